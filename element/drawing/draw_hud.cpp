@@ -1,0 +1,170 @@
+// One frame of the overlay: mask, timeline, bloop, reticle, the text fields,
+// the record status and the save veil, inside saved and restored GL state.
+#include "vshudelement_element.h"
+
+#include <FTGL/ftgl.h>
+#include <GL/gl.h>
+
+#include <cstdio>
+
+#include "mask_geometry.h"
+#include "readouts.h"
+
+namespace {
+
+void SetColour(const FBColorAndAlpha& pColor) {
+  glColor4f(static_cast<float>(pColor[0]), static_cast<float>(pColor[1]), static_cast<float>(pColor[2]),
+            static_cast<float>(pColor[3]));
+}
+
+void DrawMask(const vthud::MaskGeometry& pGeometry, int pWidth, int pHeight) {
+  int lQuads[4][4][2];
+  vthud::MaskQuads(pGeometry, pWidth, pHeight, lQuads);
+  glBegin(GL_QUADS);
+  for (const auto& lQuad : lQuads)
+    for (const auto& lVertex : lQuad) glVertex2i(lVertex[0], lVertex[1]);
+  glEnd();
+}
+
+}  // namespace
+
+void VTHUDElement::DrawHUD() {
+  _updateTimecodeProperties();
+
+  const int W = mWidth, H = mHeight;
+  const vthud::MaskGeometry lMask = vthud::ComputeMaskGeometry(W, H, AspectZoom, Aspect, AspectDistribution);
+
+  glMatrixMode(GL_TEXTURE);
+  glLoadIdentity();
+  glPushAttrib(GL_CURRENT_BIT | GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT);
+  // The blend function belongs to the outer push; set before the inner push,
+  // because some drivers (Mesa 22) skip restoring state of an outer group that
+  // was only changed while an inner push was open.
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  glMatrixMode(GL_PROJECTION);
+  glPushMatrix();
+  glLoadIdentity();
+  glOrtho(0, W, 0, H, -1, 1);
+  glMatrixMode(GL_MODELVIEW);
+  glPushMatrix();
+  glLoadIdentity();
+  glPushAttrib(GL_CURRENT_BIT | GL_ENABLE_BIT | GL_TRANSFORM_BIT | GL_LIST_BIT);
+  glDisable(GL_DEPTH_TEST);
+  glEnable(GL_BLEND);
+
+  // The lens fields and the camera name need a current camera; without one they are skipped.
+  FBRenderer* lRenderer = mSystem.Renderer;
+  FBCamera* lCamera = lRenderer ? lRenderer->CurrentCamera.GetPropertyValue() : nullptr;
+  if (lCamera) mCameraName = lCamera->Name.GetPropertyValue();
+
+  const bool lBloopUnderMask = UseXForBloop;
+  if (lBloopUnderMask) RenderBloop(W, H);
+  SetColour(MaskColor);
+  DrawMask(lMask, W, H);
+  RenderTimeline(W, H);
+  if (!lBloopUnderMask) RenderBloop(W, H);
+  RenderReticle(W, H);
+
+  const FBColorAndAlpha lFontColor = FontColor;
+  SetColour(lFontColor);
+
+  const FBTime lSceneTime = mSystem.LocalTime;
+  const long long lSceneFrame = lSceneTime.GetFrame(kFBTimeModeDefault);
+  int lHour, lMinute, lSecond, lFrame, lField, lMilli;
+  lSceneTime.GetTime(lHour, lMinute, lSecond, lFrame, lField, lMilli, kFBTimeModeDefault);
+
+  const int lTop = H - 48, lBottom = 24;
+  const bool lMetric = MetricUnits;
+  char lText[256];
+
+  if (ShowSceneFrame)
+    RenderText(vthud::FormatSceneFrame(lSceneFrame, lText, sizeof lText), FrameOffset, lBottom, "FRAME");
+  if (ShowSceneTimecode)
+    RenderText(vthud::FormatTimecode(lHour, lMinute, lSecond, lFrame, lText, sizeof lText), SceneTCOffset, lBottom,
+               "SCENE");
+  if (ShowCharacterTimecode)
+    RenderText(vthud::FormatTimecode(CharacterHour, CharacterMinute, CharacterSecond, CharacterFrame, lText,
+                                     sizeof lText),
+               CharacterTCOffset, lBottom, "CHARACTER");
+  if (ShowCameraTimecode)
+    RenderText(vthud::FormatTimecode(CameraHour, CameraMinute, CameraSecond, CameraFrame, lText, sizeof lText),
+               CameraTCOffset, lBottom, "CAMERA");
+  if (lCamera) {
+    if (ShowFocalLength) {
+      const double lFocal = vthud::FocalLengthMm(lCamera->ApertureMode, lCamera->FilmSizeWidth,
+                                                 lCamera->FilmSizeHeight, lCamera->FieldOfView,
+                                                 lCamera->FieldOfViewX, lCamera->FocalLength);
+      RenderText(vthud::FormatFocalLength(lFocal, lText, sizeof lText), FocalLengthOffset, lTop, "FOCAL LENGTH");
+    }
+    if (ShowFStop) RenderText(vthud::FormatFStop(lCamera->FStop, lText, sizeof lText), FStopOffset, lTop, "F-STOP");
+    if (ShowFocusDistance)
+      RenderText(vthud::FormatFocusDistance(lCamera->FocusSpecificDistance, lMetric, lText, sizeof lText),
+                 FocusDistanceOffset, lTop, "FOCUS DIST");
+    if (ShowCameraName) {
+      snprintf(lText, sizeof lText, "%s", mCameraName.Buffer());
+      RenderText(lText, CameraNameOffset, lTop, "CAMERA");
+    }
+  }
+  if (ShowInteroccular)
+    RenderText(vthud::FormatInterocular(Interoccular, lMetric, lText, sizeof lText), InteroccularOffset, lTop, "IO");
+  if (ShowConvergence)
+    RenderText(vthud::FormatConvergence(Convergence, lMetric, lText, sizeof lText), ConvergenceOffset, lTop,
+               "CONVERGENCE");
+  if (ShowFQN) {
+    // Without a current take the FQN text stands.
+    FBTake* lTake = UseTakeforFQN ? mSystem.CurrentTake.GetPropertyValue() : nullptr;
+    const FBString lFQN = lTake ? lTake->Name.GetPropertyValue() : FQN.GetPropertyValue();
+    RenderText(lFQN, FQNOffset, lTop, "FQN");
+  }
+  if (ShowSlate) {
+    const FBString lSlate = Slate;
+    RenderText(lSlate, SlateOffset, lTop, "SLATE");
+  }
+  if (ShowFPS)
+    RenderText(vthud::FormatFramesPerSecond(mAverageFrameMs, lText, sizeof lText), FPSOffset, lTop, "FRAMERATE");
+  if (ShowValue1) {
+    const FBString lLabel = Value1Label;
+    RenderText(vthud::FormatValue(Value1, lText, sizeof lText), Value1OffsetX, Value1OffsetY, lLabel);
+  }
+  if (ShowValue2) {
+    const FBString lLabel = Value2Label;
+    RenderText(vthud::FormatValue(Value2, lText, sizeof lText), Value2OffsetX, Value2OffsetY, lLabel);
+  }
+
+  // Status: recording wins over standby.
+  const float lAlpha = static_cast<float>(lFontColor[3]);
+  FBPlayerControl lPlayer;
+  if (lPlayer.IsRecording) {
+    glColor4f(1.0f, 0.0f, 0.0f, lAlpha);
+    RenderText(" REC ", StatusOffset, lBottom, nullptr);
+  } else if (Standby) {
+    glColor4f(1.0f, 1.0f, 0.0f, lAlpha);
+    RenderText("STDBY", StatusOffset, lBottom, nullptr);
+  } else {
+    glColor4f(0.0f, 1.0f, 0.0f, lAlpha);
+    RenderText("READY", StatusOffset, lBottom, nullptr);
+  }
+
+  if (Saving) {
+    glColor4f(0.0f, 0.0f, 0.0f, 0.85f);
+    glBegin(GL_QUADS);
+    glVertex2i(0, 0);
+    glVertex2i(W, 0);
+    glVertex2i(W, H);
+    glVertex2i(0, H);
+    glEnd();
+    const FBString lMessage = SaveMessage;
+    const FTPoint lUpper = mArialLargeFont->BBox(lMessage, -1, FTPoint(0, 0, 0), FTPoint(0, 0, 0)).Upper();
+    glColor3f(1.0f, 1.0f, 1.0f);
+    mArialLargeFont->Render(lMessage, -1, FTPoint(W / 2 - 0.5 * lUpper.X(), H / 2 - 0.5 * lUpper.Y(), 0),
+                            FTPoint(0, 0, 0), FTGL::RENDER_ALL);
+  }
+
+  glPopAttrib();
+  glMatrixMode(GL_MODELVIEW);
+  glPopMatrix();
+  glMatrixMode(GL_PROJECTION);
+  glPopMatrix();
+  glMatrixMode(GL_MODELVIEW);
+  glPopAttrib();
+}

@@ -1,0 +1,51 @@
+// Loading the element's three fonts from the resource bundle.
+#include "vshudelement_element.h"
+
+#include <FTGL/ftgl.h>
+#include <QtCore/QByteArray>
+#include <QtCore/QDebug>
+#include <QtCore/QFile>
+
+#include <cstring>
+
+namespace {
+// Copies a whole resource file into a new buffer; null when it does not open.
+unsigned char* ReadResource(const char* pPath, size_t& pSize, const char* pMessage) {
+  QFile lFile(pPath);
+  if (!lFile.open(QIODevice::ReadOnly)) {
+    qDebug() << pMessage << static_cast<int>(lFile.error());
+    return nullptr;
+  }
+  const QByteArray lBytes = lFile.readAll();
+  pSize = static_cast<size_t>(lBytes.size());
+  unsigned char* lData = new unsigned char[pSize];
+  memcpy(lData, lBytes.constData(), pSize);
+  lFile.close();
+  return lData;
+}
+}  // namespace
+
+bool VTHUDElement::loadFonts() {
+  size_t lOratorSize = 0;
+  mOratorFontData = ReadResource(":resources/OratorStd.otf", lOratorSize, "Couldn't open oratorstd font:");
+  if (!mOratorFontData) return false;
+  mOratorFont = new FTTextureFont(mOratorFontData, lOratorSize);
+
+  size_t lArialSize = 0;
+  mArialFontData = ReadResource(":resources/Arial.ttf", lArialSize, "Couldn't open arial font:");
+  if (!mArialFontData) {
+    // The creator discards a failed element without FBDestroy: free what exists.
+    delete mOratorFont;
+    mOratorFont = nullptr;
+    delete[] mOratorFontData;
+    mOratorFontData = nullptr;
+    return false;
+  }
+  mArialFont = new FTTextureFont(mArialFontData, lArialSize);
+  mArialLargeFont = new FTTextureFont(mArialFontData, lArialSize);
+
+  mOratorFont->FaceSize(48, 72);
+  mArialFont->FaceSize(16, 72);
+  mArialLargeFont->FaceSize(256, 72);
+  return true;
+}

@@ -1,0 +1,190 @@
+#ifndef VTHUD_VSHUDELEMENT_ELEMENT_H
+#define VTHUD_VSHUDELEMENT_ELEMENT_H
+// The VT HUD Element: a host HUD element that draws the production overlay on
+// a fixed 1920 x 1080 canvas, and a renderer scene node that hands the same
+// overlay to the real-time renderer through an offscreen texture.
+#include <fbsdk/fbsdk.h>
+
+#include <cstdint>
+#include <memory>
+
+#include "node_registry.h"
+
+class FTTextureFont;
+struct VTHUDQuadBuffers;
+
+class VTHUDElement : public FBHUDElement, public MfiSceneNodeInterface {
+  FBStorableClassDeclare(VTHUDElement, FBHUDElement);
+
+ public:
+  static const int kMarkerCount = 20;
+
+  VTHUDElement(const char* pName, HIObject pObject = nullptr);
+  ~VTHUDElement() override;
+
+  bool FBCreate() override;
+  void FBDestroy() override;
+
+  void GetIntrinsicDimension(FBViewingOptions* pViewingOptions, int& pWidth, int& pHeight) override;
+  void DrawElement(FBViewingOptions* pViewingOptions, FBHUDElement::Rect& pRect) override;
+
+  // Renderer node operations.
+  void MoonfairUpdate(_MfiScene* pScene, MfiUpdateContext const* pContext) override;
+  void MoonfairRender(MfiRenderContext const* pContext) override;
+  bool MoonfairIsInPurgatory() const override;
+  void MoonfairConnect(_MfiScene* pScene) override;
+  void MoonfairDisconnect() override;
+
+  // Puts one object into a timecode source list (null empties it); the
+  // binding follows from the host's connection notification.
+  void setCharacterTimecodeSource(FBComponent* pSource);
+  void setCameraTimecodeSource(FBComponent* pSource);
+
+  // Event handlers.
+  void OnPerFrameRenderingPipelineCallback(HISender pSender, HKEvent pEvent);
+  void OnConnectionNotify(HISender pSender, HKEvent pEvent);
+
+  // One frame of the overlay into the current target.
+  void DrawHUD();
+  void RenderText(const char* pText, int pX, int pY, const char* pLabel);
+  void RenderTimeline(int pWidth, int pHeight);
+  void RenderBloop(int pWidth, int pHeight);
+  void RenderReticle(int pWidth, int pHeight);
+
+  // Offscreen framebuffer.
+  void initFramebuffer();
+  void bindFramebuffer();
+  void unbindFramebuffer();
+  void deinitFramebuffer();
+  // Renderer-side objects.
+  void initRendering(_MfiScene* pScene);
+  void initMFITexture(_MfiScene* pScene);
+  void deinitRendering();
+
+  // ---- properties, in creation order
+  FBPropertyAnimatableBool ShowLabels;
+  FBPropertyAnimatableBool ShowTimeline;
+  FBPropertyAnimatableInt InFrame;
+  FBPropertyAnimatableInt OutFrame;
+  FBPropertyAnimatableBool ShowFQN;
+  FBPropertyAnimatableBool UseTakeforFQN;
+  FBPropertyString FQN;
+  FBPropertyAnimatableBool ShowSlate;
+  FBPropertyString Slate;
+  FBPropertyAnimatableBool ShowFPS;
+  FBPropertyAnimatableBool Saving;
+  FBPropertyAnimatableBool Standby;
+  FBPropertyAnimatableBool ShowReticle;
+  FBPropertyString ReticleBoundProperty;
+  FBPropertyString SaveMessage;
+  FBPropertyAnimatableDouble Aspect;
+  FBPropertyAnimatableDouble AspectDistribution;
+  FBPropertyAnimatableDouble AspectZoom;
+  FBPropertyAnimatableBool ShowFocalLength;
+  FBPropertyAnimatableBool ShowFStop;
+  FBPropertyAnimatableBool ShowFocusDistance;
+  FBPropertyAnimatableBool MetricUnits;
+  FBPropertyAnimatableBool ShowCameraName;
+  FBPropertyAnimatableBool ShowInteroccular;
+  FBPropertyAnimatableDouble Interoccular;
+  FBPropertyAnimatableBool ShowConvergence;
+  FBPropertyAnimatableDouble Convergence;
+  FBPropertyAnimatableBool ShowSceneFrame;
+  FBPropertyAnimatableBool ShowSceneTimecode;
+  FBPropertyString TimecodePropertyName;
+  FBPropertyAnimatableBool ShowCharacterTimecode;
+  FBPropertyAnimatableInt CharacterHour;
+  FBPropertyAnimatableInt CharacterMinute;
+  FBPropertyAnimatableInt CharacterSecond;
+  FBPropertyAnimatableInt CharacterFrame;
+  FBPropertyAnimatableTimeCode CharacterTimecode;
+  FBPropertyAnimatableBool ShowCameraTimecode;
+  FBPropertyAnimatableInt CameraHour;
+  FBPropertyAnimatableInt CameraMinute;
+  FBPropertyAnimatableInt CameraSecond;
+  FBPropertyAnimatableInt CameraFrame;
+  FBPropertyAnimatableTimeCode CameraTimecode;
+  FBPropertyAnimatableBool ShowValue1;
+  FBPropertyAnimatableDouble Value1;
+  FBPropertyString Value1Label;
+  FBPropertyAnimatableBool ShowValue2;
+  FBPropertyAnimatableDouble Value2;
+  FBPropertyString Value2Label;
+  FBPropertyAnimatableInt BloopLightDuration;
+  FBPropertyAnimatableColorAndAlpha BloopColor;
+  FBPropertyAnimatableBool UseXForBloop;
+  FBPropertyAnimatableColorAndAlpha ReticleColor;
+  FBPropertyAnimatableInt ReticleSize;
+  FBPropertyAnimatableBool ShowMarker[kMarkerCount];
+  FBPropertyString MarkerName[kMarkerCount];
+  FBPropertyAnimatableInt MarkerFrame[kMarkerCount];
+  FBPropertyAnimatableColorAndAlpha MaskColor;
+  FBPropertyAnimatableColorAndAlpha FontColor;
+  FBPropertyInt TimelineOffset;
+  FBPropertyInt FocalLengthOffset;
+  FBPropertyInt FStopOffset;
+  FBPropertyInt FocusDistanceOffset;
+  FBPropertyInt CameraNameOffset;
+  FBPropertyInt InteroccularOffset;
+  FBPropertyInt ConvergenceOffset;
+  FBPropertyInt FQNOffset;
+  FBPropertyInt SlateOffset;
+  FBPropertyInt FrameOffset;
+  FBPropertyInt SceneTCOffset;
+  FBPropertyInt CharacterTCOffset;
+  FBPropertyInt CameraTCOffset;
+  FBPropertyInt StatusOffset;
+  FBPropertyInt Value1OffsetX;
+  FBPropertyInt Value1OffsetY;
+  FBPropertyInt Value2OffsetX;
+  FBPropertyInt Value2OffsetY;
+  FBPropertyInt FPSOffset;
+
+ private:
+  void createProperties();
+  void assignStartValues();
+  bool loadFonts();
+  void createReticleTexture();
+  bool isVantorRendererPane();
+  void _updateTimecodeProperties();
+  void _updateCharacterTimecodeSource();
+  void _updateCameraTimecodeSource();
+
+ public:
+  // ---- members that are not properties
+  uint32_t mFramebuffer;
+  uint32_t mRenderTexture;
+  uint64_t mMeshEntity;
+  uint64_t mTransformEntity;
+  uint64_t mMaterialEntity;
+  uint64_t mTextureEntity;
+  bool mRenderingReady;
+  bool mFramebufferReady;
+  bool mMoonfairConnected;
+  FBSystem mSystem;
+  FTTextureFont* mOratorFont;
+  FTTextureFont* mArialFont;
+  FTTextureFont* mArialLargeFont;
+  unsigned char* mOratorFontData;
+  unsigned char* mArialFontData;
+  FBString mCameraName;
+  bool mBloopDone;
+  int mBloopFrameCount;
+  int mBloopStartFrame;
+  uint32_t mReticleTexture;
+  int64_t mLastFrameMs;
+  int64_t mFrameDeltaMs;
+  uint64_t mFrameAccumMs;
+  uint64_t mFrameCount;
+  double mAverageFrameMs;
+  FBPropertyListObject* mCharacterTimecodeSource;
+  FBPropertyListObject* mCameraTimecodeSource;
+  int mWidth;
+  int mHeight;
+
+ private:
+  // The quad geometry handed to the renderer, kept until the mesh is released.
+  std::unique_ptr<VTHUDQuadBuffers> mQuadBuffers;
+};
+
+#endif

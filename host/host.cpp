@@ -1,0 +1,264 @@
+#include "host.h"
+
+#define GL_GLEXT_PROTOTYPES 1
+#include <GL/gl.h>
+#include <GL/glext.h>
+#include <dlfcn.h>
+
+#include <algorithm>
+
+namespace vthost {
+
+// ---- plug-in libraries
+
+PluginLibrary::~PluginLibrary() { Unload(); }
+
+std::unique_ptr<PluginLibrary> PluginLibrary::Load(const std::string& pPath, std::string& pError) {
+  const size_t lBefore = fbsdk_host::Registry().size();
+  void* lHandle = dlopen(pPath.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!lHandle) {
+    const char* lReason = dlerror();
+    pError = "cannot load plug-in " + pPath + ": " + (lReason ? lReason : "unknown reason");
+    return nullptr;
+  }
+  std::unique_ptr<PluginLibrary> lLibrary(new PluginLibrary);
+  lLibrary->mHandle = lHandle;
+  lLibrary->mPath = pPath;
+  const auto& lRegistry = fbsdk_host::Registry();
+  lLibrary->mClasses.assign(lRegistry.begin() + static_cast<long>(std::min(lBefore, lRegistry.size())),
+                            lRegistry.end());
+  using LibraryInit = bool (*)(HIRegister);
+  auto lInit = reinterpret_cast<LibraryInit>(dlsym(lHandle, "LIBRARY_INIT"));
+  if (!lInit) {
+    pError = "plug-in " + pPath + " has no entry point LIBRARY_INIT";
+    return nullptr;
+  }
+  if (!lInit(nullptr)) {
+    pError = "plug-in " + pPath + ": LIBRARY_INIT failed";
+    return nullptr;
+  }
+  return lLibrary;
+}
+
+void* PluginLibrary::Symbol(const char* pName) const { return mHandle ? dlsym(mHandle, pName) : nullptr; }
+
+void PluginLibrary::Unload() {
+  if (!mHandle) return;
+  // The library's classes go with its code.
+  auto& lRegistry = fbsdk_host::Registry();
+  for (const auto& lClass : mClasses)
+    lRegistry.erase(std::remove_if(lRegistry.begin(), lRegistry.end(),
+                                   [&](const fbsdk_host::RegisteredClass& c) { return c.create == lClass.create; }),
+                    lRegistry.end());
+  dlclose(mHandle);
+  mHandle = nullptr;
+}
+
+// ---- panes
+
+Pane::Pane(int pWidth, int pHeight, FBCamera* pCamera, int pIndex)
+    : mWidth(pWidth), mHeight(pHeight), mIndex(pIndex), mCamera(pCamera) {
+  glGenFramebuffers(1, &mFramebuffer);
+  glGenRenderbuffers(1, &mColor);
+  glGenRenderbuffers(1, &mDepth);
+  glBindRenderbuffer(GL_RENDERBUFFER, mColor);
+  glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, mWidth, mHeight);
+  glBindRenderbuffer(GL_RENDERBUFFER, mDepth);
+  glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, mWidth, mHeight);
+  glBindRenderbuffer(GL_RENDERBUFFER, 0);
+  glBindFramebuffer(GL_FRAMEBUFFER, mFramebuffer);
+  glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, mColor);
+  glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, mDepth);
+}
+
+Pane::~Pane() {
+  glDeleteFramebuffers(1, &mFramebuffer);
+  glDeleteRenderbuffers(1, &mColor);
+  glDeleteRenderbuffers(1, &mDepth);
+}
+
+void Pane::Draw(const std::vector<FBHUDElement*>& pElements) {
+  glBindFramebuffer(GL_FRAMEBUFFER, mFramebuffer);
+  glViewport(0, 0, mWidth, mHeight);
+  glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+  glClearDepth(1.0);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  fbsdk_host::FireRenderPipeline(kFBGlobalEvalCallbackBeforeRender);
+  if (mBackground.width == mWidth && mBackground.height == mHeight) {
+    // The scene behind the HUD; GL wants the bottom row first.
+    glPixelZoom(1.0f, -1.0f);
+    glWindowPos2i(0, mHeight);
+    glDrawPixels(mWidth, mHeight, GL_RGBA, GL_UNSIGNED_BYTE, mBackground.rgba.data());
+    glPixelZoom(1.0f, 1.0f);
+  }
+  mIntrinsic.clear();
+  for (FBHUDElement* lElement : pElements) {
+    if (!lElement->Show || !lElement->Visibility) continue;
+    FBViewingOptions lOptions(mCamera, mIndex);
+    int lWidth = 0, lHeight = 0;
+    lElement->GetIntrinsicDimension(&lOptions, lWidth, lHeight);
+    mIntrinsic.emplace_back(lWidth, lHeight);
+    FBHUDElement::Rect lRect{0.0, 0.0, static_cast<double>(mWidth), static_cast<double>(mHeight), 1.0, 1.0};
+    lElement->DrawElement(&lOptions, lRect);
+  }
+  fbsdk_host::FireRenderPipeline(kFBGlobalEvalCallbackAfterRender);
+  glFinish();
+}
+
+Image Pane::ReadPixels() const {
+  Image lImage;
+  lImage.width = mWidth;
+  lImage.height = mHeight;
+  lImage.rgba.resize(static_cast<size_t>(mWidth) * mHeight * 4);
+  std::vector<uint8_t> lBottomUp(lImage.rgba.size());
+  GLint lPrevious = 0;
+  glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &lPrevious);
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, mFramebuffer);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(0, 0, mWidth, mHeight, GL_RGBA, GL_UNSIGNED_BYTE, lBottomUp.data());
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(lPrevious));
+  const size_t lRow = static_cast<size_t>(mWidth) * 4;
+  for (int y = 0; y < mHeight; ++y)
+    std::copy_n(&lBottomUp[(static_cast<size_t>(mHeight - 1 - y)) * lRow], lRow, &lImage.rgba[y * lRow]);
+  return lImage;
+}
+
+// ---- the application
+
+Host::Host() : mRenderer(new FBRenderer) {
+  fbsdk_host::ResetState();
+  fbsdk_host::State().renderer = mRenderer.get();
+  FBCamera* lCamera = AddCamera("Producer Perspective");
+  mRenderer->CurrentCamera = lCamera;
+  SetCurrentTake(AddTake("Take 001"));
+  SetLoop(0, 300);
+}
+
+Host::~Host() {
+  DestroyAll();
+  mPanes.clear();
+  fbsdk_host::State().renderer = nullptr;
+  fbsdk_host::State().currentTake = nullptr;
+  mLibraries.clear();
+}
+
+PluginLibrary* Host::LoadPlugin(const std::string& pPath, std::string& pError) {
+  auto lLibrary = PluginLibrary::Load(pPath, pError);
+  if (!lLibrary) return nullptr;
+  mLibraries.push_back(std::move(lLibrary));
+  return mLibraries.back().get();
+}
+
+FBComponent* Host::Create(const std::string& pEntryName, const std::string& pName, std::string& pError) {
+  for (const auto& lClass : fbsdk_host::Registry()) {
+    if (lClass.entry != pEntryName) continue;
+    HIObject lHandle = lClass.create(nullptr, pName.c_str(), nullptr);
+    FBComponent* lObject = FBGetFBObject(lHandle);
+    if (!lObject) {
+      pError = "creating a " + pEntryName + " failed";
+      return nullptr;
+    }
+    mObjects.push_back(lObject);
+    return lObject;
+  }
+  std::string lKnown;
+  for (const auto& lClass : fbsdk_host::Registry()) lKnown += (lKnown.empty() ? "" : ", ") + lClass.entry;
+  pError = "class '" + pEntryName + "' is not registered (registered: " + (lKnown.empty() ? "none" : lKnown) + ")";
+  return nullptr;
+}
+
+void Host::Adopt(FBComponent* pObject) {
+  if (!pObject || std::find(mObjects.begin(), mObjects.end(), pObject) != mObjects.end()) return;
+  mObjects.push_back(pObject);
+}
+
+void Host::Destroy(FBComponent* pObject) {
+  auto lIt = std::find(mObjects.begin(), mObjects.end(), pObject);
+  if (lIt == mObjects.end()) return;
+  mObjects.erase(lIt);
+  if (pObject->mAllocated) {
+    pObject->FBDelete();
+  } else {
+    pObject->FBDestroy();
+    delete pObject;
+  }
+}
+
+void Host::DestroyAll() {
+  while (!mObjects.empty()) Destroy(mObjects.back());
+}
+
+std::vector<FBHUDElement*> Host::HUDElements() const {
+  std::vector<FBHUDElement*> lElements;
+  for (FBComponent* lObject : mObjects)
+    if (lObject->Is(FBHUDElement::TypeInfo)) lElements.push_back(static_cast<FBHUDElement*>(lObject));
+  return lElements;
+}
+
+FBCamera* Host::AddCamera(const std::string& pName) {
+  mCameras.emplace_back(new FBCamera(pName.c_str()));
+  return mCameras.back().get();
+}
+
+FBTake* Host::AddTake(const std::string& pName) {
+  mTakes.emplace_back(new FBTake(pName.c_str()));
+  return mTakes.back().get();
+}
+
+SceneObject* Host::AddObject(const std::string& pName) {
+  auto* lObject = new SceneObject(pName.c_str());
+  mObjects.push_back(lObject);
+  return lObject;
+}
+
+FBComponent* Host::FindObject(const std::string& pName) const {
+  for (FBComponent* lObject : mObjects)
+    if (pName == static_cast<const char*>(lObject->Name.GetPropertyValue())) return lObject;
+  return nullptr;
+}
+
+FBCamera* Host::FindCamera(const std::string& pName) const {
+  for (const auto& lCamera : mCameras)
+    if (pName == static_cast<const char*>(lCamera->Name.GetPropertyValue())) return lCamera.get();
+  return nullptr;
+}
+
+void Host::SetFrame(long long pFrame) {
+  FBTime lTime;
+  lTime.SetFrame(pFrame);
+  fbsdk_host::State().sceneTime = lTime;
+}
+
+void Host::SetLoop(long long pStartFrame, long long pStopFrame) {
+  FBTime lStart, lStop;
+  lStart.SetFrame(pStartFrame);
+  lStop.SetFrame(pStopFrame);
+  fbsdk_host::State().loopStart = lStart;
+  fbsdk_host::State().loopStop = lStop;
+}
+
+void Host::SetSystemTimeMs(long long pMs) {
+  fbsdk_host::State().manualClock = true;
+  fbsdk_host::State().manualSystemTime.SetMilliSeconds(pMs);
+}
+
+void Host::SetRendererPresent(bool pPresent) { fbsdk_host::State().renderer = pPresent ? mRenderer.get() : nullptr; }
+
+NamedRendererCallback* Host::AddRendererCallback(const std::string& pName) {
+  mCallbacks.emplace_back(new NamedRendererCallback(pName.c_str()));
+  mRenderer->RendererCallbacks.Add(mCallbacks.back().get());
+  return mCallbacks.back().get();
+}
+
+Pane& Host::AddPane(int pWidth, int pHeight, FBCamera* pCamera) {
+  mPanes.emplace_back(new Pane(pWidth, pHeight, pCamera ? pCamera : mRenderer->CurrentCamera.GetPropertyValue(),
+                               static_cast<int>(mPanes.size())));
+  return *mPanes.back();
+}
+
+Pane& Host::DrawPane(Pane& pPane) {
+  pPane.Draw(HUDElements());
+  return pPane;
+}
+
+}  // namespace vthost

@@ -1,0 +1,24 @@
+#ifndef VTHOST_PNG_IMAGE_H
+#define VTHOST_PNG_IMAGE_H
+// RGBA images, top row first, and their PNG files.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vthost {
+
+struct Image {
+  int width = 0;
+  int height = 0;
+  std::vector<uint8_t> rgba;  // width * height * 4, top row first
+  uint8_t* At(int x, int y) { return &rgba[(static_cast<size_t>(y) * width + x) * 4]; }
+  const uint8_t* At(int x, int y) const { return &rgba[(static_cast<size_t>(y) * width + x) * 4]; }
+};
+
+bool WritePng(const std::string& pPath, const Image& pImage, std::string& pError);
+// Reads any 8-bit PNG (grey, RGB, with or without alpha) as RGBA.
+bool ReadPng(const std::string& pPath, Image& pImage, std::string& pError);
+
+}  // namespace vthost
+
+#endif

@@ -1,0 +1,200 @@
+#include "property_edit.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <numeric>
+
+namespace vthost {
+
+namespace {
+
+char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Levenshtein distance over bytes, ASCII letters compared without case.
+size_t EditDistance(const std::string& a, const std::string& b) {
+  std::vector<size_t> lRow(b.size() + 1);
+  std::iota(lRow.begin(), lRow.end(), size_t{0});
+  for (size_t i = 1; i <= a.size(); ++i) {
+    size_t lDiagonal = lRow[0];
+    lRow[0] = i;
+    for (size_t j = 1; j <= b.size(); ++j) {
+      const size_t lAbove = lRow[j];
+      const size_t lCost = Lower(a[i - 1]) == Lower(b[j - 1]) ? 0 : 1;
+      lRow[j] = std::min({lRow[j] + 1, lRow[j - 1] + 1, lDiagonal + lCost});
+      lDiagonal = lAbove;
+    }
+  }
+  return lRow[b.size()];
+}
+
+// A valid value of the type, so that a mismatch tells how to write one.
+const char* ExampleFor(FBPropertyType pType) {
+  switch (pType) {
+    case kFBPT_bool: return "true, false, 1 or 0";
+    case kFBPT_int: return "42";
+    case kFBPT_double: return "2.35";
+    case kFBPT_ColorRGBA: return "1 0 0 0.5 for red, green, blue, alpha";
+    case kFBPT_TimeCode: return "3600 12 -30 for seconds, frame, rate";
+    case kFBPT_Time: return "46186158000 ticks";
+    default: return nullptr;
+  }
+}
+
+std::string TypeName(const FBProperty* pProperty) {
+  const char* lName = pProperty->GetPropertyTypeName();
+  return (lName && *lName) ? lName : "a value of its type";
+}
+
+std::string FormatNumber(double pValue) {
+  char lBuffer[64];
+  snprintf(lBuffer, sizeof lBuffer, "%g", pValue);
+  return lBuffer;
+}
+
+// What a property holds, as one line.
+std::string ValueText(FBProperty* pProperty) {
+  switch (pProperty->GetPropertyType()) {
+    case kFBPT_event: return "-";
+    case kFBPT_charptr: {
+      // Quoted, with quotes and backslashes escaped, so the value's ends show.
+      std::string lEscaped;
+      for (const char c : std::string(pProperty->AsString().Buffer())) {
+        if (c == '"' || c == '\\') lEscaped += '\\';
+        lEscaped += c;
+      }
+      return "\"" + MessageText(lEscaped) + "\"";
+    }
+    case kFBPT_object: {
+      auto* lList = dynamic_cast<FBPropertyListObject*>(pProperty);
+      if (!lList) return "-";
+      std::string lText = "[";
+      for (int i = 0; i < lList->GetCount(); ++i) {
+        FBComponent* lEntry = lList->GetAt(i);
+        lText += (i ? ", '" : "'") +
+                 MessageText(lEntry ? static_cast<const char*>(lEntry->Name.GetPropertyValue()) : "?") + "'";
+      }
+      return lText + "]";
+    }
+    default: return MessageText(static_cast<const char*>(pProperty->AsString()));
+  }
+}
+
+}  // namespace
+
+std::string MessageText(const std::string& pText) {
+  const size_t kLimit = 80;
+  std::string lText;
+  for (size_t i = 0; i < pText.size() && i < kLimit; ++i) {
+    const unsigned char c = static_cast<unsigned char>(pText[i]);
+    if (c == '\n') lText += "\\n";
+    else if (c == '\t') lText += "\\t";
+    else if (c == '\r') lText += "\\r";
+    else if (c < 0x20 || c == 0x7f) {
+      char lHex[8];
+      snprintf(lHex, sizeof lHex, "\\x%02x", c);
+      lText += lHex;
+    } else {
+      lText += static_cast<char>(c);
+    }
+  }
+  if (pText.size() > kLimit) lText += "...";
+  return lText;
+}
+
+bool SetPropertyText(FBProperty* pProperty, const std::string& pValue, const std::string& pLabel,
+                     bool pWithExample, std::string& pError) {
+  if (!pProperty) {
+    pError = pLabel + " does not exist";
+    return false;
+  }
+  const FBPropertyType lType = pProperty->GetPropertyType();
+  if (lType == kFBPT_object) {
+    pError = pLabel + " is a list of objects; connect objects to it instead of setting text";
+    return false;
+  }
+  if (lType == kFBPT_event) {
+    pError = pLabel + " is an event and holds no value";
+    return false;
+  }
+  // The property reads C strings: an embedded NUL would silently cut the value.
+  if (pValue.find('\0') != std::string::npos) {
+    pError = pLabel + " cannot hold a NUL character";
+    return false;
+  }
+  if (pProperty->SetString(pValue.c_str())) return true;
+  pError = pLabel + " expects " + TypeName(pProperty);
+  const char* lExample = ExampleFor(lType);
+  if (pWithExample && lExample) pError += std::string(" (e.g. ") + lExample + ")";
+  pError += ", got '" + MessageText(pValue) + "'";
+  return false;
+}
+
+bool SetPropertyFromText(FBComponent* pObject, const std::string& pName, const std::string& pValue,
+                         std::string& pError) {
+  if (!pObject) {
+    pError = "no object to set property '" + MessageText(pName) + "' on";
+    return false;
+  }
+  FBProperty* lProperty = pObject->PropertyList.Find(pName.c_str());
+  if (!lProperty) {
+    pError = "unknown property '" + MessageText(pName) + "'";
+    const std::vector<std::string> lNearest = NearestPropertyNames(pObject, pName);
+    for (size_t i = 0; i < lNearest.size(); ++i)
+      pError += (i ? ", '" : " (nearest: '") + lNearest[i] + "'" + (i + 1 == lNearest.size() ? ")" : "");
+    return false;
+  }
+  return SetPropertyText(lProperty, pValue, "property '" + MessageText(pName) + "'", true, pError);
+}
+
+std::vector<std::string> NearestPropertyNames(FBComponent* pObject, const std::string& pName, size_t pCount) {
+  std::vector<std::pair<size_t, std::string>> lScored;
+  if (!pObject) return {};
+  for (int i = 0; i < pObject->PropertyList.GetCount(); ++i) {
+    const FBProperty* lProperty = pObject->PropertyList[i];
+    if (!lProperty) continue;
+    const std::string lName = lProperty->GetName();
+    lScored.emplace_back(EditDistance(pName, lName), lName);
+  }
+  // Ties keep the property order, so the answer is stable.
+  std::stable_sort(lScored.begin(), lScored.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::vector<std::string> lNames;
+  for (size_t i = 0; i < lScored.size() && i < pCount; ++i) lNames.push_back(lScored[i].second);
+  return lNames;
+}
+
+std::string DescribeProperties(FBComponent* pObject, int pFirstIndex) {
+  if (!pObject) return std::string();
+  const int lCount = pObject->PropertyList.GetCount();
+  const int lFirst = std::max(pFirstIndex, 0);
+  // Columns line up over the listed properties.
+  size_t lNameWidth = 0, lTypeWidth = 0;
+  for (int i = lFirst; i < lCount; ++i) {
+    const FBProperty* lProperty = pObject->PropertyList[i];
+    lNameWidth = std::max(lNameWidth, std::string(lProperty->GetName()).size());
+    lTypeWidth = std::max(lTypeWidth, std::string(lProperty->GetPropertyTypeName()).size());
+  }
+  std::string lText;
+  for (int i = lFirst; i < lCount; ++i) {
+    FBProperty* lProperty = pObject->PropertyList[i];
+    std::string lName = MessageText(lProperty->GetName());
+    std::string lType = lProperty->GetPropertyTypeName();
+    lName.resize(std::max(lName.size(), lNameWidth), ' ');
+    lType.resize(std::max(lType.size(), lTypeWidth), ' ');
+    char lIndex[16];
+    snprintf(lIndex, sizeof lIndex, "%3d", i);
+    std::string lLine = std::string(lIndex) + "  " + lName + "  " + lType + "  " + ValueText(lProperty);
+    if (lProperty->HasMin() || lProperty->HasMax())
+      lLine += "  range " + (lProperty->HasMin() ? FormatNumber(lProperty->GetMin()) : std::string()) + ".." +
+               (lProperty->HasMax() ? FormatNumber(lProperty->GetMax()) : std::string());
+    if (lProperty->IsAnimatable()) {
+      lLine += "  animatable";
+      auto* lAnimatable = dynamic_cast<FBPropertyAnimatable*>(lProperty);
+      if (lAnimatable && lAnimatable->IsAnimated()) lLine += " animated";
+    }
+    lText += lLine + "\n";
+  }
+  return lText;
+}
+
+}  // namespace vthost

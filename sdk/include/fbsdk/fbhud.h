@@ -1,0 +1,78 @@
+#ifndef FBSDK_FBHUD_H
+#define FBSDK_FBHUD_H
+// HUD elements: overlays the viewer sizes and draws for every pane.
+#include <fbsdk/fbcomponent.h>
+#include <fbsdk/fblibrary.h>
+
+namespace ORSDK2016 {
+
+class FBViewingOptions;
+
+enum FBHUDElementHAlignment { kFBHUDLeft, kFBHUDRight, kFBHUDCenter };
+enum FBHUDElementVAlignment { kFBHUDBottom, kFBHUDTop, kFBHUDVCenter };
+
+class FBSDK_DLL FBHUDElement : public FBBox {
+  FBClassDeclare(FBHUDElement, FBBox);
+
+ public:
+  struct Rect {
+    double mX, mY, mWidth, mHeight, mWidthScale, mHeightScale;  // mX, mY: bottom left
+  };
+
+  FBHUDElement(const char* pName, HIObject pObject = nullptr);
+
+  virtual void GetIntrinsicDimension(FBViewingOptions* pViewingOptions, int& pWidth, int& pHeight);
+  virtual void DrawElement(FBViewingOptions* pViewingOption, Rect& pRect) {}
+
+  FBPropertyBool Visibility;
+  // Whether the element takes part in drawing; a new element starts hidden
+  // until its creator shows it.
+  FBPropertyBool Show;
+  FBPropertyBool PositionByPercent;
+  FBPropertyBool ScaleByPercent;
+  FBPropertyBool ScaleUniformly;
+  FBPropertyDouble X;
+  FBPropertyDouble Y;
+  FBPropertyDouble Width;
+  FBPropertyDouble Height;
+};
+
+typedef HIObject (*kFBObjectCreateFunc)(HIObject pOwner, const char* pName, void* pData);
+
+// Registers a creatable, storable class under a group path.
+FBSDK_DLL void FBObject_Register(const char* pGroupPath, const char* pEntryName, const char* pDescription,
+                                 kFBObjectCreateFunc pCreateFunc, bool pIsStorable, const char* pIconFilename);
+
+#define FBStorableClassDeclare(ClassName, Parent)                                                        \
+  FBClassDeclare(ClassName, Parent);                                                                     \
+                                                                                                         \
+ public:                                                                                                 \
+  virtual void FBDelete() override;                                                                      \
+  virtual const char* FbxGetObjectSubType() override;                                                    \
+  virtual bool FbxStore(ORSDK2016::FBFbxObject* pFbxObject, ORSDK2016::kFbxObjectStore pStoreWhat) override; \
+  virtual bool FbxRetrieve(ORSDK2016::FBFbxObject* pFbxObject, ORSDK2016::kFbxObjectStore pStoreWhat) override
+
+#define FBStorableCustomHUDElementImplementation(ClassName, Desc)                                     \
+  FBClassImplementation(ClassName)                                                                    \
+  const char* ClassName::FbxGetObjectSubType() { return #ClassName; }                                 \
+  void ClassName::FBDelete() { ORSDK2016::FBComponent::FBDelete(); }                                  \
+  ORSDK2016::HIObject RegisterStorable##ClassName##Create(ORSDK2016::HIObject pOwner, const char* pName, \
+                                                          void* pData) {                              \
+    ClassName* Class = new ClassName(pName);                                                          \
+    Class->mAllocated = true;                                                                         \
+    if (Class->FBCreate()) return Class->GetHIObject();                                               \
+    delete Class;                                                                                     \
+    return nullptr;                                                                                   \
+  }                                                                                                   \
+  FBLibraryModule(ClassName##Storable) {                                                              \
+    ORSDK2016::FBString lGroup("FbxStorable/HUDElement");                                             \
+    static const bool sRegistered =                                                                   \
+        (ORSDK2016::FBObject_Register(lGroup, #ClassName, Desc, RegisterStorable##ClassName##Create,  \
+                                      true, nullptr),                                                 \
+         true);                                                                                       \
+    (void)sRegistered;                                                                                \
+  }
+
+}  // namespace ORSDK2016
+
+#endif

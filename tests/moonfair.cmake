@@ -1,0 +1,24 @@
+# Moonfair boundary, node dispatch and the stand-in renderer.
+
+# The boundary objects alone as a loadable module: proves the renderer finds
+# the exported C entry points and that nothing else leaks out.
+add_library(moonfair_probe MODULE $<TARGET_OBJECTS:vthud_moonfair>)
+
+add_executable(moonfair_tests
+  ${CMAKE_CURRENT_LIST_DIR}/moonfair_library_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/moonfair_node_registry_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/moonfair_vantor_test.cpp)
+target_link_libraries(moonfair_tests PRIVATE vthud_moonfair vantor GTest::gtest_main ${CMAKE_DL_LIBS})
+target_compile_definitions(moonfair_tests PRIVATE
+  MOONFAIR_PROBE_MODULE="$<TARGET_FILE:moonfair_probe>")
+add_dependencies(moonfair_tests moonfair_probe)
+
+if(NOT TARGET OpenGL::EGL OR NOT TARGET OpenGL::OpenGL)
+  find_package(OpenGL QUIET COMPONENTS OpenGL EGL)
+endif()
+if(TARGET OpenGL::EGL AND TARGET OpenGL::OpenGL)
+  target_link_libraries(moonfair_tests PRIVATE OpenGL::EGL OpenGL::OpenGL)
+  target_compile_definitions(moonfair_tests PRIVATE MOONFAIR_TEST_WITH_GL)
+endif()
+
+gtest_discover_tests(moonfair_tests TEST_PREFIX "moonfair.")

@@ -1,0 +1,102 @@
+// Text: where values and captions land, the tighter spacing of values, and
+// which fields get captions. Expected boxes come from the same font files
+// measured with the font library, placed where the overlay puts each string.
+#include <FTGL/ftgl.h>
+
+#include "hud_support.h"
+
+using namespace vthud_test;
+
+namespace {
+
+struct Measure {
+  double x0, y0, x1, y1;
+};
+
+Measure Measured(const char* pFontFile, unsigned pSize, const char* pText, double pX, double pY, double pSpacing) {
+  FTTextureFont lFont((std::string(VTHUD_RESOURCES_DIR) + "/" + pFontFile).c_str());
+  lFont.FaceSize(pSize, 72);
+  const FTBBox lBox = lFont.BBox(pText, -1, FTPoint(), FTPoint(pSpacing, 0, 0));
+  return {pX + lBox.Lower().X(), pY + lBox.Lower().Y(), pX + lBox.Upper().X(), pY + lBox.Upper().Y()};
+}
+
+// Rasterised glyphs cover their outline box to within a pixel or two.
+::testing::AssertionResult Matches(const Box& pObserved, const Measure& e, double pTolerance = 2.0) {
+  if (pObserved.empty) return ::testing::AssertionFailure() << "nothing drawn";
+  if (std::abs(pObserved.x0 - e.x0) > pTolerance || std::abs(pObserved.x1 - e.x1) > pTolerance ||
+      std::abs(pObserved.y0 - e.y0) > pTolerance || std::abs(pObserved.y1 - e.y1) > pTolerance)
+    return ::testing::AssertionFailure() << "observed " << ToString(pObserved) << " expected [" << e.x0 << ", "
+                                         << e.x1 << ") x [" << e.y0 << ", " << e.y1 << ")";
+  return ::testing::AssertionSuccess();
+}
+
+}  // namespace
+
+class Text : public HudTest {
+ protected:
+  void SetUp() override {
+    HudTest::SetUp();
+    if (HasFatalFailure() || IsSkipped()) return;
+    Quiet();
+  }
+};
+
+TEST_F(Text, CaptionLandsFiveRightAndSixteenBelowItsValueOnlyWhenCaptionsAreOn) {
+  Set(element, "Show Value 1", "true");
+  Set(element, "Value 1", "888");
+  Set(element, "Value 1 Label", "Label");
+  Set(element, "Value 1 Offset X", "300");
+  Set(element, "Value 1 Offset Y", "500");
+  const vthost::Image lOff = Draw();
+  Set(element, "Show Labels", "true");
+  const vthost::Image lOn = Draw();
+
+  EXPECT_TRUE(Matches(LitBox(lOff, 0, 100, 1920, 1080), Measured("OratorStd.otf", 48, "888.0", 300, 500, -5)))
+      << "value at its offset";
+  EXPECT_TRUE(Matches(DiffBox(lOff, lOn, 0, 100, 1920, 1080), Measured("Arial.ttf", 16, "Label", 305, 484, 0)))
+      << "the caption is all that captions add";
+}
+
+TEST_F(Text, ValuesAreFivePixelsTighterPerCharacterAfterTheFirst) {
+  Set(element, "Show FQN", "true");
+  Set(element, "Use Take for FQN", "false");
+  Set(element, "FQN Offset", "300");
+  for (const char* lValue : {"W", "WWW", "0123456789"}) {
+    SCOPED_TRACE(lValue);
+    Set(element, "FQN", lValue);
+    const Box lBox = LitBox(Draw(), 0, 900, 1920, 1080);
+    const Measure lTight = Measured("OratorStd.otf", 48, lValue, 300, 1032, -5);
+    const Measure lLoose = Measured("OratorStd.otf", 48, lValue, 300, 1032, 0);
+    EXPECT_TRUE(Matches(lBox, lTight));
+    EXPECT_NEAR(lLoose.x1 - lTight.x1, 5.0 * (strlen(lValue) - 1), 0.01);
+  }
+}
+
+TEST_F(Text, EmptyValueDrawsNothingButItsCaption) {
+  Set(element, "Show Labels", "true");
+  Set(element, "Show FQN", "true");
+  Set(element, "Use Take for FQN", "false");
+  Set(element, "FQN", "");
+  const vthost::Image lImage = Draw();
+  EXPECT_TRUE(LitBox(lImage, 700, 1030, 1920, 1080).empty) << "no value above the caption";
+  EXPECT_TRUE(Matches(LitBox(lImage, 700, 900, 1920, 1080), Measured("Arial.ttf", 16, "FQN", 765, 1016, 0)));
+}
+
+TEST_F(Text, StatusNeverHasACaption) {
+  const vthost::Image lOff = Draw();
+  Set(element, "Show Labels", "true");
+  const vthost::Image lOn = Draw();
+  EXPECT_FALSE(LitBox(lOn, 1690, 0, 1920, 100).empty);
+  EXPECT_TRUE(DiffBox(lOff, lOn, 0, 0, 1920, 1080).empty) << "only the status is drawn, captions or not";
+}
+
+TEST_F(Text, UserCaptionIsDrawnAsTyped) {
+  Set(element, "Show Value 2", "true");
+  Set(element, "Value 2 Offset X", "400");
+  Set(element, "Value 2 Offset Y", "600");
+  Set(element, "Value 2 Label", "Tilt (deg) \xc3\xa9");
+  const vthost::Image lOff = Draw();
+  Set(element, "Show Labels", "true");
+  EXPECT_TRUE(Matches(DiffBox(lOff, Draw(), 0, 100, 1920, 1080),
+                      Measured("Arial.ttf", 16, "Tilt (deg) \xc3\xa9", 405, 584, 0)));
+}
