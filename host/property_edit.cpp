@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <exception>
 #include <numeric>
 
 namespace vthost {
@@ -130,7 +131,7 @@ bool SetPropertyText(FBProperty* pProperty, const std::string& pValue, const std
 }
 
 bool SetPropertyFromText(FBComponent* pObject, const std::string& pName, const std::string& pValue,
-                         std::string& pError) {
+                         std::string& pError) try {
   if (!pObject) {
     pError = "no object to set property '" + MessageText(pName) + "' on";
     return false;
@@ -144,6 +145,9 @@ bool SetPropertyFromText(FBComponent* pObject, const std::string& pName, const s
     return false;
   }
   return SetPropertyText(lProperty, pValue, "property '" + MessageText(pName) + "'", true, pError);
+} catch (const std::exception& lException) {
+  pError = "setting property '" + MessageText(pName) + "' failed: " + lException.what();
+  return false;
 }
 
 std::vector<std::string> NearestPropertyNames(FBComponent* pObject, const std::string& pName, size_t pCount) {

@@ -27,6 +27,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <set>
 #include <vector>
 
@@ -431,7 +432,8 @@ FBComponent* CreateObject(const ObjectRecord& pRecord, std::string& pError) {
 
 bool ApplyProperty(FBComponent* pObject, const ObjectRecord& pObjectRecord, const PropertyRecord& pRecord,
                    std::vector<PendingList>& pLists, std::string& pError) {
-  const std::string lLabel = "property '" + MessageText(pRecord.name) + "' of '" + MessageText(pObjectRecord.name) + "'";
+  const std::string lLabel =
+      "property '" + MessageText(pRecord.name) + "' of '" + MessageText(pObjectRecord.name) + "'";
   FBProperty* lProperty = pObject->PropertyList.Find(pRecord.name.c_str());
   if (pRecord.dynamic) {
     if (lProperty) {
@@ -451,7 +453,8 @@ bool ApplyProperty(FBComponent* pObject, const ObjectRecord& pObjectRecord, cons
     return false;
   }
   if (pRecord.typeName != lProperty->GetPropertyTypeName()) {
-    pError = lLabel + " is " + lProperty->GetPropertyTypeName() + " here, the file says " + MessageText(pRecord.typeName);
+    pError = lLabel + " is " + lProperty->GetPropertyTypeName() + " here, the file says " +
+             MessageText(pRecord.typeName);
     return false;
   }
   if (pRecord.isList) {
@@ -671,53 +674,61 @@ bool SaveScene(const Host& pHost, const std::string& pPath, std::string& pError)
     pError = "cannot save: no file name";
     return false;
   }
-  std::string lText = std::string(kMagic) + " " + std::to_string(kVersion) + "\n";
-  const SceneObject lProbe("");
-  for (FBComponent* lObject : pHost.Objects()) {
-    std::string lError;
-    if (!AppendObject(pHost, lObject, lProbe, lText, lError)) {
-      pError = "cannot save " + pPath + ": " + lError;
-      return false;
+  try {
+    std::string lText = std::string(kMagic) + " " + std::to_string(kVersion) + "\n";
+    const SceneObject lProbe("");
+    for (FBComponent* lObject : pHost.Objects()) {
+      std::string lError;
+      if (!AppendObject(pHost, lObject, lProbe, lText, lError)) {
+        pError = "cannot save " + pPath + ": " + lError;
+        return false;
+      }
     }
+    lText += "end\n";
+    return WriteAtomically(pPath, lText, pError);
+  } catch (const std::exception& lException) {
+    pError = "cannot save " + pPath + ": " + lException.what();
+    return false;
   }
-  lText += "end\n";
-  return WriteAtomically(pPath, lText, pError);
 }
 
 bool LoadScene(Host& pHost, const std::string& pPath, std::string& pError) {
-  std::string lContent;
-  if (!ReadFile(pPath, lContent, pError)) return false;
-  std::vector<ObjectRecord> lRecords;
-  if (!Parse(lContent, pPath, lRecords, pError)) return false;
-
   // Everything is built aside first; the host's scene changes only once all of it worked.
   std::vector<FBComponent*> lStaged;
-  std::vector<PendingList> lLists;
   auto Fail = [&](int pLine, const std::string& pMessage) {
     for (auto lIt = lStaged.rbegin(); lIt != lStaged.rend(); ++lIt) DestroyLoose(*lIt);
-    if (pLine > 0) pError = pPath + ":" + std::to_string(pLine) + ": " + pMessage;
-    else pError = pMessage;
+    pError = pLine > 0 ? pPath + ":" + std::to_string(pLine) + ": " + pMessage : pMessage;
     return false;
   };
-  for (const ObjectRecord& lRecord : lRecords) {
-    std::string lError;
-    FBComponent* lObject = CreateObject(lRecord, lError);
-    if (!lObject) return Fail(lRecord.line, lError);
-    lStaged.push_back(lObject);
-    for (const PropertyRecord& lProperty : lRecord.properties)
-      if (!ApplyProperty(lObject, lRecord, lProperty, lLists, lError)) return Fail(lProperty.line, lError);
-  }
-  std::string lError;
-  if (!ResolveLists(pHost, lStaged, lLists, pPath, lError)) return Fail(0, lError);
+  try {
+    std::string lContent;
+    if (!ReadFile(pPath, lContent, pError)) return false;
+    std::vector<ObjectRecord> lRecords;
+    if (!Parse(lContent, pPath, lRecords, pError)) return false;
 
-  pHost.DestroyAll();
-  for (FBComponent* lObject : lStaged) pHost.Adopt(lObject);
-  // Connections last, so that the objects see their final neighbours when notified.
-  for (PendingList& lPending : lLists) {
-    lPending.list->RemoveAll();
-    for (FBComponent* lTarget : lPending.targets) lPending.list->Add(lTarget);
+    std::vector<PendingList> lLists;
+    std::string lError;
+    for (const ObjectRecord& lRecord : lRecords) {
+      FBComponent* lObject = CreateObject(lRecord, lError);
+      if (!lObject) return Fail(lRecord.line, lError);
+      lStaged.push_back(lObject);
+      for (const PropertyRecord& lProperty : lRecord.properties)
+        if (!ApplyProperty(lObject, lRecord, lProperty, lLists, lError)) return Fail(lProperty.line, lError);
+    }
+    if (!ResolveLists(pHost, lStaged, lLists, pPath, lError)) return Fail(0, lError);
+
+    pHost.DestroyAll();
+    for (FBComponent* lObject : lStaged) pHost.Adopt(lObject);
+    lStaged.clear();
+    // Connections last, so that the objects see their final neighbours when notified.
+    for (PendingList& lPending : lLists) {
+      lPending.list->RemoveAll();
+      for (FBComponent* lTarget : lPending.targets) lPending.list->Add(lTarget);
+    }
+    return true;
+  } catch (const std::exception& lException) {
+    return Fail(0, "cannot load " + pPath + ": " + lException.what());
   }
-  return true;
 }
 
 }  // namespace vthost

@@ -41,6 +41,7 @@ const char* const kUsage =
     "  --focus-distance CM      camera focus distance in centimetres\n"
     "  --take NAME              name of the current take\n"
     "  --recording, --playing   transport state\n"
+    "  --standby                the element's \"Standby\" status\n"
     "  --no-renderer            run as a host without a current renderer\n";
 
 struct Options {
@@ -143,6 +144,8 @@ bool ParseArguments(int argc, char** argv, Options& o, std::string& pError) {
       o.recording = true;
     } else if (a == "--playing") {
       o.playing = true;
+    } else if (a == "--standby") {
+      o.sets.push_back("Standby=true");
     } else if (a == "--no-renderer") {
       o.noRenderer = true;
     } else {

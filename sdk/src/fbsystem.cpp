@@ -101,12 +101,10 @@ void SetCurrentTake(void*, FBTake* pTake) { State().currentTake = pTake; }
 FBRenderer* GetRenderer(void*) { return State().renderer; }
 }  // namespace
 
+// Plug-ins make a player control for every use, often every frame: it is a
+// view of the transport whose properties are not published, so making one
+// costs no allocation.
 FBPlayerControl::FBPlayerControl() : FBComponent(nullptr) {
-  Name = "PlayerControl";
-  Publish(this, LoopStart, "LoopStart");
-  Publish(this, LoopStop, "LoopStop");
-  Publish(this, IsRecording, "IsRecording");
-  Publish(this, IsPlaying, "IsPlaying");
   LoopStart.Init(this, "LoopStart", &GetLoopStart, &SetLoopStart);
   LoopStop.Init(this, "LoopStop", &GetLoopStop, &SetLoopStop);
   IsRecording.Init(this, "IsRecording", &GetRecording, &SetRecording);

@@ -1,0 +1,90 @@
+// Editing properties by name: messages that point at the right name or the
+// expected type, and a listing that stays one line per property.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "host.h"
+#include "property_edit.h"
+
+namespace {
+
+class PropertyEdit : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    mObject = mHost.AddObject("Box");
+    mObject->PropertyCreate("Show Labels", kFBPT_bool, "", true);
+    mObject->PropertyCreate("Count", kFBPT_int, "", false);
+    mObject->PropertyCreate("Aspect", kFBPT_double, "", true)->SetMinMax(1.0, 3.0);
+    mObject->PropertyCreate("Aspect Zoom", kFBPT_double, "", true);
+    mObject->PropertyCreate("Slate", kFBPT_charptr, "", false);
+    mObject->PropertyCreate("Font Color", kFBPT_ColorRGBA, "", true);
+    mObject->PropertyCreate("Sources", kFBPT_object, "", false);
+  }
+  std::string Value(const char* pName) { return mObject->PropertyList.Find(pName)->AsString().Buffer(); }
+
+  vthost::Host mHost;
+  FBComponent* mObject = nullptr;
+};
+
+TEST_F(PropertyEdit, SetsFromTextOrSaysWhyOnOneLine) {
+  std::string lError;
+  EXPECT_TRUE(vthost::SetPropertyFromText(mObject, "Show Labels", "0", lError)) << lError;
+  EXPECT_TRUE(vthost::SetPropertyFromText(mObject, "Font Color", "1 0 0 0.5", lError)) << lError;
+  EXPECT_TRUE(vthost::SetPropertyFromText(mObject, "Slate", " as is \"\n", lError)) << lError;
+  EXPECT_EQ("false|1 0 0 0.5| as is \"\n", Value("Show Labels") + "|" + Value("Font Color") + "|" + Value("Slate"));
+
+  struct Case {
+    const char* name;
+    std::string text;
+    std::string message;
+  };
+  const Case lCases[] = {
+      {"Aspect", "abc", "property 'Aspect' expects Number (e.g. 2.35), got 'abc'"},
+      {"Count", "99999999999", "property 'Count' expects Integer (e.g. 42), got '99999999999'"},
+      {"Show Labels", "yes", "property 'Show Labels' expects Bool (e.g. true, false, 1 or 0), got 'yes'"},
+      {"Font Color", "1 0 0", "property 'Font Color' expects ColorAndAlpha (e.g. "},
+      {"Aspect", "2\n3", "got '2\\n3'"},
+      {"Sources", "Box", "property 'Sources' is a list of objects"},
+      {"Slate", std::string("a\0b", 3), "NUL"},
+      {"aspect zom", "2", "unknown property 'aspect zom' (nearest: 'Aspect Zoom', 'Aspect', 'Slate')"},
+  };
+  for (const Case& c : lCases) {
+    SCOPED_TRACE(c.name);
+    FBProperty* lProperty = mObject->PropertyList.Find(c.name);
+    const std::string lBefore = lProperty ? Value(c.name) : "";
+    EXPECT_FALSE(vthost::SetPropertyFromText(mObject, c.name, c.text, lError));
+    EXPECT_NE(std::string::npos, lError.find(c.message)) << lError;
+    EXPECT_EQ(std::string::npos, lError.find('\n')) << lError;
+    if (lProperty) {
+      EXPECT_EQ(lBefore, Value(c.name));
+    }
+  }
+  EXPECT_FALSE(vthost::SetPropertyFromText(nullptr, "Aspect", "2", lError));
+}
+
+TEST_F(PropertyEdit, NearestNamesIgnoreCaseAndKeepPropertyOrderOnTies) {
+  EXPECT_EQ(std::vector<std::string>({"Slate", "Name"}), vthost::NearestPropertyNames(mObject, "SLATE", 2));
+  // Name, Count, Aspect Zoom and Slate are all five edits away.
+  EXPECT_EQ(std::vector<std::string>({"Aspect", "Name", "Count"}), vthost::NearestPropertyNames(mObject, "ASPECT"));
+  EXPECT_EQ(8u, vthost::NearestPropertyNames(mObject, "x", 50).size());
+  EXPECT_TRUE(vthost::NearestPropertyNames(nullptr, "x").empty());
+}
+
+TEST_F(PropertyEdit, DescriptionHasOneLinePerPropertyFromTheFirstIndex) {
+  mObject->PropertyList.Find("Slate")->SetString("two\nlines");
+  static_cast<FBPropertyAnimatable*>(mObject->PropertyList.Find("Aspect Zoom"))->SetAnimated(true);
+  const std::string lText = vthost::DescribeProperties(mObject, 2);
+  std::vector<std::string> lRows;
+  for (size_t lStart = 0, lEnd; (lEnd = lText.find('\n', lStart)) != std::string::npos; lStart = lEnd + 1)
+    lRows.push_back(lText.substr(lStart, lEnd - lStart));
+  ASSERT_EQ(6u, lRows.size()) << lText;
+  EXPECT_EQ(0u, lRows[0].find("  2  Count ")) << lRows[0];
+  EXPECT_EQ(std::string::npos, lRows[0].find("animatable")) << lRows[0];
+  EXPECT_NE(std::string::npos, lRows[1].find("Number")) << lRows[1];
+  EXPECT_NE(std::string::npos, lRows[1].find("range 1..3  animatable")) << lRows[1];
+  EXPECT_NE(std::string::npos, lRows[2].find("animatable animated")) << lRows[2];
+  EXPECT_NE(std::string::npos, lRows[3].find("\"two\\nlines\"")) << lRows[3];
+}
+
+}  // namespace
