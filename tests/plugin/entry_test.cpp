@@ -34,16 +34,16 @@ using ResourceFn = int (*)();
 }  // namespace
 
 TEST(PluginEntry, ExportsPlainNamesForTheHostAndRendererAndMangledNamesOtherwise) {
-  void* lHandle = dlopen(VTHUD_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
-  ASSERT_NE(lHandle, nullptr) << dlerror();
+  std::string lError;
+  auto lLibrary = vthost::PluginLibrary::Load(VTHUD_PLUGIN_PATH, lError);
+  ASSERT_NE(lLibrary, nullptr) << lError;
   for (const char* lPlain : {"LIBRARY_INIT", "libvthudelementMoonfairHandshake", "libvthudelementMoonfairInterfaceExchange"})
-    EXPECT_NE(dlsym(lHandle, lPlain), nullptr) << lPlain;
+    EXPECT_NE(lLibrary->Symbol(lPlain), nullptr) << lPlain;
   for (const char* lMangledOnly : {"EntryPointvthudeelement", "KdsoInitvthudeelement", "KdsoDonevthudeelement"})
-    EXPECT_EQ(dlsym(lHandle, lMangledOnly), nullptr) << lMangledOnly << " must not be exported unmangled";
+    EXPECT_EQ(lLibrary->Symbol(lMangledOnly), nullptr) << lMangledOnly << " must not be exported unmangled";
   for (const char* lMangled : {"_Z23EntryPointvthudeelementN9ORSDK201615kFBDllOperationE",
                                "_Z21KdsoInitvthudeelementv", "_Z21KdsoDonevthudeelementv"})
-    EXPECT_NE(dlsym(lHandle, lMangled), nullptr) << lMangled;
-  dlclose(lHandle);
+    EXPECT_NE(lLibrary->Symbol(lMangled), nullptr) << lMangled;
 }
 
 TEST(PluginEntry, LoadRegistersOnceAndTakesTheNextTypeIdFromTheHostCounter) {

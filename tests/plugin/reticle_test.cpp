@@ -1,0 +1,76 @@
+// The reticle: its texture tinted in a square of "Reticle Size" at the canvas
+// centre, gated by a switch of the current camera.
+#include "hud_support.h"
+
+using namespace vthud_test;
+
+namespace {
+const RGBA kClear{0, 0, 0, 0};
+}  // namespace
+
+class Reticle : public HudTest {
+ protected:
+  void SetUp() override {
+    HudTest::SetUp();
+    if (HasFatalFailure() || IsSkipped()) return;
+    Quiet();
+    Set(element, "Show Reticle", "true");
+    camera = host->Renderer().CurrentCamera.GetPropertyValue();
+    ASSERT_NE(camera, nullptr);
+  }
+  Box Lit() { return LitBox(Draw(), 860, 440, 1060, 640); }
+  FBCamera* camera = nullptr;
+};
+
+// The texture's outer texels are transparent; its ticks reach to within 6/512 of
+// the edge, so the lit box is the square less any column or row sampled there.
+TEST_F(Reticle, SquareOfReticleSizeSitsAtTheCentre) {
+  struct Case {
+    int size;
+    Box square;  // x0 = int(W/2 - size/2), x1 = x0 + size; same in y
+    Box lit;
+  };
+  const Case kCases[] = {{50, {935, 515, 985, 565, false}, {936, 516, 984, 564, false}},
+                         {15, {952, 532, 967, 547, false}, {952, 532, 967, 547, false}}};
+  for (const Case& c : kCases) {
+    SCOPED_TRACE("size " + std::to_string(c.size));
+    Set(element, "Reticle Size", std::to_string(c.size));
+    const vthost::Image lImage = Draw();
+    EXPECT_EQ(ToString(LitBox(lImage, 860, 440, 1060, 640)), ToString(c.lit));
+    const Box& s = c.square;
+    for (auto [x, y] : {std::pair<int, int>{s.x0 - 1, 540}, {s.x1, 540}, {960, s.y0 - 1}, {960, s.y1}})
+      EXPECT_TRUE(Probe(lImage, x, y, kClear)) << "outside the square";
+  }
+  // Size 50: the solid ring at radius 187..207 texels is 18.3..20.2 px out; the
+  // default tint (1, 0, 0, 0.9) over transparent.
+  Set(element, "Reticle Size", "50");
+  const vthost::Image lImage = Draw();
+  for (auto [x, y] : {std::pair<int, int>{973, 553}, {946, 526}, {946, 553}, {973, 526}})
+    EXPECT_TRUE(Probe(lImage, x, y, {230, 0, 0, 207}, 3)) << "on the ring";
+  Set(element, "Reticle Color", "0 0 1 1");
+  EXPECT_TRUE(Probe(Draw(), 973, 553, {0, 0, 255, 255}, 3)) << "tinted by Reticle Color";
+}
+
+TEST_F(Reticle, CurrentCameraSwitchGatesTheReticle) {
+  struct Case {
+    bool show;
+    const char* bound;
+    bool crosshair, opticalCentre;
+    bool shown;
+  };
+  const Case kCases[] = {
+      {false, "ShowCrosshair", true, true, false},   {true, "ShowCrosshair", true, true, true},
+      {true, "ShowCrosshair", false, true, false},   {true, "NoSuchProperty", false, true, true},
+      {true, "NoSuchProperty", true, false, false},  {true, "ShowOpticalCenter", true, false, false},
+      {true, "FStop", false, false, true},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(std::string(c.bound) + " crosshair " + std::to_string(c.crosshair) + " optical centre " +
+                 std::to_string(c.opticalCentre) + " show " + std::to_string(c.show));
+    Set(element, "Show Reticle", c.show ? "true" : "false");
+    Set(element, "Reticle Bound Property", c.bound);
+    camera->ShowCrosshair = c.crosshair;
+    camera->ShowOpticalCenter = c.opticalCentre;
+    EXPECT_EQ(Lit().empty, !c.shown);
+  }
+}
