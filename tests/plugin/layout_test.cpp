@@ -217,3 +217,48 @@ TEST_F(Layout, DrawingLeavesTheGLStateAsItFoundItButTheTextureMatrix) {
   EXPECT_EQ(lStack, 0);
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
+
+// A host without a current renderer, camera or take still gets an overlay:
+// the lens fields and camera name are skipped and the FQN text stands in for
+// the take's name.
+TEST_F(Layout, MissingRendererCameraOrTakeSkipsLensFieldsAndKeepsTheFQNText) {
+  Set(element, "Show Labels", "true");
+  Set(element, "Show Focal Length", "true");
+  Set(element, "Show Camera Name", "true");
+  Set(element, "Show FQN", "true");
+  Set(element, "Use Take for FQN", "false");
+  const vthost::Image lFQNText = Draw();
+  Set(element, "Use Take for FQN", "true");
+
+  struct Case {
+    const char* what;
+    bool renderer, camera, take;
+  };
+  for (const Case& c : {Case{"no renderer", false, true, true}, Case{"no camera", true, false, true},
+                        Case{"no take", true, true, false}}) {
+    host->SetRendererPresent(c.renderer);
+    FBCamera* lCamera = host->Renderer().CurrentCamera;
+    if (!c.camera) host->Renderer().CurrentCamera = nullptr;
+    FBTake* lTake = fbsdk_host::State().currentTake;
+    if (!c.take) host->SetCurrentTake(nullptr);
+    const vthost::Image lImage = Draw();
+    if (!c.renderer || !c.camera) {
+      EXPECT_TRUE(LitBox(lImage, 0, 990, 700, 1080).empty) << c.what << ": lens fields and camera name skipped";
+    }
+    if (!c.take) {
+      EXPECT_TRUE(DiffBox(lFQNText, lImage, 700, 990, 1920, 1080).empty) << c.what << ": the FQN text stands in";
+    }
+    EXPECT_FALSE(LitBox(lImage, 1690, 0, 1920, 80).empty) << c.what << ": the status is drawn";
+    host->SetRendererPresent(true);
+    host->Renderer().CurrentCamera = lCamera;
+    host->SetCurrentTake(lTake);
+  }
+}
+
+TEST_F(Layout, OverlongCameraNameIsCutToTheTextBuffer) {
+  Set(element, "Show Camera Name", "true");
+  host->Renderer().CurrentCamera.GetPropertyValue()->Name = std::string(4000, 'W').c_str();
+  const vthost::Image lImage = Draw();
+  // Cut at 255 characters, the name still runs off the right edge of the canvas.
+  EXPECT_FALSE(LitBox(lImage, 1900, 1000, 1920, 1080).empty);
+}
