@@ -123,6 +123,10 @@ bool VTHUDElement::isVantorRendererPane() {
 void VTHUDElement::DrawElement(FBViewingOptions*, FBHUDElement::Rect&) {
   // The renderer draws its own pane; the overlay reaches it through MoonfairRender.
   if (mMoonfairConnected && isVantorRendererPane()) return;
+  drawIntoTarget();
+}
+
+void VTHUDElement::drawIntoTarget() {
   GLint lViewport[4];
   glGetIntegerv(GL_VIEWPORT, lViewport);
   bindFramebuffer();
@@ -143,12 +147,7 @@ void VTHUDElement::MoonfairDisconnect() {
 void VTHUDElement::MoonfairRender(MfiRenderContext const*) {
   if (!mMoonfairConnected) return;
   if (!isVantorRendererPane()) return;
-  GLint lViewport[4];
-  glGetIntegerv(GL_VIEWPORT, lViewport);
-  bindFramebuffer();
-  DrawHUD();
-  unbindFramebuffer();
-  glViewport(lViewport[0], lViewport[1], lViewport[2], lViewport[3]);
+  drawIntoTarget();
 }
 
 bool VTHUDElement::MoonfairIsInPurgatory() const {

@@ -146,6 +146,9 @@ class VTHUDElement : public FBHUDElement, public MfiSceneNodeInterface {
   bool loadFonts();
   void createReticleTexture();
   bool isVantorRendererPane();
+  // The overlay into the offscreen target when it exists, else into the bound
+  // framebuffer, with the viewport saved and restored around it.
+  void drawIntoTarget();
   void _updateTimecodeProperties();
   void _updateCharacterTimecodeSource();
   void _updateCameraTimecodeSource();

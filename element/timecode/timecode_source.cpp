@@ -15,9 +15,9 @@ void SetTimecode(FBPropertyAnimatableTimeCode& pTimecode, int pHour, int pMinute
   pTimecode = lValue;
 }
 
-void ResetSide(FBPropertyAnimatableTimeCode& pTimecode, FBPropertyAnimatableInt& pHour,
-               FBPropertyAnimatableInt& pMinute, FBPropertyAnimatableInt& pSecond, FBPropertyAnimatableInt& pFrame) {
-  pTimecode.DisconnectAllSrc();
+// The four integers lose their sources and read zero.
+void DetachIntegers(FBPropertyAnimatableInt& pHour, FBPropertyAnimatableInt& pMinute,
+                    FBPropertyAnimatableInt& pSecond, FBPropertyAnimatableInt& pFrame) {
   pHour.DisconnectAllSrc();
   pMinute.DisconnectAllSrc();
   pSecond.DisconnectAllSrc();
@@ -26,6 +26,12 @@ void ResetSide(FBPropertyAnimatableTimeCode& pTimecode, FBPropertyAnimatableInt&
   pMinute = 0;
   pSecond = 0;
   pFrame = 0;
+}
+
+void ResetSide(FBPropertyAnimatableTimeCode& pTimecode, FBPropertyAnimatableInt& pHour,
+               FBPropertyAnimatableInt& pMinute, FBPropertyAnimatableInt& pSecond, FBPropertyAnimatableInt& pFrame) {
+  pTimecode.DisconnectAllSrc();
+  DetachIntegers(pHour, pMinute, pSecond, pFrame);
   SetTimecode(pTimecode, 0, 0, 0, 0);
 }
 
@@ -58,14 +64,7 @@ void UpdateTimecodeSource(FBPropertyListObject* pList, FBPropertyAnimatableTimeC
   if (lFound) {
     pTimecode.SetAnimated(true);
     pTimecode.ConnectSrc(lFound, kFBConnectionTypeNone);
-    pHour.DisconnectAllSrc();
-    pMinute.DisconnectAllSrc();
-    pSecond.DisconnectAllSrc();
-    pFrame.DisconnectAllSrc();
-    pHour = 0;
-    pMinute = 0;
-    pSecond = 0;
-    pFrame = 0;
+    DetachIntegers(pHour, pMinute, pSecond, pFrame);
     return;
   }
 
