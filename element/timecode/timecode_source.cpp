@@ -50,12 +50,12 @@ void UpdateTimecodeSource(FBPropertyListObject* pList, FBPropertyAnimatableTimeC
   const char* const kFallbacks[] = {"master", "amc:timecode", "Timecode", "timecode", "TimeCode"};
   FBProperty* lFound = lSource->PropertyList.Find(lUserName, true);
   if (lFound) {
-    qDebug().noquote().nospace() << "Connecting to '" << lUserName.Buffer() << "' timecode property";
+    qDebug().nospace() << "Connecting to '" << lUserName.Buffer() << "' timecode property";
   } else {
     for (const char* lName : kFallbacks) {
       lFound = lSource->PropertyList.Find(lName, true);
       if (lFound) {
-        qDebug().noquote().nospace() << "Connecting to '" << lName << "' timecode property";
+        qDebug().nospace() << "Connecting to '" << lName << "' timecode property";
         break;
       }
     }
@@ -68,7 +68,7 @@ void UpdateTimecodeSource(FBPropertyListObject* pList, FBPropertyAnimatableTimeC
     return;
   }
 
-  qDebug().noquote().nospace() << "Connecting to 'TCHour, TCMinute, TCSecond, TCFRame' timecode properties";
+  qDebug().nospace() << "Connecting to 'TCHour, TCMinute, TCSecond, TCFRame' timecode properties";
   FBProperty* lHour = lSource->PropertyList.Find("TCHour", true);
   FBProperty* lMinute = lSource->PropertyList.Find("TCMinute", true);
   FBProperty* lSecond = lSource->PropertyList.Find("TCSecond", true);
