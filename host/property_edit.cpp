@@ -186,7 +186,7 @@ std::string DescribeProperties(FBComponent* pObject, int pFirstIndex) {
     lName.resize(std::max(lName.size(), lNameWidth), ' ');
     lType.resize(std::max(lType.size(), lTypeWidth), ' ');
     char lIndex[16];
-    snprintf(lIndex, sizeof lIndex, "%3d", i);
+    snprintf(lIndex, sizeof lIndex, "%3d", i - lFirst + 1);
     std::string lLine = std::string(lIndex) + "  " + lName + "  " + lType + "  " + ValueText(lProperty);
     if (lProperty->HasMin() || lProperty->HasMax())
       lLine += "  range " + (lProperty->HasMin() ? FormatNumber(lProperty->GetMin()) : std::string()) + ".." +

@@ -18,7 +18,8 @@ bool SetPropertyFromText(FBComponent* pObject, const std::string& pName, const s
 // The names closest to pName among the object's properties, best first.
 std::vector<std::string> NearestPropertyNames(FBComponent* pObject, const std::string& pName, size_t pCount = 3);
 
-// One line per property, in order: index, name, type, value, range.
+// One line per property from pFirstIndex on, numbered from 1: name, type,
+// value, range, animatable.
 std::string DescribeProperties(FBComponent* pObject, int pFirstIndex = 0);
 
 // Sets one property from text, as SetPropertyFromText does once the property

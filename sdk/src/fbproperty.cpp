@@ -71,6 +71,15 @@ FBString Format(const char* pFormat, double pValue) {
   snprintf(lBuffer, sizeof lBuffer, pFormat, pValue);
   return FBString(lBuffer);
 }
+// The shortest text that reads back as the same double ("2.35", not "2.3500000000000001").
+FBString Number(double pValue) {
+  char lBuffer[64];
+  for (int lDigits = 15; lDigits <= 17; ++lDigits) {
+    snprintf(lBuffer, sizeof lBuffer, "%.*g", lDigits, pValue);
+    if (strtod(lBuffer, nullptr) == pValue) break;
+  }
+  return FBString(lBuffer);
+}
 bool ParseDouble(const char*& pText, double& pValue) {
   while (*pText == ' ' || *pText == '\t' || *pText == ',') ++pText;
   if (!*pText) return false;
@@ -108,14 +117,14 @@ bool FBPropertyTraits<int>::FromString(const char* s, int& v) {
   v = static_cast<int>(lValue);
   return true;
 }
-FBString FBPropertyTraits<double>::ToString(double v) { return Format("%.17g", v); }
+FBString FBPropertyTraits<double>::ToString(double v) { return Number(v); }
 bool FBPropertyTraits<double>::FromString(const char* s, double& v) {
   const char* p = s;
   return ParseDouble(p, v) && AtEnd(p);
 }
 FBString FBPropertyTraits<FBColorAndAlpha>::ToString(const FBColorAndAlpha& v) {
-  FBString lText = Format("%.17g", v[0]);
-  for (int i = 1; i < 4; ++i) lText += (FBString(" ") + Format("%.17g", v[i]));
+  FBString lText = Number(v[0]);
+  for (int i = 1; i < 4; ++i) lText += (FBString(" ") + Number(v[i]));
   return lText;
 }
 bool FBPropertyTraits<FBColorAndAlpha>::FromString(const char* s, FBColorAndAlpha& v) {
@@ -128,7 +137,7 @@ bool FBPropertyTraits<FBColorAndAlpha>::FromString(const char* s, FBColorAndAlph
   return true;
 }
 FBString FBPropertyTraits<FBTimeCode>::ToString(const FBTimeCode& v) {
-  return Format("%.17g", v.GetSeconds()) + " " + Format("%.17g", v.GetFrame()) + " " +
+  return Number(v.GetSeconds()) + " " + Number(v.GetFrame()) + " " +
          Format("%.9g", v.GetRate());
 }
 bool FBPropertyTraits<FBTimeCode>::FromString(const char* s, FBTimeCode& v) {

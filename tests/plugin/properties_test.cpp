@@ -30,7 +30,7 @@ std::vector<Expected> ExpectedProperties() {
       {"Show Reticle", "Bool", true, "false"},
       {"Reticle Bound Property", "String", false, "ShowCrosshair"},
       {"Save Message", "String", false, "Saving..."},
-      {"Aspect", "Number", true, "2.3500000000000001"},
+      {"Aspect", "Number", true, "2.35"},
       {"Aspect Distribution", "Number", true, "0.5"},
       {"Aspect Zoom", "Number", true, "0"},
       {"Show Focal Length", "Bool", true, "true"},
@@ -68,7 +68,7 @@ std::vector<Expected> ExpectedProperties() {
       {"Bloop Light Duration", "Integer", true, "12"},
       {"Bloop Color", "ColorAndAlpha", true, "1 0 0 0.25"},
       {"Use X For Bloop", "Bool", true, "false"},
-      {"Reticle Color", "ColorAndAlpha", true, "1 0 0 0.90000000000000002"},
+      {"Reticle Color", "ColorAndAlpha", true, "1 0 0 0.9"},
       {"Reticle Size", "Integer", true, "50"},
   };
   for (int n = 1; n <= 20; ++n) {
@@ -146,7 +146,7 @@ TEST_F(Properties, TheThreeRangesClampAtBothEnds) {
     const char* read;
   };
   const Case kCases[] = {
-      {"Aspect", "3.5", "3"},           {"Aspect", "0.5", "1"},          {"Aspect", "1.85", "1.8500000000000001"},
+      {"Aspect", "3.5", "3"},           {"Aspect", "0.5", "1"},          {"Aspect", "1.85", "1.85"},
       {"Aspect Distribution", "-0.1", "0"}, {"Aspect Distribution", "1.5", "1"},
       {"Aspect Zoom", "150", "100"},    {"Aspect Zoom", "-5", "0"},      {"Aspect Zoom", "50", "50"},
       {"Interoccular", "-5", "-5"},     {"Value 1", "1e9", "1000000000"},  // no range: any value

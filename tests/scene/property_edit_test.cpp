@@ -79,7 +79,7 @@ TEST_F(PropertyEdit, DescriptionHasOneLinePerPropertyFromTheFirstIndex) {
   for (size_t lStart = 0, lEnd; (lEnd = lText.find('\n', lStart)) != std::string::npos; lStart = lEnd + 1)
     lRows.push_back(lText.substr(lStart, lEnd - lStart));
   ASSERT_EQ(6u, lRows.size()) << lText;
-  EXPECT_EQ(0u, lRows[0].find("  2  Count ")) << lRows[0];
+  EXPECT_EQ(0u, lRows[0].find("  1  Count ")) << lRows[0] << " (numbered from the first listed)";
   EXPECT_EQ(std::string::npos, lRows[0].find("animatable")) << lRows[0];
   EXPECT_NE(std::string::npos, lRows[1].find("Number")) << lRows[1];
   EXPECT_NE(std::string::npos, lRows[1].find("range 1..3  animatable")) << lRows[1];
