@@ -70,17 +70,9 @@ FBRenderer::FBRenderer(HIObject pObject) : FBComponent(pObject) {
   Publish(this, CurrentCamera, "CurrentCamera");
   Publish(this, RendererCallbacks, "RendererCallbacks");
   Publish(this, CurrentPaneCallbackIndex, "CurrentPaneCallbackIndex");
-  Publish(this, CurrentPaneCallbackPrefIndex, "CurrentPaneCallbackPrefIndex");
   Publish(this, RendererCallbackCount, "RendererCallbackCount");
   RendererCallbackCount.Init(this, "RendererCallbackCount", &GetCallbackCount);
   CurrentPaneCallbackIndex = -1;
-  CurrentPaneCallbackPrefIndex = -1;
-}
-
-FBViewingOptions* FBRenderer::GetViewingOptions() {
-  static FBViewingOptions sOptions;
-  sOptions = FBViewingOptions(CurrentCamera, 0);
-  return &sOptions;
 }
 
 namespace {

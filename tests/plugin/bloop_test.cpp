@@ -5,21 +5,12 @@
 using namespace vthud_test;
 
 namespace {
-const RGBA kClear{0, 0, 0, 0};
 const RGBA kBlue{0, 0, 255, 255};
 }  // namespace
 
-class Bloop : public HudTest {
+class Bloop : public QuietHudTest {
  protected:
-  void SetUp() override {
-    HudTest::SetUp();
-    if (HasFatalFailure() || IsSkipped()) return;
-    Prepare();
-  }
-  void Prepare() {
-    Quiet();
-    Set(element, "Bloop Color", "0 0 1 1");
-  }
+  void Arrange() override { Set(element, "Bloop Color", "0 0 1 1"); }
   // One draw at a frame; whether the bar's middle is lit.
   bool LitAt(long long pFrame) {
     host->SetFrame(pFrame);
@@ -53,7 +44,8 @@ TEST_F(Bloop, ElementCreatedWhileRecordingWaitsForTheNextRecording) {
   std::string lError;
   element = static_cast<FBHUDElement*>(host->Create("VTHUDElement", "late", lError));
   ASSERT_NE(element, nullptr) << lError;
-  Prepare();
+  Quiet();
+  Arrange();
   for (int f = 11; f <= 14; ++f) EXPECT_FALSE(LitAt(f)) << "frame " << f;
   host->SetRecording(false);
   EXPECT_FALSE(LitAt(15));

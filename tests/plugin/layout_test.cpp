@@ -10,7 +10,6 @@
 using namespace vthud_test;
 
 namespace {
-const RGBA kClear{0, 0, 0, 0};
 const RGBA kRed{255, 0, 0, 255};
 
 // The most opaque pixel of a region: the solid core of a glyph.
@@ -25,14 +24,7 @@ RGBA Core(const vthost::Image& pImage, int pX0, int pY0, int pX1, int pY1) {
 }
 }  // namespace
 
-class Layout : public HudTest {
- protected:
-  void SetUp() override {
-    HudTest::SetUp();
-    if (HasFatalFailure() || IsSkipped()) return;
-    Quiet();
-  }
-};
+class Layout : public QuietHudTest {};
 
 // Bars in an opaque colour; probes just inside and just outside each edge,
 // away from the status field.

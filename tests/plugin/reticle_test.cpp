@@ -4,16 +4,9 @@
 
 using namespace vthud_test;
 
-namespace {
-const RGBA kClear{0, 0, 0, 0};
-}  // namespace
-
-class Reticle : public HudTest {
+class Reticle : public QuietHudTest {
  protected:
-  void SetUp() override {
-    HudTest::SetUp();
-    if (HasFatalFailure() || IsSkipped()) return;
-    Quiet();
+  void Arrange() override {
     Set(element, "Show Reticle", "true");
     camera = host->Renderer().CurrentCamera.GetPropertyValue();
     ASSERT_NE(camera, nullptr);

@@ -32,14 +32,7 @@ Measure Measured(const char* pFontFile, unsigned pSize, const char* pText, doubl
 
 }  // namespace
 
-class Text : public HudTest {
- protected:
-  void SetUp() override {
-    HudTest::SetUp();
-    if (HasFatalFailure() || IsSkipped()) return;
-    Quiet();
-  }
-};
+class Text : public QuietHudTest {};
 
 TEST_F(Text, CaptionLandsFiveRightAndSixteenBelowItsValueOnlyWhenCaptionsAreOn) {
   Set(element, "Show Value 1", "true");

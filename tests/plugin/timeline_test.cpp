@@ -4,16 +4,9 @@
 
 using namespace vthud_test;
 
-namespace {
-const RGBA kClear{0, 0, 0, 0};
-}  // namespace
-
-class Timeline : public HudTest {
+class Timeline : public QuietHudTest {
  protected:
-  void SetUp() override {
-    HudTest::SetUp();
-    if (HasFatalFailure() || IsSkipped()) return;
-    Quiet();
+  void Arrange() override {
     Set(element, "Show Timeline", "true");
     host->SetLoop(0, 100);
   }

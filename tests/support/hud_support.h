@@ -18,6 +18,7 @@ namespace vthud_test {
 struct RGBA {
   int r, g, b, a;
 };
+const RGBA kClear{0, 0, 0, 0};
 
 // The process's GL context; fails the calling test when none can be made.
 bool EnsureGL();
@@ -54,6 +55,18 @@ class HudTest : public ::testing::Test {
   vthost::PluginLibrary* plugin = nullptr;
   FBHUDElement* element = nullptr;
   vthost::Pane* pane = nullptr;
+};
+
+// The same with the overlay made quiet first; Arrange adds what a suite draws.
+class QuietHudTest : public HudTest {
+ protected:
+  void SetUp() override {
+    HudTest::SetUp();
+    if (HasFatalFailure() || IsSkipped()) return;
+    Quiet();
+    Arrange();
+  }
+  virtual void Arrange() {}
 };
 
 }  // namespace vthud_test

@@ -73,8 +73,6 @@ class FBSDK_DLL FBPropertyListRendererCallback : public FBPropertyBasicList {
   std::vector<FBRendererCallback*> mCallbacks;
 };
 
-class FBViewingOptions;
-
 class FBSDK_DLL FBRenderer : public FBComponent {
   FBClassDeclare(FBRenderer, FBComponent);
 
@@ -85,10 +83,8 @@ class FBSDK_DLL FBRenderer : public FBComponent {
   FBPropertyListRendererCallback RendererCallbacks;
   // Index into RendererCallbacks of the callback drawing the current pane; -1 for the host's own.
   FBPropertyInt CurrentPaneCallbackIndex;
-  FBPropertyInt CurrentPaneCallbackPrefIndex;
   // How many callbacks an index may select (the length of RendererCallbacks).
   FBPropertyInt RendererCallbackCount;
-  FBViewingOptions* GetViewingOptions();
 };
 
 class FBSDK_DLL FBViewingOptions {
