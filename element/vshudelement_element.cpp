@@ -11,8 +11,8 @@
 
 FBStorableCustomHUDElementImplementation(VTHUDElement, "VT HUD Element")
 
-namespace {
-const char* const kVantorCallbackName = "VantorRendererCallback";
+    namespace {
+  const char* const kVantorCallbackName = "VantorRendererCallback";
 }
 
 VTHUDElement::VTHUDElement(const char* pName, HIObject pObject)

@@ -63,9 +63,13 @@ bool HeadlessGL::Create(GLPlatform pPlatform, std::string& pError) {
   EGLint lConfigCount = 0;
   if (!eglChooseConfig(lDisplay, lConfigAttribs, &lConfig, 1, &lConfigCount) || lConfigCount < 1)
     lConfig = nullptr;  // EGL_KHR_no_config_context
-  const EGLint lContextAttribs[] = {EGL_CONTEXT_MAJOR_VERSION, 4, EGL_CONTEXT_MINOR_VERSION, 5,
+  const EGLint lContextAttribs[] = {EGL_CONTEXT_MAJOR_VERSION,
+                                    4,
+                                    EGL_CONTEXT_MINOR_VERSION,
+                                    5,
                                     EGL_CONTEXT_OPENGL_PROFILE_MASK,
-                                    EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT, EGL_NONE};
+                                    EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT,
+                                    EGL_NONE};
   mContext = eglCreateContext(lDisplay, lConfig, EGL_NO_CONTEXT, lContextAttribs);
   if (!mContext) {
     pError = "no OpenGL context available: cannot create a 4.5 compatibility context on the EGL " +

@@ -47,9 +47,10 @@ void PluginLibrary::Unload() {
   // The library's classes go with its code.
   auto& lRegistry = fbsdk_host::Registry();
   for (const auto& lClass : mClasses)
-    lRegistry.erase(std::remove_if(lRegistry.begin(), lRegistry.end(),
-                                   [&](const fbsdk_host::RegisteredClass& c) { return c.create == lClass.create; }),
-                    lRegistry.end());
+    lRegistry.erase(
+        std::remove_if(lRegistry.begin(), lRegistry.end(),
+                       [&](const fbsdk_host::RegisteredClass& c) { return c.create == lClass.create; }),
+        lRegistry.end());
   dlclose(mHandle);
   mHandle = nullptr;
 }
@@ -242,7 +243,9 @@ void Host::SetSystemTimeMs(long long pMs) {
   fbsdk_host::State().manualSystemTime.SetMilliSeconds(pMs);
 }
 
-void Host::SetRendererPresent(bool pPresent) { fbsdk_host::State().renderer = pPresent ? mRenderer.get() : nullptr; }
+void Host::SetRendererPresent(bool pPresent) {
+  fbsdk_host::State().renderer = pPresent ? mRenderer.get() : nullptr;
+}
 
 NamedRendererCallback* Host::AddRendererCallback(const std::string& pName) {
   mCallbacks.emplace_back(new NamedRendererCallback(pName.c_str()));

@@ -87,9 +87,12 @@ std::string MessageText(const std::string& pText) {
   std::string lText;
   for (size_t i = 0; i < pText.size() && i < kLimit; ++i) {
     const unsigned char c = static_cast<unsigned char>(pText[i]);
-    if (c == '\n') lText += "\\n";
-    else if (c == '\t') lText += "\\t";
-    else if (c == '\r') lText += "\\r";
+    if (c == '\n')
+      lText += "\\n";
+    else if (c == '\t')
+      lText += "\\t";
+    else if (c == '\r')
+      lText += "\\r";
     else if (c < 0x20 || c == 0x7f) {
       char lHex[8];
       snprintf(lHex, sizeof lHex, "\\x%02x", c);
@@ -160,8 +163,7 @@ std::vector<std::string> NearestPropertyNames(FBComponent* pObject, const std::s
     lScored.emplace_back(EditDistance(pName, lName), lName);
   }
   // Ties keep the property order, so the answer is stable.
-  std::stable_sort(lScored.begin(), lScored.end(),
-                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::stable_sort(lScored.begin(), lScored.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
   std::vector<std::string> lNames;
   for (size_t i = 0; i < lScored.size() && i < pCount; ++i) lNames.push_back(lScored[i].second);
   return lNames;

@@ -43,9 +43,9 @@ struct KindWord {
   const char* word;
 };
 // The property types a component can create for itself.
-const KindWord kKinds[] = {{kFBPT_bool, "bool"},         {kFBPT_int, "int"},         {kFBPT_double, "double"},
-                           {kFBPT_charptr, "string"},    {kFBPT_ColorRGBA, "color"}, {kFBPT_TimeCode, "timecode"},
-                           {kFBPT_Time, "time"},         {kFBPT_object, "object"}};
+const KindWord kKinds[] = {{kFBPT_bool, "bool"},      {kFBPT_int, "int"},         {kFBPT_double, "double"},
+                           {kFBPT_charptr, "string"}, {kFBPT_ColorRGBA, "color"}, {kFBPT_TimeCode, "timecode"},
+                           {kFBPT_Time, "time"},      {kFBPT_object, "object"}};
 
 const char* KindToWord(FBPropertyType pType) {
   for (const KindWord& k : kKinds)
@@ -228,7 +228,8 @@ struct ObjectRecord {
 };
 
 // Reads "<anim> value "<text>"" or "<anim> refs "<name>"..." starting at pAt.
-bool ParsePropertyTail(const std::vector<Token>& pTokens, size_t pAt, PropertyRecord& pRecord, std::string& pError) {
+bool ParsePropertyTail(const std::vector<Token>& pTokens, size_t pAt, PropertyRecord& pRecord,
+                       std::string& pError) {
   if (pTokens.size() < pAt + 2) {
     pError = "property '" + MessageText(pRecord.name) + "' is incomplete";
     return false;
@@ -286,8 +287,8 @@ bool ParseLine(const std::vector<Token>& pTokens, int pLine, std::vector<ObjectR
     lObject.sceneObject = k == "scene-object";
     const size_t lCount = lObject.sceneObject ? 2 : 3;
     if (pTokens.size() != lCount || !Quoted(1, lCount)) {
-      pError = lObject.sceneObject ? "expected: scene-object \"<name>\""
-                                   : "expected: object \"<class>\" \"<name>\"";
+      pError =
+          lObject.sceneObject ? "expected: scene-object \"<name>\"" : "expected: object \"<class>\" \"<name>\"";
       return false;
     }
     if (!lObject.sceneObject) lObject.className = pTokens[1].text;
@@ -420,13 +421,14 @@ FBComponent* CreateObject(const ObjectRecord& pRecord, std::string& pError) {
   for (const auto& lClass : fbsdk_host::Registry()) {
     if (lClass.entry != pRecord.className || !lClass.create) continue;
     FBComponent* lObject = FBGetFBObject(lClass.create(nullptr, pRecord.name.c_str(), nullptr));
-    if (!lObject) pError = "creating '" + MessageText(pRecord.name) + "' of class '" + pRecord.className + "' failed";
+    if (!lObject)
+      pError = "creating '" + MessageText(pRecord.name) + "' of class '" + pRecord.className + "' failed";
     return lObject;
   }
   std::string lKnown;
   for (const auto& lClass : fbsdk_host::Registry()) lKnown += (lKnown.empty() ? "" : ", ") + lClass.entry;
-  pError = "class '" + MessageText(pRecord.className) + "' is not registered (registered: " +
-           (lKnown.empty() ? "none" : lKnown) + ")";
+  pError = "class '" + MessageText(pRecord.className) +
+           "' is not registered (registered: " + (lKnown.empty() ? "none" : lKnown) + ")";
   return nullptr;
 }
 
@@ -437,7 +439,8 @@ bool ApplyProperty(FBComponent* pObject, const ObjectRecord& pObjectRecord, cons
   FBProperty* lProperty = pObject->PropertyList.Find(pRecord.name.c_str());
   if (pRecord.dynamic) {
     if (lProperty) {
-      pError = "'" + MessageText(pObjectRecord.name) + "' already has a property '" + MessageText(pRecord.name) + "'";
+      pError =
+          "'" + MessageText(pObjectRecord.name) + "' already has a property '" + MessageText(pRecord.name) + "'";
       return false;
     }
     lProperty = pObject->PropertyCreate(pRecord.name.c_str(), pRecord.kind, "", pRecord.anim != Anim::None);
@@ -493,8 +496,8 @@ bool ResolveLists(const Host& pHost, const std::vector<FBComponent*>& pStaged, s
         continue;
       }
       pError = pPath + ":" + std::to_string(lPending.record->line) + ": property '" +
-               MessageText(lPending.record->name) + "' of '" + MessageText(lPending.object->name) + "' refers to '" +
-               MessageText(lName) + "', " +
+               MessageText(lPending.record->name) + "' of '" + MessageText(lPending.object->name) +
+               "' refers to '" + MessageText(lName) + "', " +
                (lMatches.empty() ? std::string("which is not in the scene")
                                  : "a name that " + std::to_string(lMatches.size()) + " objects share");
       return false;
@@ -544,7 +547,8 @@ bool AppendObject(const Host& pHost, FBComponent* pObject, const SceneObject& pP
   std::set<std::string> lSeen;
   for (int i = 0; i < pObject->PropertyList.GetCount(); ++i) {
     FBProperty* lProperty = pObject->PropertyList[i];
-    const std::string lLabel = "property '" + MessageText(lProperty->GetName()) + "' of '" + MessageText(lName) + "'";
+    const std::string lLabel =
+        "property '" + MessageText(lProperty->GetName()) + "' of '" + MessageText(lName) + "'";
     auto* lList = dynamic_cast<FBPropertyListObject*>(lProperty);
     // Events carry no value, and object references held by value have no text form.
     if (lProperty->GetPropertyType() == kFBPT_event || (lProperty->GetPropertyType() == kFBPT_object && !lList))

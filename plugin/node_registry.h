@@ -19,67 +19,67 @@ void MoonfairRender(void* user, const MfiRenderContext* ctx) noexcept;
 // The destructor does not disconnect: a derived class that holds renderer
 // entities releases them itself.
 class MfiSceneNodeInterface {
-public:
-    MfiSceneNodeInterface();
-    virtual ~MfiSceneNodeInterface();
+ public:
+  MfiSceneNodeInterface();
+  virtual ~MfiSceneNodeInterface();
 
-    MfiSceneNodeInterface(const MfiSceneNodeInterface&) = delete;
-    MfiSceneNodeInterface& operator=(const MfiSceneNodeInterface&) = delete;
+  MfiSceneNodeInterface(const MfiSceneNodeInterface&) = delete;
+  MfiSceneNodeInterface& operator=(const MfiSceneNodeInterface&) = delete;
 
-    virtual void MoonfairConnect(_MfiScene* scene);
-    virtual void MoonfairUpdate(_MfiScene* scene, MfiUpdateContext const* ctx) = 0;
-    virtual void MoonfairRender(MfiRenderContext const* ctx);
-    virtual void MoonfairDisconnect() = 0;
-    // A node in purgatory is kept detached: disconnected once, then skipped.
-    virtual bool MoonfairIsInPurgatory() const;
+  virtual void MoonfairConnect(_MfiScene* scene);
+  virtual void MoonfairUpdate(_MfiScene* scene, MfiUpdateContext const* ctx) = 0;
+  virtual void MoonfairRender(MfiRenderContext const* ctx);
+  virtual void MoonfairDisconnect() = 0;
+  // A node in purgatory is kept detached: disconnected once, then skipped.
+  virtual bool MoonfairIsInPurgatory() const;
 
-    bool IsDetached() const { return mDetached; }
+  bool IsDetached() const { return mDetached; }
 
-protected:
-    bool mDetached;
+ protected:
+  bool mDetached;
 
-private:
-    friend void ::MoonfairConnect(void*, _MfiScene*, const MfiConnectContext*) noexcept;
-    friend void ::MoonfairDisconnect(void*, const MfiDisconnectContext*) noexcept;
-    friend void ::MoonfairUpdate(void*, _MfiScene*, const MfiUpdateContext*) noexcept;
-    friend void ::MoonfairRender(void*, const MfiRenderContext*) noexcept;
+ private:
+  friend void ::MoonfairConnect(void*, _MfiScene*, const MfiConnectContext*) noexcept;
+  friend void ::MoonfairDisconnect(void*, const MfiDisconnectContext*) noexcept;
+  friend void ::MoonfairUpdate(void*, _MfiScene*, const MfiUpdateContext*) noexcept;
+  friend void ::MoonfairRender(void*, const MfiRenderContext*) noexcept;
 };
 
 // Registration order is dispatch order. The registry owns the list cells, not
 // the nodes.
 class MfiUtilsNodeRegistry {
-public:
-    static MfiUtilsNodeRegistry& Get();
+ public:
+  static MfiUtilsNodeRegistry& Get();
 
-    void Add(MfiSceneNodeInterface* node);
-    // Removes every entry equal to node. While a dispatch is walking the list
-    // the entries are blanked instead and dropped once the walk ends.
-    void Remove(MfiSceneNodeInterface* node);
+  void Add(MfiSceneNodeInterface* node);
+  // Removes every entry equal to node. While a dispatch is walking the list
+  // the entries are blanked instead and dropped once the walk ends.
+  void Remove(MfiSceneNodeInterface* node);
 
-    // Calls visit(cell) for each live entry. After calling into the node,
-    // visit must re-check `cell == node` before touching it again: the node
-    // may have been destroyed by its own callback.
-    template <typename Visit>
-    void ForEach(Visit&& visit);
+  // Calls visit(cell) for each live entry. After calling into the node,
+  // visit must re-check `cell == node` before touching it again: the node
+  // may have been destroyed by its own callback.
+  template <typename Visit>
+  void ForEach(Visit&& visit);
 
-    std::list<MfiSceneNodeInterface*> mNodes;
+  std::list<MfiSceneNodeInterface*> mNodes;
 
-private:
-    MfiUtilsNodeRegistry() = default;
+ private:
+  MfiUtilsNodeRegistry() = default;
 
-    int mWalkDepth = 0;
-    bool mHasBlanks = false;
+  int mWalkDepth = 0;
+  bool mHasBlanks = false;
 };
 
 template <typename Visit>
 void MfiUtilsNodeRegistry::ForEach(Visit&& visit) {
-    ++mWalkDepth;
-    // end() is re-read each step so nodes created during the walk are visited.
-    for (auto it = mNodes.begin(); it != mNodes.end(); ++it) {
-        if (*it) visit(*it);
-    }
-    if (--mWalkDepth == 0 && mHasBlanks) {
-        mNodes.remove(nullptr);
-        mHasBlanks = false;
-    }
+  ++mWalkDepth;
+  // end() is re-read each step so nodes created during the walk are visited.
+  for (auto it = mNodes.begin(); it != mNodes.end(); ++it) {
+    if (*it) visit(*it);
+  }
+  if (--mWalkDepth == 0 && mHasBlanks) {
+    mNodes.remove(nullptr);
+    mHasBlanks = false;
+  }
 }

@@ -97,13 +97,15 @@ bool ParseArguments(int argc, char** argv, Options& o, std::string& pError) {
       if (!Value(o.out)) return false;
     } else if (a == "--frame") {
       if (!Value(v)) return false;
-      if (!ParseNumber(v.c_str(), d) || d != static_cast<long long>(d)) return pError = "--frame expects a whole number, got '" + v + "'", false;
+      if (!ParseNumber(v.c_str(), d) || d != static_cast<long long>(d))
+        return pError = "--frame expects a whole number, got '" + v + "'", false;
       o.frame = static_cast<long long>(d);
     } else if (a == "--fps") {
       if (!Value(o.fps)) return false;
     } else if (a == "--loop") {
       if (!Value(v)) return false;
-      if (sscanf(v.c_str(), "%lld:%lld", &o.loopStart, &o.loopStop) != 2) return pError = "--loop expects START:STOP, got '" + v + "'", false;
+      if (sscanf(v.c_str(), "%lld:%lld", &o.loopStart, &o.loopStop) != 2)
+        return pError = "--loop expects START:STOP, got '" + v + "'", false;
     } else if (a == "--background") {
       if (!Value(o.background)) return false;
     } else if (a == "--set") {
@@ -120,10 +122,10 @@ bool ParseArguments(int argc, char** argv, Options& o, std::string& pError) {
     } else if (a == "--focal-length" || a == "--aperture-mode" || a == "--fstop" || a == "--focus-distance") {
       if (!Value(v)) return false;
       if (!ParseNumber(v.c_str(), d)) return pError = a + " expects a number, got '" + v + "'", false;
-      const char* lProperty = a == "--focal-length" ? "FocalLength"
+      const char* lProperty = a == "--focal-length"    ? "FocalLength"
                               : a == "--aperture-mode" ? "ApertureMode"
-                              : a == "--fstop" ? "FStop"
-                                               : "FocusSpecificDistance";
+                              : a == "--fstop"         ? "FStop"
+                                                       : "FocusSpecificDistance";
       o.camera.emplace_back(lProperty, v);
     } else if (a == "--fov") {
       if (!Value(v)) return false;
@@ -135,7 +137,8 @@ bool ParseArguments(int argc, char** argv, Options& o, std::string& pError) {
     } else if (a == "--film-back") {
       if (!Value(v)) return false;
       double lW = 0, lH = 0;
-      if (sscanf(v.c_str(), "%lfx%lf", &lW, &lH) != 2) return pError = "--film-back expects WxH in inches, got '" + v + "'", false;
+      if (sscanf(v.c_str(), "%lfx%lf", &lW, &lH) != 2)
+        return pError = "--film-back expects WxH in inches, got '" + v + "'", false;
       o.camera.emplace_back("FilmSizeWidth", std::to_string(lW));
       o.camera.emplace_back("FilmSizeHeight", std::to_string(lH));
     } else if (a == "--take") {
@@ -158,8 +161,8 @@ bool ParseArguments(int argc, char** argv, Options& o, std::string& pError) {
 
 bool TimeModeFor(const std::string& pFps, FBTimeMode& pMode) {
   static const std::pair<const char*, FBTimeMode> kModes[] = {
-      {"24", kFBTimeMode24Frames}, {"25", kFBTimeMode25Frames}, {"30", kFBTimeMode30Frames},
-      {"48", kFBTimeMode48Frames}, {"50", kFBTimeMode50Frames}, {"60", kFBTimeMode60Frames},
+      {"24", kFBTimeMode24Frames},        {"25", kFBTimeMode25Frames},      {"30", kFBTimeMode30Frames},
+      {"48", kFBTimeMode48Frames},        {"50", kFBTimeMode50Frames},      {"60", kFBTimeMode60Frames},
       {"23.976", kFBTimeMode23976Frames}, {"29.97", kFBTimeMode2997Frames}, {"59.94", kFBTimeMode5994Frames}};
   for (const auto& lMode : kModes)
     if (pFps == lMode.first) {
@@ -186,8 +189,8 @@ bool MakeBackground(const std::string& pSpec, vthost::Image& pImage, std::string
   const std::string lPath = pSpec == "test-picture" ? std::string(VTHUD_RESOURCES_DIR) + "/quill-hd.png" : pSpec;
   if (!vthost::ReadPng(lPath, pImage, pError)) return false;
   if (pImage.width != 1920 || pImage.height != 1080) {
-    pError = "background " + lPath + " is " + std::to_string(pImage.width) + " x " + std::to_string(pImage.height) +
-             ", not 1920 x 1080";
+    pError = "background " + lPath + " is " + std::to_string(pImage.width) + " x " +
+             std::to_string(pImage.height) + ", not 1920 x 1080";
     return false;
   }
   return true;
@@ -206,7 +209,8 @@ int main(int argc, char** argv) {
   std::string lError;
   if (!ParseArguments(argc, argv, o, lError)) return Fail(lError);
   FBTimeMode lMode;
-  if (!TimeModeFor(o.fps, lMode)) return Fail("--fps expects 24, 25, 30, 48, 50, 60, 23.976, 29.97 or 59.94, got '" + o.fps + "'");
+  if (!TimeModeFor(o.fps, lMode))
+    return Fail("--fps expects 24, 25, 30, 48, 50, 60, 23.976, 29.97 or 59.94, got '" + o.fps + "'");
   vthost::Image lBackground;
   if (!o.background.empty() && !MakeBackground(o.background, lBackground, lError)) return Fail(lError);
 

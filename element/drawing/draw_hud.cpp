@@ -91,12 +91,13 @@ void VTHUDElement::DrawHUD() {
                CameraTCOffset, lBottom, "CAMERA");
   if (lCamera) {
     if (ShowFocalLength) {
-      const double lFocal = vthud::FocalLengthMm(lCamera->ApertureMode, lCamera->FilmSizeWidth,
-                                                 lCamera->FilmSizeHeight, lCamera->FieldOfView,
-                                                 lCamera->FieldOfViewX, lCamera->FocalLength);
+      const double lFocal =
+          vthud::FocalLengthMm(lCamera->ApertureMode, lCamera->FilmSizeWidth, lCamera->FilmSizeHeight,
+                               lCamera->FieldOfView, lCamera->FieldOfViewX, lCamera->FocalLength);
       RenderText(vthud::FormatFocalLength(lFocal, lText, sizeof lText), FocalLengthOffset, lTop, "FOCAL LENGTH");
     }
-    if (ShowFStop) RenderText(vthud::FormatFStop(lCamera->FStop, lText, sizeof lText), FStopOffset, lTop, "F-STOP");
+    if (ShowFStop)
+      RenderText(vthud::FormatFStop(lCamera->FStop, lText, sizeof lText), FStopOffset, lTop, "F-STOP");
     if (ShowFocusDistance)
       RenderText(vthud::FormatFocusDistance(lCamera->FocusSpecificDistance, lMetric, lText, sizeof lText),
                  FocusDistanceOffset, lTop, "FOCUS DIST");
@@ -106,7 +107,8 @@ void VTHUDElement::DrawHUD() {
     }
   }
   if (ShowInteroccular)
-    RenderText(vthud::FormatInterocular(Interoccular, lMetric, lText, sizeof lText), InteroccularOffset, lTop, "IO");
+    RenderText(vthud::FormatInterocular(Interoccular, lMetric, lText, sizeof lText), InteroccularOffset, lTop,
+               "IO");
   if (ShowConvergence)
     RenderText(vthud::FormatConvergence(Convergence, lMetric, lText, sizeof lText), ConvergenceOffset, lTop,
                "CONVERGENCE");

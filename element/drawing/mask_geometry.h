@@ -5,11 +5,11 @@
 namespace vthud {
 
 struct MaskGeometry {
-    int pictureWidth;  // width of the framed picture in canvas pixels
-    int side;          // width of each side bar
-    float spare;       // canvas height left over by the picture; < 0 means no bars
-    int top;           // height of the top bar
-    int bottom;        // height of the bottom bar
+  int pictureWidth;  // width of the framed picture in canvas pixels
+  int side;          // width of each side bar
+  float spare;       // canvas height left over by the picture; < 0 means no bars
+  int top;           // height of the top bar
+  int bottom;        // height of the bottom bar
 };
 
 // zoom is the percentage of canvas width given up to the side bars, aspect

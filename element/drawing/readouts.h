@@ -18,9 +18,8 @@ char* FormatTimecode(int h, int m, int s, int f, char* buf, size_t size) noexcep
 // 0 vertical fov over film height, 1 fov over film width, 2 horizontal fov
 // over film width, 3 the camera's own focal length; anything else assumes a
 // fixed 53.13 degree horizontal view. Film sizes are given in inches.
-double FocalLengthMm(int apertureMode, double filmWidthInches, double filmHeightInches,
-                     double fieldOfViewDeg, double horizontalFieldOfViewDeg,
-                     double cameraFocalLengthMm) noexcept;
+double FocalLengthMm(int apertureMode, double filmWidthInches, double filmHeightInches, double fieldOfViewDeg,
+                     double horizontalFieldOfViewDeg, double cameraFocalLengthMm) noexcept;
 char* FormatFocalLength(double focalMm, char* buf, size_t size) noexcept;
 
 char* FormatFStop(double fStop, char* buf, size_t size) noexcept;

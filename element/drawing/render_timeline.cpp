@@ -36,7 +36,9 @@ void VTHUDElement::RenderTimeline(int pWidth, int) {
 
   const float lLength = static_cast<float>(pWidth - 20);
   const float lDuration = static_cast<float>(lStop - lStart);
-  auto X = [&](int pFrame) { return static_cast<int>(static_cast<float>(pFrame - lStart) / lDuration * lLength + 10.0f); };
+  auto X = [&](int pFrame) {
+    return static_cast<int>(static_cast<float>(pFrame - lStart) / lDuration * lLength + 10.0f);
+  };
 
   const int lIn = InFrame < lStart ? lStart : std::min<int>(InFrame, lStop);
   const int lOut = std::min(std::max<int>(OutFrame, lIn), lStop);

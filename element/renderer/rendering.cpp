@@ -10,7 +10,6 @@
 #include "moonfair_library.h"
 #include "renderer/quad_buffers.h"
 
-
 namespace {
 
 const std::string& shaderText() {
@@ -93,7 +92,8 @@ void VTHUDElement::initRendering(_MfiScene* pScene) {
 void VTHUDElement::initMFITexture(_MfiScene* pScene) {
   if (mTextureEntity != 0) return;
   initFramebuffer();
-  mTextureEntity = MfiCreateTexture2D(pScene, MFI_TEXTURE_FORMAT_RGBA8, MFI_TEXTURE_SOURCE_GL, mWidth, mHeight, nullptr);
+  mTextureEntity =
+      MfiCreateTexture2D(pScene, MFI_TEXTURE_FORMAT_RGBA8, MFI_TEXTURE_SOURCE_GL, mWidth, mHeight, nullptr);
   MfiTextureData lData;
   memset(&lData, 0, sizeof lData);
   lData.glTexture = mRenderTexture;

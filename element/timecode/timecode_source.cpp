@@ -29,7 +29,8 @@ void DetachIntegers(FBPropertyAnimatableInt& pHour, FBPropertyAnimatableInt& pMi
 }
 
 void ResetSide(FBPropertyAnimatableTimeCode& pTimecode, FBPropertyAnimatableInt& pHour,
-               FBPropertyAnimatableInt& pMinute, FBPropertyAnimatableInt& pSecond, FBPropertyAnimatableInt& pFrame) {
+               FBPropertyAnimatableInt& pMinute, FBPropertyAnimatableInt& pSecond,
+               FBPropertyAnimatableInt& pFrame) {
   pTimecode.DisconnectAllSrc();
   DetachIntegers(pHour, pMinute, pSecond, pFrame);
   SetTimecode(pTimecode, 0, 0, 0, 0);
@@ -88,7 +89,8 @@ void UpdateTimecodeSource(FBPropertyListObject* pList, FBPropertyAnimatableTimeC
 }
 
 void SyncSide(FBPropertyAnimatableTimeCode& pTimecode, FBPropertyAnimatableInt& pHour,
-              FBPropertyAnimatableInt& pMinute, FBPropertyAnimatableInt& pSecond, FBPropertyAnimatableInt& pFrame) {
+              FBPropertyAnimatableInt& pMinute, FBPropertyAnimatableInt& pSecond,
+              FBPropertyAnimatableInt& pFrame) {
   if (pTimecode.GetSrcCount() != 0) {
     FBTimeCode lValue;
     memset(static_cast<void*>(&lValue), 0, sizeof lValue);
@@ -117,8 +119,8 @@ void VTHUDElement::setCameraTimecodeSource(FBComponent* pSource) {
 }
 
 void VTHUDElement::_updateCharacterTimecodeSource() {
-  UpdateTimecodeSource(mCharacterTimecodeSource, CharacterTimecode, CharacterHour, CharacterMinute, CharacterSecond,
-                       CharacterFrame, TimecodePropertyName);
+  UpdateTimecodeSource(mCharacterTimecodeSource, CharacterTimecode, CharacterHour, CharacterMinute,
+                       CharacterSecond, CharacterFrame, TimecodePropertyName);
 }
 
 void VTHUDElement::_updateCameraTimecodeSource() {

@@ -7,12 +7,10 @@
 
 namespace ORSDK2016 {
 
-FBClassImplementation(FBComponent)
-FBClassImplementation(FBBox)
-FBClassImplementation(FBHUDElement)
+FBClassImplementation(FBComponent) FBClassImplementation(FBBox) FBClassImplementation(FBHUDElement)
 
-namespace {
-int gAllocatedComponents = 0;
+    namespace {
+  int gAllocatedComponents = 0;
 }
 
 void* FBComponent::operator new(size_t pSize) {
@@ -49,12 +47,24 @@ FBProperty* FBComponent::PropertyCreate(const char* pName, FBPropertyType pType,
   FBProperty* lProperty = nullptr;
   switch (pType) {
     case kFBPT_object: lProperty = new FBPropertyListObject; break;
-    case kFBPT_bool: lProperty = pAnimatable ? static_cast<FBProperty*>(new FBPropertyAnimatableBool) : new FBPropertyBool; break;
-    case kFBPT_int: lProperty = pAnimatable ? static_cast<FBProperty*>(new FBPropertyAnimatableInt) : new FBPropertyInt; break;
-    case kFBPT_double: lProperty = pAnimatable ? static_cast<FBProperty*>(new FBPropertyAnimatableDouble) : new FBPropertyDouble; break;
+    case kFBPT_bool:
+      lProperty = pAnimatable ? static_cast<FBProperty*>(new FBPropertyAnimatableBool) : new FBPropertyBool;
+      break;
+    case kFBPT_int:
+      lProperty = pAnimatable ? static_cast<FBProperty*>(new FBPropertyAnimatableInt) : new FBPropertyInt;
+      break;
+    case kFBPT_double:
+      lProperty = pAnimatable ? static_cast<FBProperty*>(new FBPropertyAnimatableDouble) : new FBPropertyDouble;
+      break;
     case kFBPT_charptr: lProperty = new FBPropertyString; break;
-    case kFBPT_ColorRGBA: lProperty = pAnimatable ? static_cast<FBProperty*>(new FBPropertyAnimatableColorAndAlpha) : new FBPropertyColorAndAlpha; break;
-    case kFBPT_TimeCode: lProperty = pAnimatable ? static_cast<FBProperty*>(new FBPropertyAnimatableTimeCode) : new FBPropertyTimeCode; break;
+    case kFBPT_ColorRGBA:
+      lProperty = pAnimatable ? static_cast<FBProperty*>(new FBPropertyAnimatableColorAndAlpha)
+                              : new FBPropertyColorAndAlpha;
+      break;
+    case kFBPT_TimeCode:
+      lProperty =
+          pAnimatable ? static_cast<FBProperty*>(new FBPropertyAnimatableTimeCode) : new FBPropertyTimeCode;
+      break;
     case kFBPT_Time: lProperty = new FBPropertyTime; break;
     default: return nullptr;
   }
@@ -92,9 +102,14 @@ FBHUDElement::FBHUDElement(const char* pName, HIObject pObject) : FBBox(pName, p
     FBProperty* property;
     const char* name;
   };
-  const Entry lEntries[] = {{&Visibility, "Visibility"}, {&Show, "Show"},
-                            {&PositionByPercent, "PositionByPercent"}, {&ScaleByPercent, "ScaleByPercent"},
-                            {&ScaleUniformly, "ScaleUniformly"}, {&X, "X"}, {&Y, "Y"}, {&Width, "Width"},
+  const Entry lEntries[] = {{&Visibility, "Visibility"},
+                            {&Show, "Show"},
+                            {&PositionByPercent, "PositionByPercent"},
+                            {&ScaleByPercent, "ScaleByPercent"},
+                            {&ScaleUniformly, "ScaleUniformly"},
+                            {&X, "X"},
+                            {&Y, "Y"},
+                            {&Width, "Width"},
                             {&Height, "Height"}};
   for (const Entry& lEntry : lEntries) {
     lEntry.property->CreateInternal(this, lEntry.name);

@@ -33,9 +33,7 @@ FBPlug::~FBPlug() {
   for (FBPlug* lDst : mDst) Erase(lDst->mSrc, this);
 }
 
-void FBPlug::SetHIObject(HIObject pObject, bool) {
-  mHandle = pObject ? pObject : &mObject;
-}
+void FBPlug::SetHIObject(HIObject pObject, bool) { mHandle = pObject ? pObject : &mObject; }
 
 bool FBPlug::ConnectSrc(FBPlug* pSrc, FBConnectionType pConnectionType) {
   if (!pSrc || pSrc == this) return false;

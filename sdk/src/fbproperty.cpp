@@ -99,9 +99,12 @@ bool AtEnd(const char* pText) {
 
 FBString FBPropertyTraits<bool>::ToString(bool v) { return FBString(v ? "true" : "false"); }
 bool FBPropertyTraits<bool>::FromString(const char* s, bool& v) {
-  if (!strcmp(s, "true") || !strcmp(s, "1")) v = true;
-  else if (!strcmp(s, "false") || !strcmp(s, "0")) v = false;
-  else return false;
+  if (!strcmp(s, "true") || !strcmp(s, "1"))
+    v = true;
+  else if (!strcmp(s, "false") || !strcmp(s, "0"))
+    v = false;
+  else
+    return false;
   return true;
 }
 FBString FBPropertyTraits<int>::ToString(int v) {
@@ -137,8 +140,7 @@ bool FBPropertyTraits<FBColorAndAlpha>::FromString(const char* s, FBColorAndAlph
   return true;
 }
 FBString FBPropertyTraits<FBTimeCode>::ToString(const FBTimeCode& v) {
-  return Number(v.GetSeconds()) + " " + Number(v.GetFrame()) + " " +
-         Format("%.9g", v.GetRate());
+  return Number(v.GetSeconds()) + " " + Number(v.GetFrame()) + " " + Format("%.9g", v.GetRate());
 }
 bool FBPropertyTraits<FBTimeCode>::FromString(const char* s, FBTimeCode& v) {
   const char* p = s;

@@ -45,14 +45,23 @@ void FBTime::GetFrameRate(FBTimeMode pTimeMode, kLongLong& pNum, kLongLong& pDen
     case kFBTimeMode96Frames: pNum = 96; break;
     case kFBTimeMode72Frames: pNum = 72; break;
     case kFBTimeMode60Frames: pNum = 60; break;
-    case kFBTimeMode5994Frames: pNum = 60000; pDen = 1001; break;
+    case kFBTimeMode5994Frames:
+      pNum = 60000;
+      pDen = 1001;
+      break;
     case kFBTimeMode50Frames: pNum = 50; break;
     case kFBTimeMode48Frames: pNum = 48; break;
     case kFBTimeMode2997Frames_Drop:
-    case kFBTimeMode2997Frames: pNum = 30000; pDen = 1001; break;
+    case kFBTimeMode2997Frames:
+      pNum = 30000;
+      pDen = 1001;
+      break;
     case kFBTimeMode25Frames: pNum = 25; break;
     case kFBTimeMode24Frames: pNum = 24; break;
-    case kFBTimeMode23976Frames: pNum = 24000; pDen = 1001; break;
+    case kFBTimeMode23976Frames:
+      pNum = 24000;
+      pDen = 1001;
+      break;
     default: pNum = 30; break;
   }
 }

@@ -5,20 +5,16 @@
 
 namespace ORSDK2016 {
 
-FBClassImplementation(FBCamera)
-FBClassImplementation(FBTake)
-FBClassImplementation(FBRendererCallback)
-FBClassImplementation(FBRenderer)
-FBClassImplementation(FBPlayerControl)
-FBClassImplementation(FBEvaluateManager)
-FBClassImplementation(FBSystem)
+FBClassImplementation(FBCamera) FBClassImplementation(FBTake) FBClassImplementation(FBRendererCallback)
+    FBClassImplementation(FBRenderer) FBClassImplementation(FBPlayerControl)
+        FBClassImplementation(FBEvaluateManager) FBClassImplementation(FBSystem)
 
-namespace {
-template <class P>
-void Publish(FBComponent* pOwner, P& pProperty, const char* pName) {
-  pProperty.CreateInternal(pOwner, pName);
-  pOwner->PropertyAdd(&pProperty);
-}
+            namespace {
+  template <class P>
+  void Publish(FBComponent * pOwner, P & pProperty, const char* pName) {
+    pProperty.CreateInternal(pOwner, pName);
+    pOwner->PropertyAdd(&pProperty);
+  }
 }  // namespace
 
 FBCamera::FBCamera(const char* pName, HIObject pObject) : FBBox(pName, pObject) {

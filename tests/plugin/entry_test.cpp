@@ -37,7 +37,8 @@ TEST(PluginEntry, ExportsPlainNamesForTheHostAndRendererAndMangledNamesOtherwise
   std::string lError;
   auto lLibrary = vthost::PluginLibrary::Load(VTHUD_PLUGIN_PATH, lError);
   ASSERT_NE(lLibrary, nullptr) << lError;
-  for (const char* lPlain : {"LIBRARY_INIT", "libvthudelementMoonfairHandshake", "libvthudelementMoonfairInterfaceExchange"})
+  for (const char* lPlain :
+       {"LIBRARY_INIT", "libvthudelementMoonfairHandshake", "libvthudelementMoonfairInterfaceExchange"})
     EXPECT_NE(lLibrary->Symbol(lPlain), nullptr) << lPlain;
   for (const char* lMangledOnly : {"EntryPointvthudeelement", "KdsoInitvthudeelement", "KdsoDonevthudeelement"})
     EXPECT_EQ(lLibrary->Symbol(lMangledOnly), nullptr) << lMangledOnly << " must not be exported unmangled";

@@ -34,8 +34,8 @@ TEST_F(Layout, MaskBarsFrameThePictureForEachAspectDistributionAndZoom) {
     int top, bottom, side;
   };
   const Case kCases[] = {
-      {2.35, 0.5, 0, 131, 131, 0},  {1.85, 0.5, 0, 21, 21, 0},     {3.0, 0.25, 0, 110, 330, 0},
-      {2.35, 0.0, 0, 0, 262, 0},    {2.35, 1.0, 0, 262, 0, 0},     {2.35, 0.5, 50, 335, 335, 480},
+      {2.35, 0.5, 0, 131, 131, 0},   {1.85, 0.5, 0, 21, 21, 0}, {3.0, 0.25, 0, 110, 330, 0},
+      {2.35, 0.0, 0, 0, 262, 0},     {2.35, 1.0, 0, 262, 0, 0}, {2.35, 0.5, 50, 335, 335, 480},
       {2.35, 0.5, 10, 172, 172, 96}, {1.5, 0.5, 0, 0, 0, 0},
   };
   Set(element, "Mask Color", "1 0 0 1");
@@ -131,12 +131,15 @@ TEST(LayoutDefaults, DefaultOverlayPlacesEveryFieldAtItsOffset) {
 
   struct Field {
     const char* what;
-    int x, y;  // pen origin
-    int right; // the next field's start
+    int x, y;   // pen origin
+    int right;  // the next field's start
   };
-  const Field kFields[] = {{"focal length", 10, 1032, 700}, {"FQN", 760, 1032, 1920},
-                           {"frame", 10, 24, 190},          {"scene timecode", 200, 24, 490},
-                           {"character timecode", 500, 24, 790}, {"camera timecode", 800, 24, 1100},
+  const Field kFields[] = {{"focal length", 10, 1032, 700},
+                           {"FQN", 760, 1032, 1920},
+                           {"frame", 10, 24, 190},
+                           {"scene timecode", 200, 24, 490},
+                           {"character timecode", 500, 24, 790},
+                           {"camera timecode", 800, 24, 1100},
                            {"status", 1700, 24, 1920}};
   for (const Field& f : kFields) {
     // Bright pixels only: the bars themselves are dark.

@@ -22,7 +22,8 @@ vthost::Image ImageFromTexture(const std::vector<uint8_t>& pBottomUp) {
   lImage.rgba.resize(pBottomUp.size());
   const size_t lRow = 1920 * 4;
   for (int y = 0; y < 1080; ++y)
-    std::copy_n(&pBottomUp[static_cast<size_t>(1079 - y) * lRow], lRow, &lImage.rgba[static_cast<size_t>(y) * lRow]);
+    std::copy_n(&pBottomUp[static_cast<size_t>(1079 - y) * lRow], lRow,
+                &lImage.rgba[static_cast<size_t>(y) * lRow]);
   return lImage;
 }
 }  // namespace
@@ -160,7 +161,8 @@ TEST_F(Lifecycle, HiddenOrUndoOwnedElementLeavesTheRendererSceneAndComesBack) {
   // Vertex layouts are the renderer's to keep; count the objects the element owns.
   auto lOwned = [&] {
     size_t n = 0;
-    for (auto k : {vantor::Kind::PolygonMesh, vantor::Kind::Transform, vantor::Kind::Material, vantor::Kind::Texture})
+    for (auto k :
+         {vantor::Kind::PolygonMesh, vantor::Kind::Transform, vantor::Kind::Material, vantor::Kind::Texture})
       n += renderer.handles(k).size();
     return n + 4;
   };

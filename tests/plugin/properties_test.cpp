@@ -146,10 +146,16 @@ TEST_F(Properties, TheThreeRangesClampAtBothEnds) {
     const char* read;
   };
   const Case kCases[] = {
-      {"Aspect", "3.5", "3"},           {"Aspect", "0.5", "1"},          {"Aspect", "1.85", "1.85"},
-      {"Aspect Distribution", "-0.1", "0"}, {"Aspect Distribution", "1.5", "1"},
-      {"Aspect Zoom", "150", "100"},    {"Aspect Zoom", "-5", "0"},      {"Aspect Zoom", "50", "50"},
-      {"Interoccular", "-5", "-5"},     {"Value 1", "1e9", "1000000000"},  // no range: any value
+      {"Aspect", "3.5", "3"},
+      {"Aspect", "0.5", "1"},
+      {"Aspect", "1.85", "1.85"},
+      {"Aspect Distribution", "-0.1", "0"},
+      {"Aspect Distribution", "1.5", "1"},
+      {"Aspect Zoom", "150", "100"},
+      {"Aspect Zoom", "-5", "0"},
+      {"Aspect Zoom", "50", "50"},
+      {"Interoccular", "-5", "-5"},
+      {"Value 1", "1e9", "1000000000"},  // no range: any value
   };
   for (const Case& c : kCases) {
     Set(element, c.name, c.set);

@@ -52,9 +52,9 @@ TEST_F(Reticle, CurrentCameraSwitchGatesTheReticle) {
     bool shown;
   };
   const Case kCases[] = {
-      {false, "ShowCrosshair", true, true, false},   {true, "ShowCrosshair", true, true, true},
-      {true, "ShowCrosshair", false, true, false},   {true, "NoSuchProperty", false, true, true},
-      {true, "NoSuchProperty", true, false, false},  {true, "ShowOpticalCenter", true, false, false},
+      {false, "ShowCrosshair", true, true, false},  {true, "ShowCrosshair", true, true, true},
+      {true, "ShowCrosshair", false, true, false},  {true, "NoSuchProperty", false, true, true},
+      {true, "NoSuchProperty", true, false, false}, {true, "ShowOpticalCenter", true, false, false},
       {true, "FStop", false, false, true},
   };
   for (const Case& c : kCases) {

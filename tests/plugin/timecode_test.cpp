@@ -56,12 +56,25 @@ TEST_F(Timecode, SourceShapeChoosesTheWiring) {
     const char* line;   // the expected debug line, null when not checked
   };
   const Case kCases[] = {
-      {"named beats master", "TimeCode", {{"master", 0}, {"TimeCode", 0}}, {}, "TimeCode",
+      {"named beats master",
+       "TimeCode",
+       {{"master", 0}, {"TimeCode", 0}},
+       {},
+       "TimeCode",
        "Connecting to 'TimeCode' timecode property"},
       {"custom name first", "Take TC", {{"TimeCode", 0}, {"Take TC", 0}}, {}, "Take TC", nullptr},
-      {"single property beats the integers", "TimeCode", {{"Timecode", 0}}, {kFour, kFour + 4}, "Timecode", nullptr},
+      {"single property beats the integers",
+       "TimeCode",
+       {{"Timecode", 0}},
+       {kFour, kFour + 4},
+       "Timecode",
+       nullptr},
       {"three integers reset", "TimeCode", {}, {kFour, kFour + 3}, nullptr, nullptr},
-      {"four integers", "TimeCode", {}, {kFour, kFour + 4}, nullptr,
+      {"four integers",
+       "TimeCode",
+       {},
+       {kFour, kFour + 4},
+       nullptr,
        "Connecting to 'TCHour, TCMinute, TCSecond, TCFRame' timecode properties"},
   };
   for (const Case& c : kCases) {
@@ -98,7 +111,8 @@ TEST_F(Timecode, EachDrawCarriesValuesAcrossTheSide) {
   EXPECT_EQ(Get(element, "Character Hour"), "0") << "not before the draw";
   Draw();
   const char* const kSplit[] = {"25", "1", "1", "12"};  // 90061 s and frame 12
-  for (int i = 0; i < 4; ++i) EXPECT_EQ(Get(element, (std::string("Character ") + kMirrors[i]).c_str()), kSplit[i]);
+  for (int i = 0; i < 4; ++i)
+    EXPECT_EQ(Get(element, (std::string("Character ") + kMirrors[i]).c_str()), kSplit[i]);
 
   Set(element, "Camera Hour", "1");
   EXPECT_EQ(Get(element, "Camera Timecode"), "0 0 -30");

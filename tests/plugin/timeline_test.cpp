@@ -42,15 +42,15 @@ TEST_F(Timeline, BandRunsFromInToOutClampedToTheLoop) {
     int x0, x1;  // x1 exclusive; x0 == x1 for no band
   };
   const Case kCases[] = {
-      {0, 100, 20, 60, 390, 1150},   {0, 100, -30, 60, 10, 1150},  {0, 100, 20, 250, 390, 1910},
-      {0, 100, 60, 20, 0, 0},        {0, 100, 150, 200, 0, 0},     {10, 40, 20, 25, 643, 960},
+      {0, 100, 20, 60, 390, 1150}, {0, 100, -30, 60, 10, 1150}, {0, 100, 20, 250, 390, 1910},
+      {0, 100, 60, 20, 0, 0},      {0, 100, 150, 200, 0, 0},    {10, 40, 20, 25, 643, 960},
   };
   Set(element, "Mask Color", "0.5 0.2 0.6 0");
   Set(element, "Font Color", "1 1 1 0");
   host->SetFrame(-1000);  // the cursor off the canvas
   for (const Case& c : kCases) {
-    SCOPED_TRACE("loop " + std::to_string(c.start) + ".." + std::to_string(c.stop) + " in " + std::to_string(c.in) +
-                 " out " + std::to_string(c.out));
+    SCOPED_TRACE("loop " + std::to_string(c.start) + ".." + std::to_string(c.stop) + " in " +
+                 std::to_string(c.in) + " out " + std::to_string(c.out));
     host->SetLoop(c.start, c.stop);
     Set(element, "In Frame", std::to_string(c.start));
     Set(element, "Out Frame", std::to_string(c.start));
@@ -76,8 +76,8 @@ TEST_F(Timeline, MarkersInTheLoopDrawATriangleWithTheNameBelow) {
     int apex;  // x of the apex, -1 for not drawn
   };
   // X(f) on 0..1000 is int(f * 1.9 + 10): 1001 and -3 would land on the canvas at 1911 and 4.
-  const Case kCases[] = {{1, 500, true, 960},  {20, 0, true, 10},  {3, 1000, true, 1910},
-                         {4, 1001, true, -1}, {5, -3, true, -1},  {6, 250, false, -1}};
+  const Case kCases[] = {{1, 500, true, 960}, {20, 0, true, 10}, {3, 1000, true, 1910},
+                         {4, 1001, true, -1}, {5, -3, true, -1}, {6, 250, false, -1}};
   host->SetLoop(0, 1000);
   host->SetFrame(-1000);
   const vthost::Image lNone = Draw();

@@ -32,7 +32,8 @@ TEST_F(PropertyEdit, SetsFromTextOrSaysWhyOnOneLine) {
   EXPECT_TRUE(vthost::SetPropertyFromText(mObject, "Show Labels", "0", lError)) << lError;
   EXPECT_TRUE(vthost::SetPropertyFromText(mObject, "Font Color", "1 0 0 0.5", lError)) << lError;
   EXPECT_TRUE(vthost::SetPropertyFromText(mObject, "Slate", " as is \"\n", lError)) << lError;
-  EXPECT_EQ("false|1 0 0 0.5| as is \"\n", Value("Show Labels") + "|" + Value("Font Color") + "|" + Value("Slate"));
+  EXPECT_EQ("false|1 0 0 0.5| as is \"\n",
+            Value("Show Labels") + "|" + Value("Font Color") + "|" + Value("Slate"));
 
   struct Case {
     const char* name;
@@ -66,7 +67,8 @@ TEST_F(PropertyEdit, SetsFromTextOrSaysWhyOnOneLine) {
 TEST_F(PropertyEdit, NearestNamesIgnoreCaseAndKeepPropertyOrderOnTies) {
   EXPECT_EQ(std::vector<std::string>({"Slate", "Name"}), vthost::NearestPropertyNames(mObject, "SLATE", 2));
   // Name, Count, Aspect Zoom and Slate are all five edits away.
-  EXPECT_EQ(std::vector<std::string>({"Aspect", "Name", "Count"}), vthost::NearestPropertyNames(mObject, "ASPECT"));
+  EXPECT_EQ(std::vector<std::string>({"Aspect", "Name", "Count"}),
+            vthost::NearestPropertyNames(mObject, "ASPECT"));
   EXPECT_EQ(8u, vthost::NearestPropertyNames(mObject, "x", 50).size());
   EXPECT_TRUE(vthost::NearestPropertyNames(nullptr, "x").empty());
 }

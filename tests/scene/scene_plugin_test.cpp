@@ -56,9 +56,7 @@ bool Change(FBProperty* p, int pIndex) {
     case kFBPT_ColorRGBA:
       snprintf(lText, sizeof lText, "0.125 %.17g 0.375 0.5", 0.01 * pIndex);
       return p->SetString(lText);
-    case kFBPT_TimeCode:
-      snprintf(lText, sizeof lText, "%d.5 7 -25", 3600 + pIndex);
-      return p->SetString(lText);
+    case kFBPT_TimeCode: snprintf(lText, sizeof lText, "%d.5 7 -25", 3600 + pIndex); return p->SetString(lText);
     case kFBPT_charptr: return p->SetString((std::string("Välue \"") + p->GetName() + "\"\n\t\\ 名前").c_str());
     default: return false;
   }

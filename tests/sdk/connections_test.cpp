@@ -177,7 +177,8 @@ TEST_F(Connections, ObjectListEntriesAreAnnouncedWithTheListAsDestination) {
 
 TEST_F(Connections, ObjectListDropsDestroyedEntries) {
   FBComponent lOwner;
-  auto* lList = dynamic_cast<FBPropertyListObject*>(lOwner.PropertyCreate("Targets", kFBPT_object, "Object", false));
+  auto* lList =
+      dynamic_cast<FBPropertyListObject*>(lOwner.PropertyCreate("Targets", kFBPT_object, "Object", false));
   ASSERT_NE(nullptr, lList);
   auto lGone = std::make_unique<FBComponent>();
   FBComponent lStays;

@@ -118,8 +118,9 @@ TEST_F(Events, RenderPipelineReachesTheEvaluateManagerWithItsTiming) {
   EXPECT_EQ(5, lWatcher.timings[0]);
 
   const FBGlobalEvalCallbackTiming kAll[] = {
-      kFBGlobalEvalCallbackBeforeDAG,    kFBGlobalEvalCallbackAfterDAG,    kFBGlobalEvalCallbackAfterDeform,
-      kFBGlobalEvalCallbackSyn,          kFBGlobalEvalCallbackBeforeRender, kFBGlobalEvalCallbackAfterRender,
+      kFBGlobalEvalCallbackBeforeDAG,           kFBGlobalEvalCallbackAfterDAG,
+      kFBGlobalEvalCallbackAfterDeform,         kFBGlobalEvalCallbackSyn,
+      kFBGlobalEvalCallbackBeforeRender,        kFBGlobalEvalCallbackAfterRender,
       kFBGlobalEvalCallbackBeforePlottingFrame, kFBGlobalEvalCallbackAfterPlottingFrame};
   lWatcher.timings.clear();
   for (FBGlobalEvalCallbackTiming lTiming : kAll) fbsdk_host::FireRenderPipeline(lTiming);

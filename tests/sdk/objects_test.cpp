@@ -35,8 +35,8 @@ bool TestHud::FbxStore(FBFbxObject*, kFbxObjectStore) { return true; }
 bool TestHud::FbxRetrieve(FBFbxObject*, kFbxObjectStore) { return true; }
 FBStorableCustomHUDElementImplementation(TestHud, "HUD element for the SDK tests")
 
-// Logs destruction steps in order.
-class Tracked : public FBComponent {
+    // Logs destruction steps in order.
+    class Tracked : public FBComponent {
  public:
   explicit Tracked(std::vector<std::string>& pLog) : mLog(pLog) {}
   ~Tracked() override { mLog.push_back("deleted"); }
@@ -197,8 +197,8 @@ TEST_F(Objects, TypeChainFollowsTheClassHierarchy) {
   EXPECT_STREQ("FBHUDElement", lHud.ClassName());
   EXPECT_EQ(FBHUDElement::TypeInfo, lHud.GetTypeId());
 
-  const int kIds[] = {FBPlug::TypeInfo, FBComponent::TypeInfo, FBBox::TypeInfo, FBHUDElement::TypeInfo,
-                      FBCamera::TypeInfo, FBSystem::TypeInfo, TestHud::TypeInfo};
+  const int kIds[] = {FBPlug::TypeInfo,   FBComponent::TypeInfo, FBBox::TypeInfo,  FBHUDElement::TypeInfo,
+                      FBCamera::TypeInfo, FBSystem::TypeInfo,    TestHud::TypeInfo};
   for (size_t i = 0; i < std::size(kIds); ++i)
     for (size_t j = i + 1; j < std::size(kIds); ++j) EXPECT_NE(kIds[i], kIds[j]);
 }

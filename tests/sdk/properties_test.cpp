@@ -136,8 +136,9 @@ TEST_F(Properties, PropertyListKeepsPublicationOrderAndFinds) {
   FBHUDElement lElement("Element");
   FBProperty* lExtra = lElement.PropertyCreate("Extra", kFBPT_double, "Number", false);
   ASSERT_NE(nullptr, lExtra);
-  const char* kOrder[] = {"Name",  "Visibility", "Show",  "PositionByPercent", "ScaleByPercent",
-                          "ScaleUniformly", "X", "Y", "Width", "Height", "Extra"};
+  const char* kOrder[] = {"Name",           "Visibility",     "Show", "PositionByPercent",
+                          "ScaleByPercent", "ScaleUniformly", "X",    "Y",
+                          "Width",          "Height",         "Extra"};
   ASSERT_EQ(static_cast<int>(sizeof kOrder / sizeof *kOrder), lElement.PropertyList.GetCount());
   for (int i = 0; i < lElement.PropertyList.GetCount(); ++i)
     EXPECT_STREQ(kOrder[i], lElement.PropertyList[i]->GetName()) << i;
@@ -231,18 +232,12 @@ T RoundTrip(const T& pValue) {
 }
 
 TEST_F(Properties, DoublesRoundTripExactly) {
-  const double kValues[] = {0.0,
-                            -0.0,
-                            0.1,
-                            1.0 / 3.0,
-                            -2.5e-300,
-                            123456789.123456789,
-                            DBL_MAX,
-                            -DBL_MAX,
-                            DBL_MIN,
-                            std::numeric_limits<double>::denorm_min(),
-                            1e-310,
-                            DBL_EPSILON};
+  const double kValues[] = {0.0,       -0.0,
+                            0.1,       1.0 / 3.0,
+                            -2.5e-300, 123456789.123456789,
+                            DBL_MAX,   -DBL_MAX,
+                            DBL_MIN,   std::numeric_limits<double>::denorm_min(),
+                            1e-310,    DBL_EPSILON};
   for (double lValue : kValues) {
     EXPECT_TRUE(SameBits(lValue, (RoundTrip<FBPropertyDouble, double>(lValue)))) << lValue;
     EXPECT_TRUE(SameBits(lValue, (RoundTrip<FBPropertyAnimatableDouble, double>(lValue)))) << lValue;
@@ -272,8 +267,13 @@ TEST_F(Properties, ColoursAndTimeCodesRoundTrip) {
 }
 
 TEST_F(Properties, StringsRoundTripVerbatim) {
-  const char* kTexts[] = {"", "plain", "with \"double\" and 'single' quotes", "two\nlines\r\n",
-                          "tab\tand  spaces ", "caf\xC3\xA9 \xE2\x86\x92 \xF0\x9F\x8E\xA5", "back\\slash"};
+  const char* kTexts[] = {"",
+                          "plain",
+                          "with \"double\" and 'single' quotes",
+                          "two\nlines\r\n",
+                          "tab\tand  spaces ",
+                          "caf\xC3\xA9 \xE2\x86\x92 \xF0\x9F\x8E\xA5",
+                          "back\\slash"};
   for (const char* lText : kTexts) {
     FBString lBack = RoundTrip<FBPropertyString, FBString>(FBString(lText));
     EXPECT_STREQ(lText, lBack.Buffer());
@@ -287,24 +287,37 @@ TEST_F(Properties, SetStringRejectsGarbageAndKeepsTheValue) {
     const char* garbage;
   };
   const Case lCases[] = {
-      {kFBPT_double, "1.5", ""},          {kFBPT_double, "1.5", "abc"},      {kFBPT_double, "1.5", "1.5x"},
-      {kFBPT_double, "1.5", "1.5 2"},     {kFBPT_double, "1.5", "nan"},      {kFBPT_double, "1.5", "inf"},
-      {kFBPT_double, "1.5", "1e999"},     {kFBPT_double, "1.5", "1e-400"},
-      {kFBPT_int, "3", ""},              {kFBPT_int, "3", "12abc"},
-      {kFBPT_int, "3", "1.5"},            {kFBPT_int, "3", "2147483648"},    {kFBPT_int, "3", "0x10"},
-      {kFBPT_bool, "true", "yes"},        {kFBPT_bool, "true", "2"},         {kFBPT_bool, "true", ""},
-      {kFBPT_ColorRGBA, "1 0 0 1", "1 2 3"},       {kFBPT_ColorRGBA, "1 0 0 1", "1 2 3 4 5"},
-      {kFBPT_ColorRGBA, "1 0 0 1", "1 2 x 4"},     {kFBPT_ColorRGBA, "1 0 0 1", ""},
-      {kFBPT_TimeCode, "3723 4 -30", "3723 4"},    {kFBPT_TimeCode, "3723 4 -30", "a b c"},
-      {kFBPT_Time, "46186158000", "12.5"},         {kFBPT_Time, "46186158000", "1e3"},
+      {kFBPT_double, "1.5", ""},
+      {kFBPT_double, "1.5", "abc"},
+      {kFBPT_double, "1.5", "1.5x"},
+      {kFBPT_double, "1.5", "1.5 2"},
+      {kFBPT_double, "1.5", "nan"},
+      {kFBPT_double, "1.5", "inf"},
+      {kFBPT_double, "1.5", "1e999"},
+      {kFBPT_double, "1.5", "1e-400"},
+      {kFBPT_int, "3", ""},
+      {kFBPT_int, "3", "12abc"},
+      {kFBPT_int, "3", "1.5"},
+      {kFBPT_int, "3", "2147483648"},
+      {kFBPT_int, "3", "0x10"},
+      {kFBPT_bool, "true", "yes"},
+      {kFBPT_bool, "true", "2"},
+      {kFBPT_bool, "true", ""},
+      {kFBPT_ColorRGBA, "1 0 0 1", "1 2 3"},
+      {kFBPT_ColorRGBA, "1 0 0 1", "1 2 3 4 5"},
+      {kFBPT_ColorRGBA, "1 0 0 1", "1 2 x 4"},
+      {kFBPT_ColorRGBA, "1 0 0 1", ""},
+      {kFBPT_TimeCode, "3723 4 -30", "3723 4"},
+      {kFBPT_TimeCode, "3723 4 -30", "a b c"},
+      {kFBPT_Time, "46186158000", "12.5"},
+      {kFBPT_Time, "46186158000", "1e3"},
       {kFBPT_Time, "46186158000", "9223372036854775808"},
   };
   FBComponent lOwner;
   int lIndex = 0;
   for (const Case& c : lCases) {
     SCOPED_TRACE(std::string(c.good) + " then \"" + c.garbage + "\"");
-    FBProperty* lProperty =
-        lOwner.PropertyCreate(("P" + std::to_string(lIndex++)).c_str(), c.type, "", false);
+    FBProperty* lProperty = lOwner.PropertyCreate(("P" + std::to_string(lIndex++)).c_str(), c.type, "", false);
     ASSERT_NE(nullptr, lProperty);
     ASSERT_TRUE(lProperty->SetString(c.good));
     const std::string lBefore = lProperty->AsString().Buffer();

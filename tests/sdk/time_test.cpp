@@ -34,7 +34,7 @@ TEST_F(Time, DefaultModeFollowsTheScene) {
       {kFBTimeMode30Frames, kSecond, 30},
       {kFBTimeMode25Frames, kSecond, 25},
       {kFBTimeMode24Frames, kSecond, 24},
-      {kFBTimeMode2997Frames, kSecond, 29},              // 29.97 frames, truncated
+      {kFBTimeMode2997Frames, kSecond, 29},                // 29.97 frames, truncated
       {kFBTimeMode2997Frames, kSecond * 1001 / 1000, 30},  // exactly 30 frames
       {kFBTimeMode2997Frames, kSecond * 1001 / 1000 - 1, 29},
   };
@@ -54,9 +54,9 @@ TEST_F(Time, FramesTruncateTowardZero) {
     kLongLong ticks;
     kLongLong frames;
   };
-  const Case lCases[] = {{kFrame / 2, 0},  {-kFrame / 2, 0},        {kFrame - 1, 0}, {-(kFrame - 1), 0},
-                         {kFrame, 1},      {-kFrame, -1},           {-kFrame * 3 / 2, -1},
-                         {-42 * kFrame, -42}, {-42 * kFrame - 1, -42}};
+  const Case lCases[] = {{kFrame / 2, 0},       {-kFrame / 2, 0},    {kFrame - 1, 0},
+                         {-(kFrame - 1), 0},    {kFrame, 1},         {-kFrame, -1},
+                         {-kFrame * 3 / 2, -1}, {-42 * kFrame, -42}, {-42 * kFrame - 1, -42}};
   for (const Case& c : lCases) EXPECT_EQ(c.frames, FBTime(c.ticks).GetFrame(kFBTimeMode30Frames)) << c.ticks;
   EXPECT_EQ(-42, FBTime(0, 0, 0, -42).GetFrame());
 }
@@ -64,9 +64,9 @@ TEST_F(Time, FramesTruncateTowardZero) {
 // Setting a frame and reading it back gives the same frame at every rate,
 // including the ones whose frames are not a whole number of ticks.
 TEST_F(Time, SetFrameRoundTripsAtEveryRate) {
-  const FBTimeMode kModes[] = {kFBTimeMode30Frames, kFBTimeMode25Frames,   kFBTimeMode24Frames,
+  const FBTimeMode kModes[] = {kFBTimeMode30Frames,   kFBTimeMode25Frames,    kFBTimeMode24Frames,
                                kFBTimeMode2997Frames, kFBTimeMode23976Frames, kFBTimeMode5994Frames,
-                               kFBTimeMode60Frames, kFBTimeMode120Frames};
+                               kFBTimeMode60Frames,   kFBTimeMode120Frames};
   for (FBTimeMode lMode : kModes) {
     for (kLongLong lFrame = -1000; lFrame <= 1000; ++lFrame) {
       FBTime lTime;
@@ -147,8 +147,13 @@ TEST_F(Time, MilliSecondsTruncateTowardZero) {
   struct Case {
     kLongLong ticks, ms;
   };
-  const Case lCases[] = {{kSecond + kSecond / 2, 1500}, {-(kSecond + kSecond / 2), -1500}, {1, 0}, {-1, 0},
-                         {kMs - 1, 0},                   {kMs, 1},                          {-kMs, -1}};
+  const Case lCases[] = {{kSecond + kSecond / 2, 1500},
+                         {-(kSecond + kSecond / 2), -1500},
+                         {1, 0},
+                         {-1, 0},
+                         {kMs - 1, 0},
+                         {kMs, 1},
+                         {-kMs, -1}};
   for (const Case& c : lCases) EXPECT_EQ(c.ms, FBTime(c.ticks).GetMilliSeconds()) << c.ticks;
 
   FBTime lTime;

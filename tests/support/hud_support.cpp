@@ -29,9 +29,9 @@ bool EnsureGL() {
   const int x[4] = {e.r, e.g, e.b, e.a};
   for (int c = 0; c < 4; ++c)
     if (std::abs(o[c] - x[c]) > pTolerance)
-      return ::testing::AssertionFailure() << "at (" << pX << ", " << pY << ") expected (" << x[0] << ", " << x[1]
-                                           << ", " << x[2] << ", " << x[3] << ") observed (" << o[0] << ", " << o[1]
-                                           << ", " << o[2] << ", " << o[3] << ")";
+      return ::testing::AssertionFailure()
+             << "at (" << pX << ", " << pY << ") expected (" << x[0] << ", " << x[1] << ", " << x[2] << ", "
+             << x[3] << ") observed (" << o[0] << ", " << o[1] << ", " << o[2] << ", " << o[3] << ")";
   return ::testing::AssertionSuccess();
 }
 
@@ -60,9 +60,8 @@ Box LitBox(const vthost::Image& pImage, int pX0, int pY0, int pX1, int pY1, int 
 }
 
 Box DiffBox(const vthost::Image& pA, const vthost::Image& pB, int pX0, int pY0, int pX1, int pY1) {
-  return Scan(pA, pX0, pY0, pX1, pY1, [&](int x, int row) {
-    return !std::equal(pA.At(x, row), pA.At(x, row) + 4, pB.At(x, row));
-  });
+  return Scan(pA, pX0, pY0, pX1, pY1,
+              [&](int x, int row) { return !std::equal(pA.At(x, row), pA.At(x, row) + 4, pB.At(x, row)); });
 }
 
 std::string ToString(const Box& b) {

@@ -43,34 +43,33 @@ typedef HIObject (*kFBObjectCreateFunc)(HIObject pOwner, const char* pName, void
 FBSDK_DLL void FBObject_Register(const char* pGroupPath, const char* pEntryName, const char* pDescription,
                                  kFBObjectCreateFunc pCreateFunc, bool pIsStorable, const char* pIconFilename);
 
-#define FBStorableClassDeclare(ClassName, Parent)                                                        \
-  FBClassDeclare(ClassName, Parent);                                                                     \
-                                                                                                         \
- public:                                                                                                 \
-  virtual void FBDelete() override;                                                                      \
-  virtual const char* FbxGetObjectSubType() override;                                                    \
+#define FBStorableClassDeclare(ClassName, Parent)                                                            \
+  FBClassDeclare(ClassName, Parent);                                                                         \
+                                                                                                             \
+ public:                                                                                                     \
+  virtual void FBDelete() override;                                                                          \
+  virtual const char* FbxGetObjectSubType() override;                                                        \
   virtual bool FbxStore(ORSDK2016::FBFbxObject* pFbxObject, ORSDK2016::kFbxObjectStore pStoreWhat) override; \
   virtual bool FbxRetrieve(ORSDK2016::FBFbxObject* pFbxObject, ORSDK2016::kFbxObjectStore pStoreWhat) override
 
-#define FBStorableCustomHUDElementImplementation(ClassName, Desc)                                     \
-  FBClassImplementation(ClassName)                                                                    \
-  const char* ClassName::FbxGetObjectSubType() { return #ClassName; }                                 \
-  void ClassName::FBDelete() { ORSDK2016::FBComponent::FBDelete(); }                                  \
-  ORSDK2016::HIObject RegisterStorable##ClassName##Create(ORSDK2016::HIObject pOwner, const char* pName, \
-                                                          void* pData) {                              \
-    ClassName* Class = new ClassName(pName);                                                          \
-    Class->mAllocated = true;                                                                         \
-    if (Class->FBCreate()) return Class->GetHIObject();                                               \
-    delete Class;                                                                                     \
-    return nullptr;                                                                                   \
-  }                                                                                                   \
-  FBLibraryModule(ClassName##Storable) {                                                              \
-    ORSDK2016::FBString lGroup("FbxStorable/HUDElement");                                             \
-    static const bool sRegistered =                                                                   \
-        (ORSDK2016::FBObject_Register(lGroup, #ClassName, Desc, RegisterStorable##ClassName##Create,  \
-                                      true, nullptr),                                                 \
-         true);                                                                                       \
-    (void)sRegistered;                                                                                \
+#define FBStorableCustomHUDElementImplementation(ClassName, Desc)                                          \
+  FBClassImplementation(ClassName) const char* ClassName::FbxGetObjectSubType() { return #ClassName; }     \
+  void ClassName::FBDelete() { ORSDK2016::FBComponent::FBDelete(); }                                       \
+  ORSDK2016::HIObject RegisterStorable##ClassName##Create(ORSDK2016::HIObject pOwner, const char* pName,   \
+                                                          void* pData) {                                   \
+    ClassName* Class = new ClassName(pName);                                                               \
+    Class->mAllocated = true;                                                                              \
+    if (Class->FBCreate()) return Class->GetHIObject();                                                    \
+    delete Class;                                                                                          \
+    return nullptr;                                                                                        \
+  }                                                                                                        \
+  FBLibraryModule(ClassName##Storable) {                                                                   \
+    ORSDK2016::FBString lGroup("FbxStorable/HUDElement");                                                  \
+    static const bool sRegistered =                                                                        \
+        (ORSDK2016::FBObject_Register(lGroup, #ClassName, Desc, RegisterStorable##ClassName##Create, true, \
+                                      nullptr),                                                            \
+         true);                                                                                            \
+    (void)sRegistered;                                                                                     \
   }
 
 }  // namespace ORSDK2016

@@ -41,19 +41,21 @@ class FBLibrary : public FBLibraryBase {
 
 // Declares the library: its load and unload functions run from the shared
 // object's constructor and destructor lists before the host calls LIBRARY_INIT.
-#define FBLibraryDeclare(LibName)                                                           \
-  void EntryPoint##LibName(ORSDK2016::kFBDllOperation pOperation);                          \
-  void KdsoInit##LibName() { EntryPoint##LibName(ORSDK2016::kFBDllLoad); }                  \
-  void KdsoDone##LibName() { EntryPoint##LibName(ORSDK2016::kFBDllUnLoad); }                \
-  namespace {                                                                               \
-  struct FBLibraryLoader##LibName {                                                         \
-    FBLibraryLoader##LibName() { KdsoInit##LibName(); }                                     \
-    ~FBLibraryLoader##LibName() { KdsoDone##LibName(); }                                    \
-  } sFBLibraryLoader##LibName;                                                              \
-  }                                                                                         \
-  ORSDK2016::FBLibrary LibName##GlobalFBLibrary;                                            \
-  extern "C" FBSDK_DLLEXPORT bool LIBRARY_INIT(ORSDK2016::HIRegister) { return LibName##GlobalFBLibrary.LibInit(); } \
-  void EntryPoint##LibName(ORSDK2016::kFBDllOperation pOperation) {                         \
+#define FBLibraryDeclare(LibName)                                            \
+  void EntryPoint##LibName(ORSDK2016::kFBDllOperation pOperation);           \
+  void KdsoInit##LibName() { EntryPoint##LibName(ORSDK2016::kFBDllLoad); }   \
+  void KdsoDone##LibName() { EntryPoint##LibName(ORSDK2016::kFBDllUnLoad); } \
+  namespace {                                                                \
+  struct FBLibraryLoader##LibName {                                          \
+    FBLibraryLoader##LibName() { KdsoInit##LibName(); }                      \
+    ~FBLibraryLoader##LibName() { KdsoDone##LibName(); }                     \
+  } sFBLibraryLoader##LibName;                                               \
+  }                                                                          \
+  ORSDK2016::FBLibrary LibName##GlobalFBLibrary;                             \
+  extern "C" FBSDK_DLLEXPORT bool LIBRARY_INIT(ORSDK2016::HIRegister) {      \
+    return LibName##GlobalFBLibrary.LibInit();                               \
+  }                                                                          \
+  void EntryPoint##LibName(ORSDK2016::kFBDllOperation pOperation) {          \
     if (pOperation != ORSDK2016::kFBDllLoad) return;
 
 #define FBLibraryDeclareEnd }

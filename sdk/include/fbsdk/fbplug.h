@@ -44,19 +44,19 @@ enum FBPlugStatusFlag {
   kFBStatusOwnedByUndo = 0x200000  // deleted by the user but kept alive for undo
 };
 
-#define FBClassDeclare(Name, Parent)                        \
- private:                                                   \
-  typedef Parent ParentClass;                               \
-                                                            \
- public:                                                    \
-  static int TypeInfo;                                      \
-  virtual const char* ClassName() override;                 \
-  virtual bool Is(int pTypeId) override;                    \
+#define FBClassDeclare(Name, Parent)        \
+ private:                                   \
+  typedef Parent ParentClass;               \
+                                            \
+ public:                                    \
+  static int TypeInfo;                      \
+  virtual const char* ClassName() override; \
+  virtual bool Is(int pTypeId) override;    \
   virtual int GetTypeId() override
 
-#define FBClassImplementation(Name)                                       \
-  int Name::TypeInfo = ORSDK2016::FBPlug::mGlobalTypeInfo++;              \
-  const char* Name::ClassName() { return #Name; }                         \
+#define FBClassImplementation(Name)                                                      \
+  int Name::TypeInfo = ORSDK2016::FBPlug::mGlobalTypeInfo++;                             \
+  const char* Name::ClassName() { return #Name; }                                        \
   bool Name::Is(int pTypeId) { return pTypeId == TypeInfo || ParentClass::Is(pTypeId); } \
   int Name::GetTypeId() { return TypeInfo; }
 

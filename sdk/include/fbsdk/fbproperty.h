@@ -146,7 +146,10 @@ struct FBSDK_DLL FBPropertyTraits<FBTime> {
 template <>
 struct FBSDK_DLL FBPropertyTraits<FBString> {
   static FBString ToString(const FBString& v) { return v; }
-  static bool FromString(const char* s, FBString& v) { v = s; return true; }
+  static bool FromString(const char* s, FBString& v) {
+    v = s;
+    return true;
+  }
   static bool IsNumber() { return false; }
   static double ToNumber(const FBString&) { return 0.0; }
   static FBString FromNumber(double) { return FBString(); }

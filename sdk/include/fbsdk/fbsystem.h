@@ -25,11 +25,11 @@ class FBSDK_DLL FBCamera : public FBBox {
  public:
   explicit FBCamera(const char* pName, HIObject pObject = nullptr);
 
-  FBPropertyDouble ResolutionWidth;       // output resolution, pixels
+  FBPropertyDouble ResolutionWidth;  // output resolution, pixels
   FBPropertyDouble ResolutionHeight;
-  FBPropertyDouble FilmSizeWidth;         // film back, inches
+  FBPropertyDouble FilmSizeWidth;  // film back, inches
   FBPropertyDouble FilmSizeHeight;
-  FBPropertyInt ApertureMode;             // an FBCameraApertureMode value
+  FBPropertyInt ApertureMode;               // an FBCameraApertureMode value
   FBPropertyAnimatableDouble FieldOfView;   // degrees
   FBPropertyAnimatableDouble FieldOfViewX;  // horizontal, degrees
   FBPropertyAnimatableDouble FocalLength;   // millimetres

@@ -89,7 +89,10 @@ class FBSDK_DLL FBTimeCode {
   double GetSeconds() const { return mSeconds; }
   double GetFrame() const { return mFrame; }
   float GetRate() const { return mRate; }
-  void SetRaw(double pSeconds, double pFrame) { mSeconds = pSeconds; mFrame = pFrame; }
+  void SetRaw(double pSeconds, double pFrame) {
+    mSeconds = pSeconds;
+    mFrame = pFrame;
+  }
   bool operator==(const FBTimeCode& o) const {
     return mSeconds == o.mSeconds && mFrame == o.mFrame && mRate == o.mRate;
   }
