@@ -70,8 +70,8 @@ TEST(PluginEntry, LoadRegistersOnceAndTakesTheNextTypeIdFromTheHostCounter) {
   ASSERT_NE(lEntry, nullptr);
   const size_t lRegistered = fbsdk_host::Registry().size();
   lEntry(kFBDllLoad);
+  lEntry(kFBDllLoad);
   lEntry(kFBDllUnLoad);
-  lEntry(static_cast<kFBDllOperation>(7));
   EXPECT_EQ(fbsdk_host::Registry().size(), lRegistered);
 
   auto lInit = reinterpret_cast<bool (*)(HIRegister)>(lLibrary->Symbol("LIBRARY_INIT"));
