@@ -9,6 +9,8 @@
 
 #include <cstring>
 
+#include "draw_range.h"
+
 FBStorableCustomHUDElementImplementation(VTHUDElement, "VT HUD Element")
 
     namespace {
@@ -103,9 +105,9 @@ void VTHUDElement::FBDestroy() {
 void VTHUDElement::GetIntrinsicDimension(FBViewingOptions* pViewingOptions, int& pWidth, int& pHeight) {
   FBCamera* lCamera = pViewingOptions ? pViewingOptions->GetViewingCamera() : nullptr;
   if (!lCamera) return;  // no camera: the sizes stay as the viewer passed them
-  pWidth = static_cast<int>(lCamera->ResolutionWidth.GetPropertyValue());
+  pWidth = vthud::SaturateToInt(lCamera->ResolutionWidth.GetPropertyValue());
   lCamera = pViewingOptions->GetViewingCamera();
-  pHeight = static_cast<int>(lCamera->ResolutionHeight.GetPropertyValue());
+  pHeight = vthud::SaturateToInt(lCamera->ResolutionHeight.GetPropertyValue());
 }
 
 bool VTHUDElement::isVantorRendererPane() {

@@ -3,6 +3,8 @@
 add_executable(test_drawing_values
   ${CMAKE_CURRENT_LIST_DIR}/../element/drawing/readouts.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../element/drawing/mask_geometry.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../element/drawing/utf8_text.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/drawing/test_utf8_text.cpp
   ${CMAKE_CURRENT_LIST_DIR}/drawing/test_readouts.cpp
   ${CMAKE_CURRENT_LIST_DIR}/drawing/test_mask_geometry.cpp)
 target_include_directories(test_drawing_values PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../element/drawing)

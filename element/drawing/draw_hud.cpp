@@ -9,6 +9,7 @@
 
 #include "mask_geometry.h"
 #include "readouts.h"
+#include "utf8_text.h"
 
 namespace {
 
@@ -36,6 +37,10 @@ void VTHUDElement::DrawHUD() {
 
   glMatrixMode(GL_TEXTURE);
   glLoadIdentity();
+  // The fonts and the reticle bind their textures. Mesa 22 does not bring a
+  // binding back through nested attribute pops, so it is saved by hand.
+  GLint lTexture = 0;
+  glGetIntegerv(GL_TEXTURE_BINDING_2D, &lTexture);
   glPushAttrib(GL_CURRENT_BIT | GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT);
   // The blend function belongs to the outer push; set before the inner push,
   // because some drivers (Mesa 22) skip restoring state of an outer group that
@@ -102,7 +107,7 @@ void VTHUDElement::DrawHUD() {
       RenderText(vthud::FormatFocusDistance(lCamera->FocusSpecificDistance, lMetric, lText, sizeof lText),
                  FocusDistanceOffset, lTop, "FOCUS DIST");
     if (ShowCameraName) {
-      snprintf(lText, sizeof lText, "%s", mCameraName.Buffer());
+      vthud::CopyWholeCharacters(mCameraName.Buffer(), lText, sizeof lText);
       RenderText(lText, CameraNameOffset, lTop, "CAMERA");
     }
   }
@@ -155,7 +160,9 @@ void VTHUDElement::DrawHUD() {
     glVertex2i(W, H);
     glVertex2i(0, H);
     glEnd();
-    const FBString lMessage = SaveMessage;
+    const FBString lMessageText = SaveMessage;
+    char lScratch[vthud::kDrawableTextSize];
+    const char* lMessage = vthud::DrawableText(lMessageText, lScratch);
     const FTPoint lUpper = mArialLargeFont->BBox(lMessage, -1, FTPoint(0, 0, 0), FTPoint(0, 0, 0)).Upper();
     glColor3f(1.0f, 1.0f, 1.0f);
     mArialLargeFont->Render(lMessage, -1, FTPoint(W / 2 - 0.5 * lUpper.X(), H / 2 - 0.5 * lUpper.Y(), 0),
@@ -169,4 +176,5 @@ void VTHUDElement::DrawHUD() {
   glPopMatrix();
   glMatrixMode(GL_MODELVIEW);
   glPopAttrib();
+  glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(lTexture));
 }

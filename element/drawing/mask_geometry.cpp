@@ -1,5 +1,7 @@
 #include "mask_geometry.h"
 
+#include "draw_range.h"
+
 namespace vthud {
 
 MaskGeometry ComputeMaskGeometry(int W, int H, double zoom, double aspect, double share) noexcept {
@@ -7,11 +9,12 @@ MaskGeometry ComputeMaskGeometry(int W, int H, double zoom, double aspect, doubl
   // Single precision on purpose: a 10% zoom gives exactly 1728 this way,
   // where double would land just under and truncate to 1727.
   const float widthScale = static_cast<float>((100 - zoom) / 100);
-  g.pictureWidth = static_cast<int>(widthScale * static_cast<float>(W));
+  // Values outside their ranges (a zero or NaN aspect) clamp to the drawing range; NaN draws no bar.
+  g.pictureWidth = DrawCoord(static_cast<double>(widthScale * static_cast<float>(W)));
   g.side = (W - g.pictureWidth) / 2;
   g.spare = static_cast<float>(H) - static_cast<float>(g.pictureWidth / aspect);
-  g.top = static_cast<int>(share * g.spare);
-  g.bottom = static_cast<int>(g.spare * (1 - share));
+  g.top = DrawCoord(share * g.spare);
+  g.bottom = DrawCoord(g.spare * (1 - share));
   return g;
 }
 

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "draw_range.h"
+
 namespace vthud {
 
 namespace {
@@ -14,8 +16,11 @@ inline double s(double v) { return static_cast<double>(static_cast<float>(v)); }
 // Feet and inches for a length in cm, e.g. " 3'03.4\"".
 char* FormatFeetInches(double cm, char* buf, size_t size) {
   const float inches = static_cast<float>(cm / 2.54);
-  const int feet = static_cast<int>(inches) / 12;
-  const float remainder = inches - static_cast<float>(feet * 12);
+  // Lengths beyond the int range of inches (1e308 cm, infinity) saturate; NaN reads 0.
+  const int wholeInches = SaturateToInt(static_cast<double>(inches));
+  const int feet = wholeInches / 12;
+  const bool inRange = std::fabs(static_cast<double>(inches)) < static_cast<double>(INT_MAX);
+  const float remainder = inRange ? inches - static_cast<float>(feet * 12) : 0.0f;
   std::snprintf(buf, size, "%2d'%04.01f\"", feet, static_cast<double>(remainder));
   return buf;
 }

@@ -3,9 +3,11 @@
 
 #include <GL/gl.h>
 
+#include "draw_range.h"
+
 void VTHUDElement::RenderBloop(int pWidth, int pHeight) {
   FBPlayerControl lPlayer;
-  const int lFrame = static_cast<int>(mSystem.LocalTime.GetPropertyValue().GetFrame(kFBTimeModeDefault));
+  const int lFrame = vthud::SaturateToInt(mSystem.LocalTime.GetPropertyValue().GetFrame(kFBTimeModeDefault));
   if (!lPlayer.IsRecording) {
     // Armed: the flash counts from the last frame drawn before recording starts.
     mBloopDone = false;
@@ -14,7 +16,7 @@ void VTHUDElement::RenderBloop(int pWidth, int pHeight) {
   }
   if (!lPlayer.IsPlaying || mBloopDone) return;
 
-  mBloopFrameCount = lFrame - mBloopStartFrame;
+  mBloopFrameCount = vthud::SaturateToInt(static_cast<long long>(lFrame) - mBloopStartFrame);
   const FBColorAndAlpha lColor = BloopColor;
   glColor4f(static_cast<float>(lColor[0]), static_cast<float>(lColor[1]), static_cast<float>(lColor[2]),
             static_cast<float>(lColor[3]));
@@ -30,7 +32,7 @@ void VTHUDElement::RenderBloop(int pWidth, int pHeight) {
     glVertex2i(pWidth - 75, pHeight);
     glEnd();
   } else {
-    const int lT = TimelineOffset;
+    const int lT = vthud::DrawCoord(static_cast<long long>(TimelineOffset));
     glBegin(GL_TRIANGLE_STRIP);
     glVertex2i(10, lT);
     glVertex2i(10, lT + 20);

@@ -5,6 +5,8 @@
 #include <QtGui/QImage>
 #include <QtOpenGL/QGLWidget>
 
+#include "draw_range.h"
+
 void VTHUDElement::createReticleTexture() {
   glPushAttrib(GL_ENABLE_BIT | GL_TEXTURE_BIT);
   GLuint lTexture = 0;
@@ -40,7 +42,7 @@ void VTHUDElement::RenderReticle(int pWidth, int pHeight) {
     }
   }
 
-  const int lSize = ReticleSize;
+  const int lSize = vthud::DrawCoord(static_cast<long long>(ReticleSize));
   const int lX0 = static_cast<int>(pWidth * 0.5 - lSize * 0.5);
   const int lY0 = static_cast<int>(pHeight * 0.5 - lSize * 0.5);
   const int lX1 = lX0 + lSize;

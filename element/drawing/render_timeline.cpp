@@ -7,6 +7,9 @@
 
 #include <algorithm>
 
+#include "draw_range.h"
+#include "utf8_text.h"
+
 namespace {
 void SetColour(const FBColorAndAlpha& pColor) {
   glColor4f(static_cast<float>(pColor[0]), static_cast<float>(pColor[1]), static_cast<float>(pColor[2]),
@@ -16,7 +19,7 @@ void SetColour(const FBColorAndAlpha& pColor) {
 
 void VTHUDElement::RenderTimeline(int pWidth, int) {
   if (!ShowTimeline) return;
-  const int lT = TimelineOffset;
+  const int lT = vthud::DrawCoord(static_cast<long long>(TimelineOffset));
   const FBColorAndAlpha lFont = FontColor;
 
   SetColour(lFont);
@@ -28,20 +31,23 @@ void VTHUDElement::RenderTimeline(int pWidth, int) {
   glEnd();
 
   FBPlayerControl lPlayer;
-  const int lStart = static_cast<int>(lPlayer.LoopStart.GetPropertyValue().GetFrame(kFBTimeModeDefault));
-  const int lStop = static_cast<int>(lPlayer.LoopStop.GetPropertyValue().GetFrame(kFBTimeModeDefault));
-  const int lNow = static_cast<int>(mSystem.LocalTime.GetPropertyValue().GetFrame(kFBTimeModeDefault));
+  // Frames stay 64-bit: any two of them are far enough apart to overflow an int.
+  const long long lStart = lPlayer.LoopStart.GetPropertyValue().GetFrame(kFBTimeModeDefault);
+  const long long lStop = lPlayer.LoopStop.GetPropertyValue().GetFrame(kFBTimeModeDefault);
+  const long long lNow = mSystem.LocalTime.GetPropertyValue().GetFrame(kFBTimeModeDefault);
   // An empty range has no scale: the outline stays, positions are undefined.
   if (lStop == lStart) return;
 
   const float lLength = static_cast<float>(pWidth - 20);
   const float lDuration = static_cast<float>(lStop - lStart);
-  auto X = [&](int pFrame) {
-    return static_cast<int>(static_cast<float>(pFrame - lStart) / lDuration * lLength + 10.0f);
+  auto X = [&](long long pFrame) {
+    return vthud::DrawCoord(
+        static_cast<double>(static_cast<float>(pFrame - lStart) / lDuration * lLength + 10.0f));
   };
 
-  const int lIn = InFrame < lStart ? lStart : std::min<int>(InFrame, lStop);
-  const int lOut = std::min(std::max<int>(OutFrame, lIn), lStop);
+  const long long lInFrame = InFrame, lOutFrame = OutFrame;
+  const long long lIn = lInFrame < lStart ? lStart : std::min(lInFrame, lStop);
+  const long long lOut = std::min(std::max(lOutFrame, lIn), lStop);
   const double lShift = static_cast<double>(0.55f);
   const FBColorAndAlpha lMask = MaskColor;
 
@@ -56,7 +62,7 @@ void VTHUDElement::RenderTimeline(int pWidth, int) {
 
   SetColour(lFont);
   for (int i = 0; i < kMarkerCount; ++i) {
-    const int lFrame = MarkerFrame[i];
+    const long long lFrame = MarkerFrame[i];
     if (!ShowMarker[i] || lStart > lFrame || lFrame > lStop) continue;
     const int lX = X(lFrame);
     glBegin(GL_POLYGON);
@@ -64,7 +70,9 @@ void VTHUDElement::RenderTimeline(int pWidth, int) {
     glVertex2i(lX - 10, lT + 1);
     glVertex2i(lX + 10, lT + 1);
     glEnd();
-    const FBString lName = MarkerName[i];
+    const FBString lNameText = MarkerName[i];
+    char lScratch[vthud::kDrawableTextSize];
+    const char* lName = vthud::DrawableText(lNameText, lScratch);
     const FTBBox lBox = mArialFont->BBox(lName, -1);
     const FTPoint lUpper = lBox.Upper();
     mArialFont->Render(lName, -1, FTPoint(lX - 0.5 * lUpper.X(), lT - lUpper.Y() - 5, 0), FTPoint(0, 0, 0),

@@ -7,6 +7,8 @@
 
 #include <cstring>
 
+#include "draw_range.h"
+
 namespace {
 
 void SetTimecode(FBPropertyAnimatableTimeCode& pTimecode, int pHour, int pMinute, int pSecond, int pFrame) {
@@ -95,8 +97,9 @@ void SyncSide(FBPropertyAnimatableTimeCode& pTimecode, FBPropertyAnimatableInt& 
     FBTimeCode lValue;
     memset(static_cast<void*>(&lValue), 0, sizeof lValue);
     lValue = pTimecode;
-    const int lSeconds = static_cast<int>(lValue.GetSeconds());
-    const int lFrame = static_cast<int>(lValue.GetFrame());
+    // A source may hold any number; the readout saturates at the int limits.
+    const int lSeconds = vthud::SaturateToInt(lValue.GetSeconds());
+    const int lFrame = vthud::SaturateToInt(static_cast<double>(lValue.GetFrame()));
     pHour = lSeconds / 3600;
     pMinute = (lSeconds / 60) % 60;
     pSecond = lSeconds % 60;

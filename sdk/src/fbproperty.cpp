@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -44,6 +45,8 @@ void FBProperty::SetMinMax(double pMin, double pMax, bool pSetMin, bool pSetMax)
 }
 
 double FBProperty::Clamp(double pValue) const {
+  // NaN compares false with both ends; it takes the lower end (or the upper one).
+  if (std::isnan(pValue) && (mHasMin || mHasMax)) return mHasMin ? mMin : mMax;
   if (mHasMin && pValue < mMin) return mMin;
   if (mHasMax && pValue > mMax) return mMax;
   return pValue;
@@ -57,7 +60,13 @@ bool WriteNumber(FBPropertyType pType, double pNumber, void* pOut) {
   switch (pType) {
     case kFBPT_bool: *static_cast<bool*>(pOut) = pNumber != 0.0; return true;
     case kFBPT_int:
-    case kFBPT_enum: *static_cast<int*>(pOut) = static_cast<int>(pNumber); return true;
+    case kFBPT_enum:
+      // Saturates at the int limits; NaN reads 0.
+      *static_cast<int*>(pOut) = std::isnan(pNumber)        ? 0
+                                 : pNumber <= -2147483648.0 ? INT_MIN
+                                 : pNumber >= 2147483647.0  ? INT_MAX
+                                                            : static_cast<int>(pNumber);
+      return true;
     case kFBPT_double: *static_cast<double*>(pOut) = pNumber; return true;
     default: return false;
   }

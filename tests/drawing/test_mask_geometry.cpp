@@ -1,11 +1,35 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "mask_geometry.h"
 
 namespace {
 
 constexpr int kW = 1920;
 constexpr int kH = 1080;
+
+TEST(MaskGeometry, ValuesWithoutAGeometryStayInsideTheDrawingRange) {
+  const double kNaN = std::nan("");
+  const struct {
+    const char* what;
+    double zoom, aspect, share;
+  } cases[] = {{"zero aspect", 0, 0, 0.5},       {"NaN aspect", 0, kNaN, 0.5}, {"NaN zoom", kNaN, 2.35, 0.5},
+               {"huge zoom", -1e308, 2.35, 0.5}, {"NaN share", 0, 2.35, kNaN}, {"tiny aspect", 0, 1e-308, 0.5}};
+  for (const auto& c : cases) {
+    const vthud::MaskGeometry g = vthud::ComputeMaskGeometry(kW, kH, c.zoom, c.aspect, c.share);
+    for (int v : {g.pictureWidth, g.side, g.top, g.bottom}) {
+      EXPECT_LE(v, 1 << 20) << c.what;
+      EXPECT_GE(v, -(1 << 20)) << c.what;
+    }
+    int lQuads[4][4][2];
+    vthud::MaskQuads(g, kW, kH, lQuads);
+  }
+  // NaN has no bar: a NaN aspect draws the picture full height.
+  const vthud::MaskGeometry g = vthud::ComputeMaskGeometry(kW, kH, 0, kNaN, 0.5);
+  EXPECT_EQ(g.top, 0);
+  EXPECT_EQ(g.bottom, 0);
+}
 
 TEST(MaskGeometry, Bars) {
   const struct {

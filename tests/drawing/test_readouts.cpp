@@ -1,3 +1,4 @@
+#include <cmath>
 #include <iterator>
 #include <string>
 
@@ -47,6 +48,13 @@ TEST(Readouts, PrintedText) {
       {Text(FormatValue, 1.05), "1.1"},
   };
   for (size_t i = 0; i < std::size(cases); ++i) EXPECT_EQ(cases[i].got, cases[i].want) << "row " << i;
+}
+
+TEST(Readouts, FeetAndInchesSaturateBeyondTheIntRange) {
+  EXPECT_EQ(Text(FormatFocusDistance, 1e308, false), "178956970'00.0\"");
+  EXPECT_EQ(Text(FormatConvergence, -1e308, false), "-178956970'00.0\"");
+  EXPECT_EQ(Text(FormatConvergence, std::nan(""), false), " 0'00.0\"");
+  EXPECT_EQ(Text(FormatConvergence, HUGE_VAL, false), "178956970'00.0\"");
 }
 
 TEST(Readouts, LongTextIsCutToTheBuffer) {

@@ -76,7 +76,8 @@ class FBSDK_DLL FBProperty : public FBPlug {
   virtual bool ReadAs(FBPropertyType pType, void* pOut) const { return false; }
 
  protected:
-  // Clamps a number to the range, when one is set.
+  // Clamps a number to the range, when one is set; NaN becomes the lower end
+  // (the upper one when only that is set).
   double Clamp(double pValue) const;
   FBPlug* mParent = nullptr;
   FBComponent* mOwner = nullptr;
