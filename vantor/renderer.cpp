@@ -48,6 +48,7 @@ Entity* Renderer::lookup(uint64_t handle, Kind kind, int32_t* code) {
 
 uint64_t Renderer::create(Entity entity) {
   uint64_t handle = mNextHandle++;
+  ++mCreated[entity.kind];
   mEntities.emplace(handle, std::move(entity));
   return handle;
 }

@@ -108,6 +108,11 @@ class Renderer {
   const Entity* find(uint64_t handle) const;
   std::vector<uint64_t> handles(Kind kind) const;
   size_t entityCount() const { return mEntities.size(); }
+  // Entities of a kind ever created, released or not.
+  size_t createdCount(Kind kind) const {
+    auto it = mCreated.find(kind);
+    return it == mCreated.end() ? 0 : it->second;
+  }
 
   // Used by the function table's entries.
   static Renderer& FromTable(const MfiFunctionTable* table) {
@@ -133,6 +138,7 @@ class Renderer {
   std::map<uint64_t, Entity> mEntities;
   uint64_t mNextHandle = 0x1000;
   std::map<std::string, int32_t> mFaults;
+  std::map<Kind, size_t> mCreated;
   MfiCallbackTable* mCallbacks = nullptr;
 };
 
