@@ -4,6 +4,9 @@
 #include <EGL/eglext.h>
 #include <GL/gl.h>
 
+#include <dlfcn.h>
+#include <link.h>
+
 #include <cstdlib>
 #include <cstring>
 
@@ -22,6 +25,20 @@ bool PlatformFromEnvironment(GLPlatform& pPlatform, std::string& pError) {
   pError = std::string("unknown VTHUD_EGL_PLATFORM '") + lName + "' (use surfaceless or device)";
   return false;
 }
+
+namespace {
+
+// The EGL vendor library and the GL driver it loaded stay loaded for the
+// process, as they do in a host application. Unloaded at eglTerminate, the
+// driver's process-lifetime blocks would turn into leaks of an unknown module.
+int PinDriver(struct dl_phdr_info* pInfo, size_t, void*) {
+  const char* lName = pInfo->dlpi_name;
+  if (lName && (strstr(lName, "/dri/") || strstr(lName, "libEGL_") || strstr(lName, "libnvidia")))
+    dlopen(lName, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+  return 0;
+}
+
+}  // namespace
 
 HeadlessGL::~HeadlessGL() {
   if (mDisplay) {
@@ -54,6 +71,7 @@ bool HeadlessGL::Create(GLPlatform pPlatform, std::string& pError) {
     return false;
   }
   mDisplay = lDisplay;
+  dl_iterate_phdr(&PinDriver, nullptr);
   if (!eglBindAPI(EGL_OPENGL_API)) {
     pError = "no OpenGL context available: EGL cannot bind desktop OpenGL";
     return false;

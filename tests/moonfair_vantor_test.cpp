@@ -274,7 +274,8 @@ struct EglContext {
       eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
       eglDestroyContext(display, context);
     }
-    if (display != EGL_NO_DISPLAY) eglTerminate(display);
+    // The display stays initialised, as in a host: terminating it unloads
+    // Mesa's driver, whose process-lifetime blocks then read as leaks.
   }
 };
 
