@@ -11,4 +11,5 @@ $SUDO apt-get install -y -qq --no-install-recommends \
   libegl-dev libgl-dev libegl-mesa0 libgl1-mesa-dri libglx-mesa0 \
   libgtest-dev libgmock-dev libbenchmark-dev \
   fonts-liberation2 clang-format \
+  clang libclang-rt-14-dev llvm \
   >/dev/null

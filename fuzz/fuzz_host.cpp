@@ -1,0 +1,58 @@
+#include "fuzz_host.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "headless_gl.h"
+
+namespace vthud_fuzz {
+
+void Fail(const std::string& pMessage) {
+  std::fprintf(stderr, "fuzz failure: %s\n", pMessage.c_str());
+  std::fflush(stderr);
+  std::abort();
+}
+
+FuzzHost& FuzzHost::Get() {
+  static FuzzHost* sHost = nullptr;
+  if (sHost) return *sHost;
+  std::string lError;
+  vthost::GLPlatform lPlatform;
+  static vthost::HeadlessGL sGL;
+  if (!vthost::PlatformFromEnvironment(lPlatform, lError) || !sGL.Create(lPlatform, lError)) Fail(lError);
+  sHost = new FuzzHost;
+  sHost->host.reset(new vthost::Host);
+  if (!sHost->host->LoadPlugin(VTHUD_PLUGIN_PATH, lError)) Fail(lError);
+  sHost->element = static_cast<FBHUDElement*>(sHost->host->Create("VTHUDElement", "HUD 1", lError));
+  if (!sHost->element) Fail(lError);
+  // Every text the overlay can draw is drawn, so any property reaches the fonts.
+  for (int i = 0; i < sHost->element->PropertyList.GetCount(); ++i) {
+    FBProperty* lProperty = sHost->element->PropertyList[i];
+    const std::string lName = lProperty->GetName();
+    if (lProperty->GetPropertyType() == kFBPT_bool && lName != "Use X For Bloop") lProperty->SetString("true");
+  }
+  sHost->host->SetLoop(-100, 100);
+  sHost->host->SetFrame(10);
+  sHost->pane = &sHost->host->AddPane(192, 108, nullptr);
+  return *sHost;
+}
+
+void FuzzHost::Draw() { host->DrawPane(*pane); }
+
+std::string Snapshot(const vthost::Host& pHost) {
+  std::string lText;
+  for (FBComponent* lObject : pHost.Objects()) {
+    lText += std::string(lObject->ClassName()) + " '" +
+             static_cast<const char*>(lObject->Name.GetPropertyValue()) + "'\n";
+    for (int i = 0; i < lObject->PropertyList.GetCount(); ++i) {
+      FBProperty* lProperty = lObject->PropertyList[i];
+      lText += std::string("  ") + lProperty->GetName() + " = " + static_cast<const char*>(lProperty->AsString());
+      auto* lAnimatable = dynamic_cast<FBPropertyAnimatable*>(lProperty);
+      if (lAnimatable && lAnimatable->IsAnimated()) lText += " (animated)";
+      lText += "\n";
+    }
+  }
+  return lText;
+}
+
+}  // namespace vthud_fuzz

@@ -1,0 +1,32 @@
+#ifndef VTHUD_FUZZ_HOST_H
+#define VTHUD_FUZZ_HOST_H
+// What every fuzzer drives: one headless GL context, the stand-in host with
+// the plug-in loaded, one element with every field of the overlay switched
+// on, and a small pane to draw it in.
+#include <memory>
+#include <string>
+
+#include "host.h"
+
+namespace vthud_fuzz {
+
+struct FuzzHost {
+  std::unique_ptr<vthost::Host> host;
+  FBHUDElement* element = nullptr;
+  vthost::Pane* pane = nullptr;
+
+  // Built on first use; any failure to build it aborts the fuzzer.
+  static FuzzHost& Get();
+  void Draw();
+};
+
+// Everything a loaded scene could change: each object's class, name and
+// every property's text and animated flag.
+std::string Snapshot(const vthost::Host& pHost);
+
+// Prints the message and aborts, so libFuzzer records the input.
+[[noreturn]] void Fail(const std::string& pMessage);
+
+}  // namespace vthud_fuzz
+
+#endif
