@@ -3,7 +3,9 @@
 #include "vshudelement_element.h"
 
 #include <FTGL/ftgl.h>
+#define GL_GLEXT_PROTOTYPES 1
 #include <GL/gl.h>
+#include <GL/glext.h>
 
 #include <cstdio>
 
@@ -40,7 +42,10 @@ void VTHUDElement::DrawHUD() {
   // The blend function belongs to the outer push; set before the inner push,
   // because some drivers (Mesa 22) skip restoring state of an outer group that
   // was only changed while an inner push was open.
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  // Colour blends as source over destination; alpha composites as "over" too,
+  // so an offscreen target holds the overlay's true coverage (not alpha squared)
+  // and an opaque background stays opaque.
+  glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
   glMatrixMode(GL_PROJECTION);
   glPushMatrix();
   glLoadIdentity();
