@@ -151,23 +151,18 @@ TEST_F(Lifecycle, FirstUpdateBuildsTheRendererObjectsAndRenderFillsTheSharedText
   EXPECT_TRUE(StatusDrawn(ImageFromTexture(lPixels)));
 
   renderer.disconnect();
-  EXPECT_EQ(renderer.entityCount(), lEntities - 4) << "mesh, transform, material and texture are released";
+  EXPECT_EQ(renderer.entityCount(), lEntities - 5) << "mesh, transform, material, texture and layout are released";
+  EXPECT_EQ(renderer.entityCount(), 0u);
 }
 
 TEST_F(Lifecycle, HiddenOrUndoOwnedElementLeavesTheRendererSceneAndComesBack) {
   Attach();
   renderer.connect();
   renderer.update();
-  // Vertex layouts are the renderer's to keep; count the objects the element owns.
-  auto lOwned = [&] {
-    size_t n = 0;
-    for (auto k :
-         {vantor::Kind::PolygonMesh, vantor::Kind::Transform, vantor::Kind::Material, vantor::Kind::Texture})
-      n += renderer.handles(k).size();
-    return n + 4;
-  };
+  // The vertex layout goes with the mesh, so nothing stays behind.
+  auto lOwned = [&] { return renderer.entityCount(); };
   const size_t lEntities = lOwned();
-  ASSERT_EQ(lEntities, 8u);
+  ASSERT_EQ(lEntities, 5u);
 
   struct Case {
     const char* what;
@@ -178,9 +173,9 @@ TEST_F(Lifecycle, HiddenOrUndoOwnedElementLeavesTheRendererSceneAndComesBack) {
     element->Show = c.show;
     element->SetStatusFlag(kFBStatusOwnedByUndo, c.undo);
     renderer.update();
-    EXPECT_EQ(lOwned(), lEntities - 4) << c.what;
+    EXPECT_EQ(lOwned(), 0u) << c.what;
     renderer.update();
-    EXPECT_EQ(lOwned(), lEntities - 4) << c.what << ": released once";
+    EXPECT_EQ(lOwned(), 0u) << c.what << ": released once";
     element->Show = true;
     element->SetStatusFlag(kFBStatusOwnedByUndo, false);
     renderer.update();
