@@ -172,6 +172,7 @@ TEST_F(Layout, DrawingLeavesTheGLStateAsItFoundItButTheTextureMatrix) {
   glEnable(GL_DEPTH_TEST);
   glDisable(GL_BLEND);
   glBlendFunc(GL_ONE, GL_ZERO);
+  glBlendEquation(GL_FUNC_REVERSE_SUBTRACT);
   glColor4f(0.25f, 0.5f, 0.75f, 1.0f);
   GLfloat lProjection[16], lModelview[16];
   glGetFloatv(GL_PROJECTION_MATRIX, lProjection);
@@ -202,6 +203,12 @@ TEST_F(Layout, DrawingLeavesTheGLStateAsItFoundItButTheTextureMatrix) {
   glGetIntegerv(GL_BLEND_DST_ALPHA, &lDst);
   EXPECT_EQ(lSrc, GL_ONE);
   EXPECT_EQ(lDst, GL_ZERO);
+  GLint lEquation[2] = {};
+  glGetIntegerv(GL_BLEND_EQUATION_RGB, &lEquation[0]);
+  glGetIntegerv(GL_BLEND_EQUATION_ALPHA, &lEquation[1]);
+  EXPECT_EQ(lEquation[0], GL_FUNC_REVERSE_SUBTRACT);
+  EXPECT_EQ(lEquation[1], GL_FUNC_REVERSE_SUBTRACT);
+  glBlendEquation(GL_FUNC_ADD);
   glGetFloatv(GL_CURRENT_COLOR, lColour);
   EXPECT_FLOAT_EQ(lColour[2], 0.75f);
   glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &lStack);

@@ -23,6 +23,12 @@ vthost::Image TestPicture() {
   return lImage;
 }
 
+int LeastAlpha(const vthost::Image& pImage) {
+  int lLeast = 255;
+  for (size_t i = 3; i < pImage.rgba.size(); i += 4) lLeast = std::min<int>(lLeast, pImage.rgba[i]);
+  return lLeast;
+}
+
 // Pixels within one pixel of any pixel that differs between two frames.
 std::vector<bool> Near(const vthost::Image& pA, const vthost::Image& pB) {
   const int W = pA.width, H = pA.height;
@@ -127,6 +133,8 @@ TEST_P(RoadStates, ViewerAndRendererAgreeOverTheWholeFrameButAtTextEdges) {
   Apply(s);
   const vthost::Image lViewer = Viewer();
   const vthost::Image lRenderer = Renderer();
+  EXPECT_EQ(LeastAlpha(lViewer), 255) << "over an opaque picture the viewer's pane stays opaque";
+  EXPECT_EQ(LeastAlpha(lRenderer), 255) << "and so does the renderer's frame";
   const FrameDiff lBeyond = CompareFrames(lViewer, lRenderer, 2);
   const FrameDiff lAny = CompareFrames(lViewer, lRenderer, 0);
 
