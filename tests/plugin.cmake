@@ -24,10 +24,11 @@ add_executable(test_plugin
   ${CMAKE_CURRENT_LIST_DIR}/plugin/timeline_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/plugin/reticle_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/plugin/font_cut_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/plugin/allocation_test.cpp
   ${CMAKE_CURRENT_BINARY_DIR}/qrc_orator_only.cpp)
 target_link_libraries(test_plugin PRIVATE vthud_test_support vantor Qt5::Core PkgConfig::FTGL OpenGL::OpenGL
                                           GTest::gtest_main ${CMAKE_DL_LIBS})
-target_link_libraries(test_plugin PRIVATE Freetype::Freetype)
+target_link_libraries(test_plugin PRIVATE Freetype::Freetype vthost_allocations)
 
 # The full faces the bundled ones are cut from, as a bundle the font tests
 # register at run time in place of the plug-in's.
