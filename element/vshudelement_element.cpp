@@ -84,6 +84,7 @@ void VTHUDElement::FBDestroy() {
     lSystem.OnConnectionNotify.Remove(this, (FBCallback)&VTHUDElement::OnConnectionNotify);
   }
   deinitRendering();
+  deleteReticleTexture();
 
   // Fonts read their glyphs from the buffers, so they go first.
   delete mOratorFont;

@@ -145,6 +145,7 @@ class VTHUDElement : public FBHUDElement, public MfiSceneNodeInterface {
   void assignStartValues();
   bool loadFonts();
   void createReticleTexture();
+  void deleteReticleTexture();
   bool isVantorRendererPane();
   // The overlay into the offscreen target when it exists, else into the bound
   // framebuffer, with the viewport saved and restored around it.
