@@ -9,7 +9,7 @@
 
 #include <cstring>
 
-FBStorableCustomHUDElementImplementation(VTHUDElement, "VT HUD Element")
+FBClassImplementation(VTHUDElement) FBStorableCustomHUDElementImplementation(VTHUDElement, "VT HUD Element")
 
     namespace {
   const char* const kVantorCallbackName = "VantorRendererCallback";
@@ -45,10 +45,6 @@ VTHUDElement::VTHUDElement(const char* pName, HIObject pObject)
   mWidth = 1920;
   mHeight = 1080;
 }
-
-// Everything that needs a context or the host was released by FBDestroy; the
-// node registry entry goes with the second base.
-VTHUDElement::~VTHUDElement() {}
 
 bool VTHUDElement::FbxStore(FBFbxObject*, kFbxObjectStore) { return true; }
 bool VTHUDElement::FbxRetrieve(FBFbxObject*, kFbxObjectStore) { return true; }
@@ -112,8 +108,9 @@ void VTHUDElement::GetIntrinsicDimension(FBViewingOptions* pViewingOptions, int&
 bool VTHUDElement::isVantorRendererPane() {
   FBRenderer* lRenderer = FBSystem::TheOne().Renderer;
   if (!lRenderer) return false;
+  // The index selects from the renderer's callback list, so the list's length bounds it.
   const int lIndex = lRenderer->CurrentPaneCallbackIndex;
-  const int lBound = lRenderer->RendererCallbackCount;
+  const int lBound = lRenderer->RendererCallbacks.GetCount();
   if (lIndex < 0 || lIndex >= lBound) return false;
   FBRendererCallback* lCallback = lRenderer->RendererCallbacks[lIndex];
   if (!lCallback) return false;
