@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "draw_range.h"
+#include "glyph_alpha.h"
 #include "utf8_text.h"
 
 namespace {
@@ -75,8 +76,10 @@ void VTHUDElement::RenderTimeline(int pWidth, int) {
     const char* lName = vthud::DrawableText(lNameText, lScratch);
     const FTBBox lBox = mArialFont->BBox(lName, -1);
     const FTPoint lUpper = lBox.Upper();
+    vthud::BeginGlyphAlpha();
     mArialFont->Render(lName, -1, FTPoint(lX - 0.5 * lUpper.X(), lT - lUpper.Y() - 5, 0), FTPoint(0, 0, 0),
                        FTGL::RENDER_ALL);
+    vthud::EndGlyphAlpha();
   }
 
   glColor4f(static_cast<float>(lMask[0] + lShift), static_cast<float>(lMask[1] - lShift),

@@ -76,6 +76,8 @@ void VTHUDElement::initRendering(_MfiScene* pScene) {
   const float lMin[3] = {-1.0f, -1.0f, 0.0f};
   const float lMax[3] = {1.0f, 1.0f, 0.0f};
   mMeshEntity = MfiCreatePolygonMesh(pScene, 4, lLayout, lMin, lMax);
+  // The renderer releases a layout with the last mesh that uses it; without a mesh it is released here.
+  if (mMeshEntity == 0 && lLayout != 0) MfiReleaseEntity(lLayout);
   MfiSetEntityAnnotatedName(mMeshEntity, "koHUD::mesh");
   MfiSetPolygonMeshBuffers(mMeshEntity, &q.bufferSet, 0);
   mTransformEntity = MfiCreateTransform(pScene, mMeshEntity);

@@ -7,11 +7,8 @@
 // entities, answering renderer nodes, event subscriptions, host objects and
 // heap blocks must all be back where they started.
 //
-//   vthud_lifecycle_fuzz [--seed N] [--steps N] [--known-leaks]
+//   vthud_lifecycle_fuzz [--seed N] [--steps N]
 // The seed is printed first, so a failing run can be replayed.
-// --known-leaks accepts exactly the two leaks whose fixes are on their way:
-// one reticle texture per element ever created, and every vertex layout the
-// renderer ever made for the element; anything more still fails.
 #define GL_GLEXT_PROTOTYPES 1
 #include <GL/gl.h>
 #include <GL/glext.h>
@@ -381,7 +378,7 @@ class Session {
 // everything destroyed. Returns the renderer's leftovers, and the count of
 // renderer nodes that still answered a connect and update once every element was gone.
 struct SessionResult {
-  size_t entities = 0, layouts = 0, layoutsCreated = 0, answeringNodes = 0;
+  size_t entities = 0, layouts = 0, answeringNodes = 0;
   long created = 0, draws = 0, sets = 0;
 };
 SessionResult RunSession(unsigned pSeed, long pSteps) {
@@ -408,7 +405,6 @@ SessionResult RunSession(unsigned pSeed, long pSteps) {
     r.sets = lSession.Sets();
   }
   r.layouts = lRenderer.handles(vantor::Kind::VertexLayout).size();
-  r.layoutsCreated = lRenderer.createdCount(vantor::Kind::VertexLayout);
   r.entities = lRenderer.entityCount() - r.layouts;
   // No element is left, so no node may answer.
   const size_t lBefore = lRenderer.entityCount();
@@ -427,9 +423,6 @@ SessionResult RunSession(unsigned pSeed, long pSteps) {
 int main(int argc, char** argv) {
   unsigned lSeed = static_cast<unsigned>(std::chrono::system_clock::now().time_since_epoch().count());
   long lSteps = 10000;
-  bool lKnownLeaks = false;
-  for (int i = 1; i < argc; ++i)
-    if (!std::strcmp(argv[i], "--known-leaks")) lKnownLeaks = true;
   for (int i = 1; i + 1 < argc; ++i) {
     if (!std::strcmp(argv[i], "--seed"))
       lSeed = static_cast<unsigned>(std::strtoul(argv[i + 1], nullptr, 10));
@@ -477,18 +470,11 @@ int main(int argc, char** argv) {
       "pipeline subscriptions %ld, plug-in objects %d, plug-in heap blocks %lld (%lld bytes)\n",
       lTextures, lFramebuffers, r.entities, r.layouts, r.answeringNodes, lConnection, lPipeline, lComponents,
       lHeap, lHeapBytes);
-  // The warm-up session's leaks are in the starting counts already.
-  const long lTexturesAllowed = lKnownLeaks ? r.created : 0;
-  const size_t lLayoutsAllowed = lKnownLeaks ? r.layoutsCreated : 0;
-  if (lKnownLeaks)
-    std::printf("known leaks accepted: %ld reticle textures, %zu vertex layouts\n", lTexturesAllowed,
-                lLayoutsAllowed);
-  const bool lClean = lTextures == lTexturesAllowed && lFramebuffers == 0 && r.entities == 0 &&
-                      r.layouts == lLayoutsAllowed && r.answeringNodes == 0 && lConnection == 0 &&
-                      lPipeline == 0 && lComponents == 0 && lHeap == 0 && lHeapBytes == 0;
+  const bool lClean = lTextures == 0 && lFramebuffers == 0 && r.entities == 0 && r.layouts == 0 &&
+                      r.answeringNodes == 0 && lConnection == 0 && lPipeline == 0 && lComponents == 0 &&
+                      lHeap == 0 && lHeapBytes == 0;
   if (lClean)
-    std::printf(lKnownLeaks ? "lifecycle fuzz: nothing left but the known leaks\n"
-                            : "lifecycle fuzz: nothing left\n");
+    std::printf("lifecycle fuzz: nothing left\n");
   else
     std::printf("lifecycle fuzz: FAILED, objects left (seed %u)\n", lSeed);
   return lClean ? 0 : 1;
