@@ -39,19 +39,35 @@ FuzzHost& FuzzHost::Get() {
 
 void FuzzHost::Draw() { host->DrawPane(*pane); }
 
-std::string Snapshot(const vthost::Host& pHost) {
-  std::string lText;
-  for (FBComponent* lObject : pHost.Objects()) {
-    lText += std::string(lObject->ClassName()) + " '" +
-             static_cast<const char*>(lObject->Name.GetPropertyValue()) + "'\n";
-    for (int i = 0; i < lObject->PropertyList.GetCount(); ++i) {
-      FBProperty* lProperty = lObject->PropertyList[i];
-      lText += std::string("  ") + lProperty->GetName() + " = " + static_cast<const char*>(lProperty->AsString());
-      auto* lAnimatable = dynamic_cast<FBPropertyAnimatable*>(lProperty);
-      if (lAnimatable && lAnimatable->IsAnimated()) lText += " (animated)";
-      lText += "\n";
-    }
+namespace {
+void Describe(FBComponent* pObject, std::string& pText) {
+  pText += std::string(pObject->ClassName()) + " '" + static_cast<const char*>(pObject->Name.GetPropertyValue()) +
+           "'\n";
+  for (int i = 0; i < pObject->PropertyList.GetCount(); ++i) {
+    FBProperty* lProperty = pObject->PropertyList[i];
+    pText += std::string("  ") + lProperty->GetName() + " = " + static_cast<const char*>(lProperty->AsString());
+    auto* lAnimatable = dynamic_cast<FBPropertyAnimatable*>(lProperty);
+    if (lAnimatable && lAnimatable->IsAnimated()) pText += " (animated)";
+    pText += "\n";
   }
+}
+}  // namespace
+
+std::string Snapshot(FBComponent* pObject) {
+  std::string lText;
+  if (pObject) Describe(pObject, lText);
+  return lText;
+}
+
+std::string Snapshot(const vthost::Host& pHost, bool pWithCameras) {
+  std::string lText;
+  if (pWithCameras) {
+    for (const auto& lCamera : pHost.Cameras()) Describe(lCamera.get(), lText);
+    FBTake* lTake = FBSystem().CurrentTake;
+    lText +=
+        std::string("take ") + (lTake ? static_cast<const char*>(lTake->Name.GetPropertyValue()) : "-") + "\n";
+  }
+  for (FBComponent* lObject : pHost.Objects()) Describe(lObject, lText);
   return lText;
 }
 

@@ -21,8 +21,10 @@ struct FuzzHost {
 };
 
 // Everything a loaded scene could change: each object's class, name and
-// every property's text and animated flag.
-std::string Snapshot(const vthost::Host& pHost);
+// every property's text and animated flag; with the cameras and the current
+// take when asked. One object alone is what a layout could change.
+std::string Snapshot(const vthost::Host& pHost, bool pWithCameras);
+std::string Snapshot(FBComponent* pObject);
 
 // Prints the message and aborts, so libFuzzer records the input.
 [[noreturn]] void Fail(const std::string& pMessage);

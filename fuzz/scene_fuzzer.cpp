@@ -1,6 +1,7 @@
-// The scene loader: the input is a scene file. A file that fails to load
-// must leave the host's scene exactly as it was (nothing partly applied) and
-// say why; one that loads is drawn, then the starting scene is loaded back.
+// The scene and layout loaders: the input is a scene file, then the same
+// bytes as a layout for the element. A file that fails to load must leave the
+// host's scene (or the element) exactly as it was, nothing partly applied, and
+// say why; one that loads is drawn, then the starting state is loaded back.
 #include <unistd.h>
 
 #include <cstddef>
@@ -37,17 +38,32 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t pSize) {
   }();
   if (!Write(sInput, pData, pSize)) vthud_fuzz::Fail("cannot write " + sInput);
 
-  const std::string lBefore = vthud_fuzz::Snapshot(*lFuzz.host);
+  // Cameras a loaded scene adds stay with the host, so a restore compares the objects only.
+  const std::string lObjects = vthud_fuzz::Snapshot(*lFuzz.host, false);
+  const std::string lBefore = vthud_fuzz::Snapshot(*lFuzz.host, true);
   std::string lError;
-  if (!vthost::LoadScene(*lFuzz.host, sInput, lError)) {
+  if (vthost::LoadScene(*lFuzz.host, sInput, lError)) {
+    lFuzz.Draw();
+    if (!vthost::LoadScene(*lFuzz.host, sStart, lError)) vthud_fuzz::Fail("cannot restore the scene: " + lError);
+    lFuzz.element = lFuzz.host->HUDElements().front();
+    if (vthud_fuzz::Snapshot(*lFuzz.host, false) != lObjects)
+      vthud_fuzz::Fail("the restored scene differs from the start");
+  } else {
     if (lError.empty()) vthud_fuzz::Fail("a scene failed to load without a message");
-    if (vthud_fuzz::Snapshot(*lFuzz.host) != lBefore)
+    if (vthud_fuzz::Snapshot(*lFuzz.host, true) != lBefore)
       vthud_fuzz::Fail("a scene that failed to load changed the host's scene: " + lError);
-    return 0;
   }
-  lFuzz.Draw();
-  if (!vthost::LoadScene(*lFuzz.host, sStart, lError)) vthud_fuzz::Fail("cannot restore the scene: " + lError);
-  lFuzz.element = lFuzz.host->HUDElements().empty() ? nullptr : lFuzz.host->HUDElements().front();
-  if (vthud_fuzz::Snapshot(*lFuzz.host) != lBefore) vthud_fuzz::Fail("the restored scene differs from the start");
+
+  const std::string lElement = vthud_fuzz::Snapshot(lFuzz.element);
+  lError.clear();
+  if (vthost::ApplyLayout(lFuzz.element, sInput, lError)) {
+    lFuzz.Draw();
+    if (!vthost::LoadScene(*lFuzz.host, sStart, lError)) vthud_fuzz::Fail("cannot restore the scene: " + lError);
+    lFuzz.element = lFuzz.host->HUDElements().front();
+  } else {
+    if (lError.empty()) vthud_fuzz::Fail("a layout failed to apply without a message");
+    if (vthud_fuzz::Snapshot(lFuzz.element) != lElement)
+      vthud_fuzz::Fail("a layout that failed to apply changed the element: " + lError);
+  }
   return 0;
 }

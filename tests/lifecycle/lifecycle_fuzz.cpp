@@ -378,7 +378,7 @@ class Session {
 // everything destroyed. Returns the renderer's leftovers, and the count of
 // renderer nodes that still answered a connect and update once every element was gone.
 struct SessionResult {
-  size_t entities = 0, layouts = 0, answeringNodes = 0;
+  size_t entities = 0, layouts = 0, answeringNodes = 0, entitiesCreated = 0;
   long created = 0, draws = 0, sets = 0;
 };
 SessionResult RunSession(unsigned pSeed, long pSteps) {
@@ -405,6 +405,9 @@ SessionResult RunSession(unsigned pSeed, long pSteps) {
     r.sets = lSession.Sets();
   }
   r.layouts = lRenderer.handles(vantor::Kind::VertexLayout).size();
+  for (auto k : {vantor::Kind::VertexLayout, vantor::Kind::PolygonMesh, vantor::Kind::Transform,
+                 vantor::Kind::Material, vantor::Kind::Texture})
+    r.entitiesCreated += lRenderer.createdCount(k);
   r.entities = lRenderer.entityCount() - r.layouts;
   // No element is left, so no node may answer.
   const size_t lBefore = lRenderer.entityCount();
@@ -462,8 +465,10 @@ int main(int argc, char** argv) {
   const long lPipeline =
       static_cast<long>(lEnd.pipelineSubscribers) - static_cast<long>(lStart.pipelineSubscribers);
   const int lComponents = lEnd.components - lStart.components;
-  std::printf("steps %ld: %ld elements created, %ld pane draws, %ld property sets, %ld debug lines\n", lSteps,
-              r.created, r.draws, r.sets, gQtMessages);
+  std::printf(
+      "steps %ld: %ld elements created, %ld pane draws, %ld property sets, %zu renderer entities created, "
+      "%ld debug lines\n",
+      lSteps, r.created, r.draws, r.sets, r.entitiesCreated, gQtMessages);
   std::printf(
       "left after destroying everything: GL textures %d, GL framebuffers %d, renderer entities %zu, "
       "renderer vertex layouts %zu, answering renderer nodes %zu, connection subscriptions %ld, "
