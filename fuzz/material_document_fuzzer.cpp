@@ -15,7 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t pSize) {
   std::string lError;
   if (vantor::ReadMaterialDocument(lText, &lDocument, &lError)) return 0;
   if (lError.empty() || lError.find('\n') != std::string::npos || lError.find("line ") == std::string::npos) {
-    std::fprintf(stderr, "fuzz failure: refused without a one-line reason naming the line: '%s'\n", lError.c_str());
+    std::fprintf(stderr, "fuzz failure: refused without a one-line reason naming the line: '%s'\n",
+                 lError.c_str());
     std::abort();
   }
   return 0;
