@@ -52,7 +52,7 @@ class SavedState {
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, static_cast<GLuint>(mDraw));
     glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(mRead));
   }
-  static const int kUnits = 16;
+  static constexpr int kUnits = 16;
 
  private:
   GLint mDraw = 0, mRead = 0, mProgram = 0, mVertexArray = 0, mArrayBuffer = 0, mActiveTexture = GL_TEXTURE0;
