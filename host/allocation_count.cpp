@@ -60,6 +60,30 @@ void operator delete(void* p) noexcept { std::free(p); }
 void operator delete(void* p, size_t) noexcept { std::free(p); }
 void operator delete[](void* p) noexcept { std::free(p); }
 void operator delete[](void* p, size_t) noexcept { std::free(p); }
+// Every other form too: a library (Mesa's LLVM) that allocates with one form
+// and frees with another must meet the same malloc and free, or a sanitizer
+// build sees a mismatched pair.
+void* operator new(size_t pSize, const std::nothrow_t&) noexcept {
+  gAllocations.fetch_add(1, std::memory_order_relaxed);
+  return std::malloc(pSize ? pSize : 1);
+}
+void* operator new[](size_t pSize, const std::nothrow_t&) noexcept {
+  gAllocations.fetch_add(1, std::memory_order_relaxed);
+  return std::malloc(pSize ? pSize : 1);
+}
+void* operator new(size_t pSize, std::align_val_t pAlign) {
+  gAllocations.fetch_add(1, std::memory_order_relaxed);
+  void* p = nullptr;
+  if (posix_memalign(&p, static_cast<size_t>(pAlign), pSize ? pSize : 1) != 0) throw std::bad_alloc();
+  return p;
+}
+void* operator new[](size_t pSize, std::align_val_t pAlign) { return operator new(pSize, pAlign); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete(void* p, std::align_val_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::align_val_t) noexcept { std::free(p); }
+void operator delete(void* p, size_t, std::align_val_t) noexcept { std::free(p); }
+void operator delete[](void* p, size_t, std::align_val_t) noexcept { std::free(p); }
 
 namespace vthost {
 
