@@ -231,10 +231,19 @@ BENCHMARK(BM_PaneDefaultOverlayElements)->Arg(1)->Arg(4)->Arg(16)->Unit(benchmar
 BENCHMARK(BM_CreateElement)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
+  // --no_first_frames skips the first-frame table (it takes a while).
+  bool lFirstFrames = true;
+  for (int i = 1; i < argc; ++i)
+    if (std::string(argv[i]) == "--no_first_frames") {
+      lFirstFrames = false;
+      for (int j = i; j + 1 < argc; ++j) argv[j] = argv[j + 1];
+      --argc;
+      break;
+    }
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   // Each first frame runs in a process of its own, before this one makes a context.
-  vthud_bench::PrintFirstFrames();
+  if (lFirstFrames) vthud_bench::PrintFirstFrames();
   benchmark::RunSpecifiedBenchmarks();
   PrintRatios();
   benchmark::Shutdown();
