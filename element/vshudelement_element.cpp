@@ -44,6 +44,8 @@ VTHUDElement::VTHUDElement(const char* pName, HIObject pObject)
   mCameraTimecodeSource = nullptr;
   mWidth = 1920;
   mHeight = 1080;
+  mHostDrawFramebuffer = 0;
+  mHostReadFramebuffer = 0;
 }
 
 bool VTHUDElement::FbxStore(FBFbxObject*, kFbxObjectStore) { return true; }

@@ -1,7 +1,12 @@
 #include "property_edit.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <exception>
 #include <numeric>
 
@@ -28,15 +33,15 @@ size_t EditDistance(const std::string& a, const std::string& b) {
   return lRow[b.size()];
 }
 
-// A valid value of the type, so that a mismatch tells how to write one.
+// What a valid value of the type is, so that a mismatch tells how to write one.
 const char* ExampleFor(FBPropertyType pType) {
   switch (pType) {
-    case kFBPT_bool: return "true, false, 1 or 0";
-    case kFBPT_int: return "42";
-    case kFBPT_double: return "2.35";
-    case kFBPT_ColorRGBA: return "1 0 0 0.5 for red, green, blue, alpha";
-    case kFBPT_TimeCode: return "3600 12 -30 for seconds, frame, rate";
-    case kFBPT_Time: return "46186158000 ticks";
+    case kFBPT_bool: return "e.g. true, false, 1 or 0";
+    case kFBPT_int: return "a whole number from -2147483648 to 2147483647, e.g. 42";
+    case kFBPT_double: return "a finite number, e.g. 2.35";
+    case kFBPT_ColorRGBA: return "e.g. 1 0 0 0.5 for red, green, blue, alpha";
+    case kFBPT_TimeCode: return "e.g. 3600 12 -30 for seconds, frame, rate";
+    case kFBPT_Time: return "e.g. 46186158000 ticks";
     default: return nullptr;
   }
 }
@@ -77,6 +82,49 @@ std::string ValueText(FBProperty* pProperty) {
       return lText + "]";
     }
     default: return MessageText(static_cast<const char*>(pProperty->AsString()));
+  }
+}
+
+// A number that takes the whole of pText; false for NaN and infinity.
+bool WholeNumber(const char* pText, double& pValue, const char** pEnd) {
+  char* lEnd = nullptr;
+  errno = 0;
+  pValue = strtod(pText, &lEnd);
+  if (lEnd == pText || !std::isfinite(pValue)) return false;
+  *pEnd = lEnd;
+  return true;
+}
+
+// The type a custom property gets for the text it is first set to.
+FBPropertyType TypeForText(const std::string& pText) {
+  if (pText == "true" || pText == "false") return kFBPT_bool;
+  const char* lText = pText.c_str();
+  char* lEnd = nullptr;
+  errno = 0;
+  const long lInteger = strtol(lText, &lEnd, 10);
+  if (!pText.empty() && *lEnd == '\0' && errno == 0 && lInteger >= INT_MIN && lInteger <= INT_MAX)
+    return kFBPT_int;
+  double lNumber;
+  const char* lAfter = nullptr;
+  if (WholeNumber(lText, lNumber, &lAfter) && *lAfter == '\0') return kFBPT_double;
+  int lCount = 0;
+  for (const char* p = lText; lCount < 5;) {
+    while (*p == ' ' || *p == '\t') ++p;
+    if (!*p) break;
+    if (!WholeNumber(p, lNumber, &lAfter)) return kFBPT_charptr;
+    p = lAfter;
+    ++lCount;
+  }
+  return lCount == 4 ? kFBPT_ColorRGBA : kFBPT_charptr;
+}
+
+const char* CreateTypeName(FBPropertyType pType) {
+  switch (pType) {
+    case kFBPT_bool: return "Bool";
+    case kFBPT_int: return "Integer";
+    case kFBPT_double: return "Number";
+    case kFBPT_ColorRGBA: return "ColorAndAlpha";
+    default: return "String";
   }
 }
 
@@ -128,7 +176,7 @@ bool SetPropertyText(FBProperty* pProperty, const std::string& pValue, const std
   if (pProperty->SetString(pValue.c_str())) return true;
   pError = pLabel + " expects " + TypeName(pProperty);
   const char* lExample = ExampleFor(lType);
-  if (pWithExample && lExample) pError += std::string(" (e.g. ") + lExample + ")";
+  if (pWithExample && lExample) pError += std::string(" (") + lExample + ")";
   pError += ", got '" + MessageText(pValue) + "'";
   return false;
 }
@@ -150,6 +198,36 @@ bool SetPropertyFromText(FBComponent* pObject, const std::string& pName, const s
   return SetPropertyText(lProperty, pValue, "property '" + MessageText(pName) + "'", true, pError);
 } catch (const std::exception& lException) {
   pError = "setting property '" + MessageText(pName) + "' failed: " + lException.what();
+  return false;
+}
+
+bool SetCameraPropertyFromText(FBCamera* pCamera, const std::string& pName, const std::string& pValue,
+                               std::string& pError) try {
+  if (!pCamera) {
+    pError = "no camera to set property '" + MessageText(pName) + "' on (the scene has no current camera)";
+    return false;
+  }
+  const std::string lLabel =
+      "camera property '" + MessageText(pName) + "' of '" + MessageText(pCamera->Name.AsString().Buffer()) + "'";
+  if (FBProperty* lProperty = pCamera->PropertyList.Find(pName.c_str()))
+    return SetPropertyText(lProperty, pValue, lLabel, true, pError);
+  if (pName.empty() || pName.find('\0') != std::string::npos) {
+    pError = "a camera property needs a name without NUL characters";
+    return false;
+  }
+  const FBPropertyType lType = TypeForText(pValue);
+  FBProperty* lProperty = pCamera->PropertyCreate(pName.c_str(), lType, CreateTypeName(lType), false, true);
+  if (!lProperty) {
+    pError = "cannot add " + lLabel;
+    return false;
+  }
+  if (!SetPropertyText(lProperty, pValue, lLabel, true, pError)) {
+    pCamera->PropertyRemove(lProperty);
+    return false;
+  }
+  return true;
+} catch (const std::exception& lException) {
+  pError = "setting camera property '" + MessageText(pName) + "' failed: " + lException.what();
   return false;
 }
 

@@ -23,6 +23,7 @@ add_executable(test_plugin
   ${CMAKE_CURRENT_LIST_DIR}/plugin/bloop_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/plugin/timeline_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/plugin/reticle_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/plugin/road_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/plugin/font_cut_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/plugin/allocation_test.cpp
   ${CMAKE_CURRENT_BINARY_DIR}/qrc_orator_only.cpp)

@@ -41,8 +41,10 @@ TEST_F(PropertyEdit, SetsFromTextOrSaysWhyOnOneLine) {
     std::string message;
   };
   const Case lCases[] = {
-      {"Aspect", "abc", "property 'Aspect' expects Number (e.g. 2.35), got 'abc'"},
-      {"Count", "99999999999", "property 'Count' expects Integer (e.g. 42), got '99999999999'"},
+      {"Aspect", "abc", "property 'Aspect' expects Number (a finite number, e.g. 2.35), got 'abc'"},
+      {"Count", "99999999999",
+       "property 'Count' expects Integer (a whole number from -2147483648 to 2147483647, e.g. 42), got "
+       "'99999999999'"},
       {"Show Labels", "yes", "property 'Show Labels' expects Bool (e.g. true, false, 1 or 0), got 'yes'"},
       {"Font Color", "1 0 0", "property 'Font Color' expects ColorAndAlpha (e.g. "},
       {"Aspect", "2\n3", "got '2\\n3'"},
@@ -87,6 +89,44 @@ TEST_F(PropertyEdit, DescriptionHasOneLinePerPropertyFromTheFirstIndex) {
   EXPECT_NE(std::string::npos, lRows[1].find("range 1..3  animatable")) << lRows[1];
   EXPECT_NE(std::string::npos, lRows[2].find("animatable animated")) << lRows[2];
   EXPECT_NE(std::string::npos, lRows[3].find("\"two\\nlines\"")) << lRows[3];
+}
+
+// Camera properties: existing ones set as any property; new names become
+// custom properties typed by their first value.
+TEST(CameraPropertyEdit, SetsOrAddsTypedCustomProperties) {
+  vthost::Host lHost;
+  FBCamera* lCamera = lHost.FindCamera("Producer Perspective");
+  std::string lError;
+  EXPECT_TRUE(vthost::SetCameraPropertyFromText(lCamera, "ShowCrosshair", "false", lError)) << lError;
+  EXPECT_FALSE(static_cast<bool>(lCamera->ShowCrosshair));
+  const int lCount = lCamera->PropertyList.GetCount();
+  const struct {
+    const char* name;
+    const char* value;
+    const char* type;
+  } kAdded[] = {{"Gate", "true", "Bool"},      {"Lens Id", "-12", "Integer"},
+                {"Squeeze", "1.33", "Number"}, {"Tint", "1 0 0 0.5", "ColorAndAlpha"},
+                {"Note", "1 2 3", "String"},   {"Big", "99999999999", "Number"}};
+  for (const auto& a : kAdded) {
+    ASSERT_TRUE(vthost::SetCameraPropertyFromText(lCamera, a.name, a.value, lError)) << a.name << ": " << lError;
+    FBProperty* lProperty = lCamera->PropertyList.Find(a.name);
+    ASSERT_NE(nullptr, lProperty);
+    EXPECT_EQ(std::string(a.type), lProperty->GetPropertyTypeName()) << a.name;
+  }
+  EXPECT_EQ(lCount + 6, lCamera->PropertyList.GetCount());
+  EXPECT_TRUE(vthost::SetCameraPropertyFromText(lCamera, "Gate", "0", lError)) << "now an existing Bool";
+
+  // Errors name the property and the type it expects, and change nothing.
+  EXPECT_FALSE(vthost::SetCameraPropertyFromText(lCamera, "Gate", "maybe", lError));
+  EXPECT_NE(std::string::npos, lError.find("camera property 'Gate' of 'Producer Perspective' expects Bool"))
+      << lError;
+  EXPECT_FALSE(vthost::SetCameraPropertyFromText(lCamera, "FocalLength", "long", lError));
+  EXPECT_NE(std::string::npos, lError.find("'FocalLength'")) << lError;
+  EXPECT_NE(std::string::npos, lError.find("expects Number")) << lError;
+  EXPECT_FALSE(vthost::SetCameraPropertyFromText(lCamera, "", "true", lError));
+  EXPECT_FALSE(vthost::SetCameraPropertyFromText(nullptr, "Gate", "true", lError));
+  EXPECT_NE(std::string::npos, lError.find("no current camera")) << lError;
+  EXPECT_EQ(lCount + 6, lCamera->PropertyList.GetCount());
 }
 
 }  // namespace
