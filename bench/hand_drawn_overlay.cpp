@@ -39,7 +39,8 @@ void HandDrawnOverlay::Draw(long long pFrame) {
   glMatrixMode(GL_TEXTURE);
   glLoadIdentity();
   glPushAttrib(GL_CURRENT_BIT | GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT);
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+  glBlendEquation(GL_FUNC_ADD);
   glMatrixMode(GL_PROJECTION);
   glPushMatrix();
   glLoadIdentity();
@@ -89,6 +90,7 @@ void HandDrawnOverlay::Draw(long long pFrame) {
 
   // Text: values 5 pixels tighter, captions 5 right and 16 below.
   glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+  glBlendEquationSeparate(GL_FUNC_ADD, GL_MAX);  // glyph edges keep the coverage already there
   char lText[64];
   auto Field = [&](const char* pValue, int pX, int pY, const char* pLabel) {
     mValueFont->Render(pValue, -1, FTPoint(pX, pY, 0), FTPoint(-5, 0, 0), FTGL::RENDER_ALL);
@@ -106,6 +108,7 @@ void HandDrawnOverlay::Draw(long long pFrame) {
   Field("Take 001", 760, lTop, "FQN");
   glColor4f(0.0f, 1.0f, 0.0f, 1.0f);
   Field("READY", 1700, lBottom, nullptr);
+  glBlendEquation(GL_FUNC_ADD);
 
   glPopAttrib();
   glMatrixMode(GL_MODELVIEW);
