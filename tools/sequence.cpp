@@ -1,0 +1,130 @@
+#include "sequence.h"
+
+#define GL_GLEXT_PROTOTYPES 1
+#include <GL/gl.h>
+
+#include <deque>
+#include <memory>
+#include <thread>
+
+#include "progress.h"
+#include "property_edit.h"
+#include "readback.h"
+#include "writer_queue.h"
+
+namespace vthud_tool {
+
+namespace {
+
+// Over an opaque background the output is opaque: the overlay's blending
+// scales the destination alpha, which a viewer would not show, so alpha is
+// set back to one without touching colour.
+void MakeOpaque() {
+  GLboolean lMask[4];
+  GLfloat lClear[4];
+  glGetBooleanv(GL_COLOR_WRITEMASK, lMask);
+  glGetFloatv(GL_COLOR_CLEAR_VALUE, lClear);
+  glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_TRUE);
+  glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+  glClear(GL_COLOR_BUFFER_BIT);
+  glColorMask(lMask[0], lMask[1], lMask[2], lMask[3]);
+  glClearColor(lClear[0], lClear[1], lClear[2], lClear[3]);
+}
+
+std::string DrawName(long long pIndex, long long pFrame) {
+  return "draw " + std::to_string(pIndex + 1) + " (frame " + std::to_string(pFrame) + ")";
+}
+
+}  // namespace
+
+long long ClockAtDraw(long long pIndex, long long pNumerator, long long pDenominator) {
+  return static_cast<long long>(static_cast<__int128>(pIndex + 1) * pNumerator / pDenominator);
+}
+
+bool RunSequence(vthost::Host& pHost, FBComponent* pElement, vthost::Pane& pPane, const DrawPlan& pPlan,
+                 Background& pBackground, FrameSink* pSink, const RunSettings& pSettings, RunReport& pReport,
+                 std::string& pError) {
+  pReport = RunReport();
+  const long long lCount = pPlan.Count();
+  int lThreads = pSettings.writerThreads;
+  if (lThreads <= 0) lThreads = static_cast<int>(std::max(1u, std::min(8u, std::thread::hardware_concurrency())));
+  AsyncReadback lReadback(pPane.Width(), pPane.Height(), pSettings.readbackDepth);
+  std::unique_ptr<WriterQueue> lQueue;
+  if (pSink) lQueue.reset(new WriterQueue(*pSink, lThreads, lThreads + pSettings.readbackDepth + 1));
+  vthost::Image lDropped;  // the frame buffer when nothing is written
+  std::deque<long long> lPendingFrames;
+  Progress lProgress(lCount, pSettings.progress);
+  vthost::Image lBackground;
+  std::string lError;
+  bool lOk = true;
+
+  // Hands the oldest finished read to the writers.
+  auto Deliver = [&]() {
+    const long long lFrame = lPendingFrames.front();
+    lPendingFrames.pop_front();
+    if (!lQueue) {
+      if (!lReadback.FinishOldest(lDropped))
+        return lError = "cannot read frame " + std::to_string(lFrame) + " back", false;
+      return true;
+    }
+    std::unique_ptr<vthost::Image> lImage = lQueue->Acquire();
+    if (!lReadback.FinishOldest(*lImage))
+      return lError = "cannot read frame " + std::to_string(lFrame) + " back", false;
+    lQueue->Submit(std::move(lImage), lFrame);
+    return true;
+  };
+
+  for (long long i = 0; i < lCount && lOk; ++i) {
+    if (StopRequested()) {
+      pReport.interrupted = true;
+      break;
+    }
+    const DrawState lState = pPlan.At(i);
+    pHost.SetFrame(lState.frame);
+    pHost.SetRecording(lState.recording);
+    pHost.SetPlaying(lState.playing);
+    pHost.SetSystemTimeMs(ClockAtDraw(i, pSettings.clockNumerator, pSettings.clockDenominator));
+    for (const auto& lSet : lState.sets)
+      if (!vthost::SetPropertyFromText(pElement, lSet.first, lSet.second, lError)) {
+        lError = DrawName(i, lState.frame) + ": " + lError;
+        lOk = false;
+        break;
+      }
+    if (!lOk) break;
+    bool lOpaque = false;
+    if (!pBackground.ForDraw(i, lState.frame, lBackground, lOpaque, lError)) {
+      lOk = false;
+      break;
+    }
+    if (i == 0 || pBackground.Changes()) pPane.SetBackground(lBackground);
+    pHost.DrawPane(pPane);
+    if (lOpaque) MakeOpaque();
+    if (lReadback.Pending() == static_cast<size_t>(lReadback.Depth()) && !Deliver()) {
+      lOk = false;
+      break;
+    }
+    lReadback.Start(pPane.Framebuffer());
+    lPendingFrames.push_back(lState.frame);
+    ++pReport.drawn;
+    if (lQueue && lQueue->Failed(lError)) lOk = false;
+    lProgress.Update(pReport.drawn);
+  }
+  // Whatever was drawn is still written, after an error as after Ctrl-C.
+  while (!lPendingFrames.empty())
+    if (!Deliver()) lOk = false;
+  lProgress.Done();
+  if (lQueue) {
+    std::string lWriteError;
+    if (!lQueue->Finish(lWriteError) && lOk) {
+      lError = lWriteError;
+      lOk = false;
+    }
+    pReport.written = lQueue->Written();
+  } else {
+    pReport.written = pReport.drawn;
+  }
+  if (!lOk) pError = lError;
+  return lOk;
+}
+
+}  // namespace vthud_tool
