@@ -52,7 +52,7 @@ bool ParseDraws(const std::string& pJson, long long pLimit, std::vector<DrawStat
   QByteArray lText;
   std::string lWhere = "--draws";
   const size_t lFirst = pJson.find_first_not_of(" \t\r\n");
-  if (lFirst != std::string::npos && pJson[lFirst] == '[') {
+  if (lFirst != std::string::npos && (pJson[lFirst] == '[' || pJson[lFirst] == '{')) {
     lText = QByteArray(pJson.data(), static_cast<int>(pJson.size()));
   } else {
     QFile lFile(QString::fromStdString(pJson));
