@@ -277,6 +277,7 @@ TEST_F(SequenceTest, MovIsProRes4444WithTheOverlaysAlpha) {
   ASSERT_EQ(r.status, 0) << r.err;
   const std::string lStream = FfProbe("v.mov", "stream=codec_name,profile,pix_fmt");
   EXPECT_NE(lStream.find("codec_name=prores"), std::string::npos) << lStream;
+  EXPECT_NE(lStream.find("profile=4444"), std::string::npos) << lStream;
   EXPECT_NE(lStream.find("yuva444"), std::string::npos) << lStream;
   const std::vector<vthost::Image> lFrames = Decode("v.mov");
   ASSERT_EQ(lFrames.size(), 3u);
