@@ -44,6 +44,8 @@ VTHUDElement::VTHUDElement(const char* pName, HIObject pObject)
   mCameraTimecodeSource = nullptr;
   mWidth = 1920;
   mHeight = 1080;
+  mHostDrawFramebuffer = 0;
+  mHostReadFramebuffer = 0;
 }
 
 // Everything that needs a context or the host was released by FBDestroy; the

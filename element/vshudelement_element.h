@@ -184,6 +184,9 @@ class VTHUDElement : public FBHUDElement, public MfiSceneNodeInterface {
   FBPropertyListObject* mCameraTimecodeSource;
   int mWidth;
   int mHeight;
+  // The host's framebuffer bindings at bindFramebuffer, restored by unbindFramebuffer.
+  uint32_t mHostDrawFramebuffer;
+  uint32_t mHostReadFramebuffer;
 
  private:
   // The quad geometry handed to the renderer, kept until the mesh is released.

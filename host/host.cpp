@@ -78,14 +78,16 @@ Pane::~Pane() {
   glDeleteRenderbuffers(1, &mDepth);
 }
 
-void Pane::Draw(const std::vector<FBHUDElement*>& pElements) {
+void Pane::Draw(const std::vector<FBHUDElement*>& pElements, RendererRoad* pRoad) {
   glBindFramebuffer(GL_FRAMEBUFFER, mFramebuffer);
   glViewport(0, 0, mWidth, mHeight);
   glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
   glClearDepth(1.0);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   fbsdk_host::FireRenderPipeline(kFBGlobalEvalCallbackBeforeRender);
-  if (mBackground.width == mWidth && mBackground.height == mHeight) {
+  if (pRoad) {
+    pRoad->Frame(mFramebuffer, mWidth, mHeight, mBackground);
+  } else if (mBackground.width == mWidth && mBackground.height == mHeight) {
     // The scene behind the HUD; GL wants the bottom row first.
     glPixelZoom(1.0f, -1.0f);
     glWindowPos2i(0, mHeight);
@@ -126,7 +128,7 @@ Image Pane::ReadPixels() const {
 
 // ---- the application
 
-Host::Host() : mRenderer(new FBRenderer) {
+Host::Host() : mRenderer(new FBRenderer), mRoad(new RendererRoad(*this)) {
   fbsdk_host::ResetState();
   fbsdk_host::State().renderer = mRenderer.get();
   FBCamera* lCamera = AddCamera("Producer Perspective");
@@ -136,7 +138,9 @@ Host::Host() : mRenderer(new FBRenderer) {
 }
 
 Host::~Host() {
+  if (mRoad->Connected()) mRoad->Disconnect();
   DestroyAll();
+  mRoad.reset();
   mPanes.clear();
   fbsdk_host::State().renderer = nullptr;
   fbsdk_host::State().currentTake = nullptr;
@@ -260,7 +264,7 @@ Pane& Host::AddPane(int pWidth, int pHeight, FBCamera* pCamera) {
 }
 
 Pane& Host::DrawPane(Pane& pPane) {
-  pPane.Draw(HUDElements());
+  pPane.Draw(HUDElements(), mRoad->DrawsPanes() ? mRoad.get() : nullptr);
   return pPane;
 }
 

@@ -7,6 +7,7 @@
 #include <fbsdk_host/host_state.h>
 
 #include "png_image.h"
+#include "renderer_road.h"
 
 #include <memory>
 #include <string>
@@ -69,8 +70,9 @@ class Pane {
   // One redraw: bind and clear the pane's framebuffer to transparent black,
   // raise the render-pipeline event before and after, and for every shown HUD
   // element ask its intrinsic size and call DrawElement with the pane's camera.
-  // Leaves the pane's framebuffer bound.
-  void Draw(const std::vector<FBHUDElement*>& pElements);
+  // With a renderer road, the renderer's frame draws the scene first (see
+  // renderer_road.h). Leaves the pane's framebuffer bound.
+  void Draw(const std::vector<FBHUDElement*>& pElements, RendererRoad* pRoad = nullptr);
   Image ReadPixels() const;
   // Intrinsic sizes reported on the last draw, one per element drawn.
   const std::vector<std::pair<int, int>>& LastIntrinsicSizes() const { return mIntrinsic; }
@@ -104,6 +106,7 @@ class Host {
   // Scene.
   FBCamera* AddCamera(const std::string& pName);
   FBTake* AddTake(const std::string& pName);
+  const std::vector<std::unique_ptr<FBTake>>& Takes() const { return mTakes; }
   void SetCurrentTake(FBTake* pTake) { fbsdk_host::State().currentTake = pTake; }
   SceneObject* AddObject(const std::string& pName);
   // Objects in creation order: created plug-in objects and scene objects.
@@ -127,9 +130,11 @@ class Host {
   NamedRendererCallback* AddRendererCallback(const std::string& pName);
   void SetCurrentPaneCallbackIndex(int pIndex) { mRenderer->CurrentPaneCallbackIndex = pIndex; }
 
-  // Viewer panes draw every shown HUD element that the host created.
+  // Viewer panes draw every shown HUD element that the host created; through
+  // the renderer when Road().DrawsPanes().
   Pane& AddPane(int pWidth, int pHeight, FBCamera* pCamera);
   Pane& DrawPane(Pane& pPane);
+  RendererRoad& Road() { return *mRoad; }
 
  private:
   std::vector<std::unique_ptr<PluginLibrary>> mLibraries;
@@ -138,7 +143,8 @@ class Host {
   std::vector<std::unique_ptr<FBTake>> mTakes;
   std::vector<std::unique_ptr<NamedRendererCallback>> mCallbacks;
   std::vector<std::unique_ptr<Pane>> mPanes;
-  std::vector<FBComponent*> mObjects;  // owned: destroyed by Destroy
+  std::vector<FBComponent*> mObjects;   // owned: destroyed by Destroy
+  std::unique_ptr<RendererRoad> mRoad;  // outlives the objects, which may release renderer entities
 };
 
 }  // namespace vthost

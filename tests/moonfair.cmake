@@ -13,12 +13,6 @@ target_compile_definitions(moonfair_tests PRIVATE
   MOONFAIR_PROBE_MODULE="$<TARGET_FILE:moonfair_probe>")
 add_dependencies(moonfair_tests moonfair_probe)
 
-if(NOT TARGET OpenGL::EGL OR NOT TARGET OpenGL::OpenGL)
-  find_package(OpenGL QUIET COMPONENTS OpenGL EGL)
-endif()
-if(TARGET OpenGL::EGL AND TARGET OpenGL::OpenGL)
-  target_link_libraries(moonfair_tests PRIVATE OpenGL::EGL OpenGL::OpenGL)
-  target_compile_definitions(moonfair_tests PRIVATE MOONFAIR_TEST_WITH_GL)
-endif()
+target_link_libraries(moonfair_tests PRIVATE OpenGL::EGL OpenGL::OpenGL)
 
 gtest_discover_tests(moonfair_tests TEST_PREFIX "moonfair.")

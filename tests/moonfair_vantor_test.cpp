@@ -10,19 +10,50 @@
 #include "node_registry.h"
 #include "vantor.h"
 
-#ifdef MOONFAIR_TEST_WITH_GL
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
 #include <GL/gl.h>
-#endif
 
 namespace {
 
+// Headless GL through Mesa's surfaceless EGL platform; skipped where absent.
+struct EglContext {
+  EGLDisplay display = EGL_NO_DISPLAY;
+  EGLContext context = EGL_NO_CONTEXT;
+  bool Create() {
+    auto platformDisplay =
+        reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(eglGetProcAddress("eglGetPlatformDisplayEXT"));
+    if (platformDisplay) display = platformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
+    const EGLint attributes[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_NONE};
+    EGLConfig config;
+    EGLint count = 0;
+    if (display == EGL_NO_DISPLAY || !eglInitialize(display, nullptr, nullptr) || !eglBindAPI(EGL_OPENGL_API) ||
+        !eglChooseConfig(display, attributes, &config, 1, &count) || count < 1)
+      return false;
+    context = eglCreateContext(display, config, EGL_NO_CONTEXT, nullptr);
+    return context != EGL_NO_CONTEXT && eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, context);
+  }
+  ~EglContext() {
+    if (context != EGL_NO_CONTEXT) {
+      eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+      eglDestroyContext(display, context);
+    }
+    if (display != EGL_NO_DISPLAY) eglTerminate(display);
+  }
+};
+
 const char* const kMaterialDocument =
-    "<shader>\n"
-    "  <symbol type='float4' name='tint'/>\n"
-    "  <symbol type=\"sampler2D\" name=\"hudTexture\" sampler=\"true\"/>\n"
-    "</shader>\n";
+    "<vantorShader version='26'>\n"
+    "  <input><element semantic='position'/><element semantic='texCoord0'/></input>\n"
+    "  <surface><brdf model='constant' name='lobe0'/></surface>\n"
+    "  <symbol type='color' name='tint' default='1 1 1'/>\n"
+    "  <symbol type=\"color\" name=\"hudTexture\" sampler=\"true\"/>\n"
+    "  <implementation kind='glslDisplacement'>void displacement() { oPosition = iPosition; }</implementation>\n"
+    "  <implementation kind='glslSurface'><![CDATA[void surface() {\n"
+    "    lobe0.exitantRadiance = sampleParameterRGBA(hudTexture, iTexCoord0).rgb * sampleParameterRGBA(tint, "
+    "iTexCoord0).rgb;\n"
+    "  }]]></implementation>\n"
+    "</vantorShader>\n";
 
 const MfiVertexLayoutElement kLayout[2] = {{MFI_STREAM_FLOAT3, MFI_SEMANTIC_POSITION, 0},
                                            {MFI_STREAM_FLOAT2, MFI_SEMANTIC_TEXCOORD0, 0}};
@@ -55,9 +86,11 @@ MfiTextureData TextureData(uint64_t glName) {
   return data;
 }
 
+// Materials compile on creation, so the scene has a GL context.
 class VantorScene : public testing::Test {
  protected:
   void SetUp() override {
+    if (!gl.Create()) GTEST_SKIP() << "no headless EGL/OpenGL context";
     std::string error;
     ASSERT_TRUE(
         renderer.attach(&libvthudelementMoonfairHandshake, &libvthudelementMoonfairInterfaceExchange, &error))
@@ -78,7 +111,8 @@ class VantorScene : public testing::Test {
     capture.errors.clear();
   }
 
-  ErrorCapture capture;  // first: restores the plug-in's tables last
+  EglContext gl;         // first: outlives the renderer's GL objects
+  ErrorCapture capture;  // restores the plug-in's tables after the renderer is gone
   vantor::Renderer renderer;
   _MfiScene* scene = nullptr;
 };
@@ -197,18 +231,6 @@ TEST_F(VantorScene, TextureDataCarriesOnlyTheGlName) {
   EXPECT_EQ(capture.errors.size(), 2u);
 }
 
-TEST(VantorMaterial, ParsesSamplerSymbolsInOrder) {
-  auto symbols = vantor::ParseMaterialSymbols(
-      "<symbol sampler='true' type='sampler2D' name='first'/>"
-      "<symbol typename='x' name='plain'/>"
-      "<symbol name=\"second\" sampler=\"true\">"
-      "<symbol sampler='false' name='off'/>"
-      "<symbol typename='decoy' sampler='true'/>");
-  ASSERT_EQ(symbols.size(), 2u);
-  EXPECT_EQ(symbols[0].name, "first");
-  EXPECT_EQ(symbols[1].name, "second");
-}
-
 const char* OldVersion() { return "MFI//API-VERSION:23700"; }
 
 TEST(VantorDriver, RefusesAPluginOfAnotherVersion) {
@@ -251,37 +273,7 @@ TEST_F(VantorScene, RendererDrivesNodesThroughTheCallbackTable) {
   EXPECT_TRUE(capture.errors.empty());
 }
 
-#ifdef MOONFAIR_TEST_WITH_GL
-// Headless GL through Mesa's surfaceless EGL platform; skipped where absent.
-struct EglContext {
-  EGLDisplay display = EGL_NO_DISPLAY;
-  EGLContext context = EGL_NO_CONTEXT;
-  bool Create() {
-    auto platformDisplay =
-        reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(eglGetProcAddress("eglGetPlatformDisplayEXT"));
-    if (platformDisplay) display = platformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
-    const EGLint attributes[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_NONE};
-    EGLConfig config;
-    EGLint count = 0;
-    if (display == EGL_NO_DISPLAY || !eglInitialize(display, nullptr, nullptr) || !eglBindAPI(EGL_OPENGL_API) ||
-        !eglChooseConfig(display, attributes, &config, 1, &count) || count < 1)
-      return false;
-    context = eglCreateContext(display, config, EGL_NO_CONTEXT, nullptr);
-    return context != EGL_NO_CONTEXT && eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, context);
-  }
-  ~EglContext() {
-    if (context != EGL_NO_CONTEXT) {
-      eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
-      eglDestroyContext(display, context);
-    }
-    if (display != EGL_NO_DISPLAY) eglTerminate(display);
-  }
-};
-
 TEST_F(VantorScene, ReadsBackTheGlTextureBehindATexture) {
-  EglContext gl;
-  if (!gl.Create()) GTEST_SKIP() << "no headless EGL/OpenGL context";
-
   std::vector<uint8_t> pixels(4 * 2 * 4);
   for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<uint8_t>(i * 7);
   GLuint name = 0;
@@ -303,6 +295,5 @@ TEST_F(VantorScene, ReadsBackTheGlTextureBehindATexture) {
   EXPECT_EQ(error, "GL texture " + std::to_string(name) + " is 4x2, entity is 8x8");
   glDeleteTextures(1, &name);
 }
-#endif
 
 }  // namespace

@@ -23,6 +23,7 @@ add_executable(test_plugin
   ${CMAKE_CURRENT_LIST_DIR}/plugin/bloop_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/plugin/timeline_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/plugin/reticle_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/plugin/road_test.cpp
   ${CMAKE_CURRENT_BINARY_DIR}/qrc_orator_only.cpp)
 target_link_libraries(test_plugin PRIVATE vthud_test_support vantor Qt5::Core PkgConfig::FTGL OpenGL::OpenGL
                                           GTest::gtest_main ${CMAKE_DL_LIBS})

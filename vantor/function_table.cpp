@@ -1,9 +1,11 @@
 // The Moonfair function table of the stand-in renderer. Every entry validates
 // its arguments the way the real renderer must rely on them, so layout or
 // argument mistakes on the plug-in side surface as codes.
-#include <cctype>
+#include <GL/gl.h>
+
 #include <cstring>
 
+#include "material_program.h"
 #include "vantor.h"
 
 namespace vantor {
@@ -17,37 +19,18 @@ const char* CodeText(int32_t code) {
     case kInvalidScene: return "invalid scene";
     case kUnknownProperty: return "unknown material property";
     case kBufferMismatch: return "buffer does not match the mesh";
+    case kInvalidDocument: return "material document does not read";
+    case kCompileFailed: return "material does not compile";
+    case kNoContext: return "no current GL context";
     default: return "unknown error";
   }
 }
 
-namespace {
-
-// Value of attribute `key` inside one tag, quoted with ' or ".
-bool Attribute(const std::string& tag, const std::string& key, std::string* value) {
-  for (size_t at = tag.find(key + "="); at != std::string::npos; at = tag.find(key + "=", at + 1)) {
-    if (at == 0 || !std::isspace(static_cast<unsigned char>(tag[at - 1]))) continue;
-    size_t open = at + key.size() + 1;
-    if (open >= tag.size() || (tag[open] != '\'' && tag[open] != '"')) continue;
-    size_t close = tag.find(tag[open], open + 1);
-    if (close == std::string::npos) return false;
-    *value = tag.substr(open + 1, close - open - 1);
-    return true;
-  }
-  return false;
-}
-
-}  // namespace
-
-std::vector<MaterialProperty> ParseMaterialSymbols(const std::string& document) {
-  std::vector<MaterialProperty> symbols;
-  for (size_t at = document.find("<symbol"); at != std::string::npos; at = document.find("<symbol", at + 1)) {
-    std::string tag = document.substr(at, document.find('>', at) - at);
-    std::string name, sampler;
-    if (Attribute(tag, "name", &name) && !name.empty() && Attribute(tag, "sampler", &sampler) && sampler == "true")
-      symbols.push_back({name, 0});
-  }
-  return symbols;
+std::vector<MaterialProperty> SamplerProperties(const MaterialDocument& document) {
+  std::vector<MaterialProperty> properties;
+  for (const MaterialSymbol& symbol : document.symbols)
+    if (symbol.sampler) properties.push_back({symbol.name, 0});
+  return properties;
 }
 
 namespace {
@@ -75,7 +58,7 @@ bool ValidDescriptor(const MfiBufferDescriptor& d) {
 
 int StreamFloats(uint32_t stream) { return stream == MFI_STREAM_FLOAT3 ? 3 : stream == MFI_STREAM_FLOAT2 ? 2 : 0; }
 
-const char* GetErrorText(const MfiFunctionTable*, int32_t code) { return CodeText(code); }
+const char* GetErrorText(const MfiFunctionTable* t, int32_t code) { return Self(t).errorText(code); }
 
 int32_t ReleaseEntity(const MfiFunctionTable* t, uint64_t entity) {
   Renderer& r = Self(t);
@@ -165,6 +148,7 @@ uint64_t CreatePolygonMesh(const MfiFunctionTable* t, _MfiScene* scene, int32_t 
   Entity e;
   e.kind = Kind::PolygonMesh;
   e.layoutHandle = layout;
+  e.meshLayout = r.find(layout)->layout;
   e.vertexCount = vertexCount;
   std::memcpy(e.boundsMin, boundsMin, sizeof e.boundsMin);
   std::memcpy(e.boundsMax, boundsMax, sizeof e.boundsMax);
@@ -181,8 +165,6 @@ int32_t SetPolygonMeshBuffers(const MfiFunctionTable* t, uint64_t mesh, const Mf
   if (!set || flags != 0 || set->indexFormat != MFI_INDEX_FORMAT_UINT32 || !set->indices || !set->vertexStreams ||
       set->reserved0 || set->reserved1 || set->reserved2)
     return kInvalidArgument;
-  const Entity* layout = r.lookup(m->layoutHandle, Kind::VertexLayout, &code);
-  if (!layout) return code;
 
   const MfiBufferDescriptor& ib = *set->indices;
   if (!ValidDescriptor(ib) || ib.size != set->indexCount * sizeof(uint32_t)) return kBufferMismatch;
@@ -192,8 +174,9 @@ int32_t SetPolygonMeshBuffers(const MfiFunctionTable* t, uint64_t mesh, const Mf
     if (i >= static_cast<uint32_t>(m->vertexCount)) return kBufferMismatch;
 
   std::vector<float> streams[2];
-  for (size_t s = 0; s < layout->layout.size(); ++s) {
-    const MfiVertexLayoutElement& el = layout->layout[s];
+  // One stream per layout element, in layout order, each the size its stream code says.
+  for (size_t s = 0; s < m->meshLayout.size(); ++s) {
+    const MfiVertexLayoutElement& el = m->meshLayout[s];
     const MfiBufferDescriptor& d = set->vertexStreams[s];
     size_t floats = static_cast<size_t>(m->vertexCount) * StreamFloats(el.stream);
     if (!ValidDescriptor(d) || d.size != floats * sizeof(float)) return kBufferMismatch;
@@ -275,7 +258,18 @@ uint64_t CreateMaterialFromString(const MfiFunctionTable* t, _MfiScene* scene, c
   Entity e;
   e.kind = Kind::Material;
   e.document = document;
-  e.materialProperties = ParseMaterialSymbols(e.document);
+  std::string reason;
+  if (!ReadMaterialDocument(e.document, &e.parsed, &reason)) {
+    r.setDetail(kInvalidDocument, reason);
+    return Fail(outCode, kInvalidDocument);
+  }
+  if (!glGetString(GL_VERSION)) return Fail(outCode, kNoContext);
+  e.program = BuildMaterialProgram(e.parsed, &reason);
+  if (!e.program) {
+    r.setDetail(kCompileFailed, reason);
+    return Fail(outCode, kCompileFailed);
+  }
+  e.materialProperties = SamplerProperties(e.parsed);
   return Done(outCode, r.create(std::move(e)));
 }
 

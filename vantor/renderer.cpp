@@ -4,13 +4,12 @@
 
 #include "vantor.h"
 
-#ifdef VANTOR_WITH_GL
 #include <GL/gl.h>
-#endif
 
 namespace vantor {
 
 void FillFunctionTable(MfiFunctionTable* table);  // function_table.cpp
+void ReleaseGL(Entity& entity);                   // frame.cpp
 
 namespace {
 
@@ -24,6 +23,28 @@ bool Fail(std::string* error, std::string message) {
 Renderer::Renderer() : mScene{this} {
   FillFunctionTable(&mBinding.table);
   mBinding.owner = this;
+}
+
+Renderer::~Renderer() {
+  for (auto& [handle, entity] : mEntities) ReleaseGL(entity);
+}
+
+bool Renderer::release(uint64_t handle) {
+  auto it = mEntities.find(handle);
+  if (it == mEntities.end()) return false;
+  const uint64_t layout = it->second.kind == Kind::PolygonMesh ? it->second.layoutHandle : 0;
+  ReleaseGL(it->second);
+  mEntities.erase(it);
+  if (layout == 0) return true;
+  for (const auto& [other, entity] : mEntities)
+    if (entity.kind == Kind::PolygonMesh && entity.layoutHandle == layout) return true;
+  mEntities.erase(layout);
+  return true;
+}
+
+const char* Renderer::errorText(int32_t code) const {
+  auto it = mDetails.find(code);
+  return it == mDetails.end() ? CodeText(code) : it->second.c_str();
 }
 
 int32_t Renderer::fault(const char* entry) const {
@@ -120,7 +141,6 @@ bool Renderer::readTexture(uint64_t texture, std::vector<uint8_t>* rgba, std::st
   const Entity* e = find(texture);
   if (!e || e->kind != Kind::Texture) return Fail(error, "not a texture entity");
   if (!e->hasData) return Fail(error, "texture has no GL texture yet");
-#ifdef VANTOR_WITH_GL
   if (!glGetString(GL_VERSION)) return Fail(error, "no current GL context");
   GLint previous = 0, width = 0, height = 0;
   glGetIntegerv(GL_TEXTURE_BINDING_2D, &previous);
@@ -140,10 +160,6 @@ bool Renderer::readTexture(uint64_t texture, std::vector<uint8_t>* rgba, std::st
                            std::to_string(e->height));
   if (GLenum err = glGetError()) return Fail(error, "GL error " + std::to_string(err) + " reading texture");
   return true;
-#else
-  (void)rgba;
-  return Fail(error, "built without OpenGL");
-#endif
 }
 
 }  // namespace vantor

@@ -1,6 +1,13 @@
 // A lean stand-in for the Vantor renderer: it implements the Moonfair function
-// table over an in-memory scene whose state tests can read back, and drives a
-// plug-in through the callback table the plug-in hands back.
+// table over an in-memory scene whose state tests can read back, drives a
+// plug-in through the callback table the plug-in hands back, and draws its
+// scene with OpenGL on the context current on the calling thread (it shares
+// objects with the host, so it samples the plug-in's textures by name).
+//
+// A frame is what a real renderer does each time it shows a pane: the update
+// callback, the render callback (where plug-ins redraw textures they share),
+// then the draw: the background ("scene") and every transform that has a
+// mesh with buffers and a material, by category, then creation.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "material_document.h"
 #include "moonfair_interface.h"
 
 namespace vantor {
@@ -30,6 +38,9 @@ enum Code : int32_t {
   kInvalidScene = 4,
   kUnknownProperty = 5,
   kBufferMismatch = 6,
+  kInvalidDocument = 7,  // the material document does not read; the text says why
+  kCompileFailed = 8,    // the material's stages do not compile; the text is the GL log
+  kNoContext = 9,        // the call needs a current GL context
 };
 const char* CodeText(int32_t code);
 
@@ -54,6 +65,9 @@ struct Entity {
   float boundsMin[3] = {};
   float boundsMax[3] = {};
   bool hasBuffers = false;
+  std::vector<MfiVertexLayoutElement> meshLayout;  // copied from the layout at creation
+  uint32_t vertexArray = 0;                        // GL objects, made at the first draw
+  uint32_t glBuffers[3] = {};                      // indices, positions, texture coordinates
   std::vector<uint32_t> indices;
   std::vector<float> positions;  // three per vertex
   std::vector<float> texCoords;  // two per vertex
@@ -63,6 +77,8 @@ struct Entity {
 
   std::string document;                              // Material
   std::vector<MaterialProperty> materialProperties;  // index is the property id
+  MaterialDocument parsed;
+  uint32_t program = 0;  // GL program built from the document
 
   int32_t width = 0;  // Texture
   int32_t height = 0;
@@ -70,13 +86,15 @@ struct Entity {
   uint64_t glTexture = 0;
 };
 
-// The sampler symbols (<symbol ... name='X' ... sampler='true' .../>) of a
-// material document, in document order; their index is the property id.
-std::vector<MaterialProperty> ParseMaterialSymbols(const std::string& document);
+// The sampler symbols of a read material document, in document order; their
+// index is the property id.
+std::vector<MaterialProperty> SamplerProperties(const MaterialDocument& document);
 
 class Renderer {
  public:
   Renderer();
+  // Releases every entity; the GL objects among them need the context current.
+  ~Renderer();
   Renderer(const Renderer&) = delete;
   Renderer& operator=(const Renderer&) = delete;
 
@@ -95,6 +113,19 @@ class Renderer {
   bool update();
   bool render();
   bool disconnect();
+
+  // The background of the frame: a colour (straight RGBA in 0..1), or an
+  // RGBA picture, top row first, of the frame's size. Transparent black by default.
+  void setBackgroundColour(float r, float g, float b, float a);
+  void setBackgroundPicture(int width, int height, std::vector<uint8_t> rgba);
+  // The draw alone, into a framebuffer of the given size; GL state is left as
+  // found. False with the reasons when the background does not fit or a
+  // transform could not be drawn (the others are drawn all the same).
+  bool draw(uint32_t framebuffer, int width, int height, std::string* error = nullptr);
+  // A whole frame: update, render, draw. False when not attached.
+  bool frame(uint32_t framebuffer, int width, int height, std::string* error = nullptr);
+  // Transforms drawn by the last draw, in drawing order.
+  const std::vector<uint64_t>& lastDrawn() const { return mLastDrawn; }
 
   // Reads the GL texture behind a texture entity as RGBA8 rows. Needs a
   // current GL context; unavailable when built without OpenGL.
@@ -118,7 +149,12 @@ class Renderer {
   Entity* lookup(uint64_t handle, int32_t* code);
   Entity* lookup(uint64_t handle, Kind kind, int32_t* code);
   uint64_t create(Entity entity);
-  bool release(uint64_t handle) { return mEntities.erase(handle) != 0; }
+  // Releases an entity and its GL objects; a mesh takes its vertex layout
+  // with it once no other mesh uses that layout.
+  bool release(uint64_t handle);
+  // Text for a code: the detail of the last failure with it, else CodeText.
+  const char* errorText(int32_t code) const;
+  void setDetail(int32_t code, std::string text) { mDetails[code] = std::move(text); }
 
  private:
   // Entries receive the table's address; the owner sits right behind it.
@@ -134,6 +170,11 @@ class Renderer {
   uint64_t mNextHandle = 0x1000;
   std::map<std::string, int32_t> mFaults;
   MfiCallbackTable* mCallbacks = nullptr;
+  std::map<int32_t, std::string> mDetails;
+  float mBackgroundColour[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+  int mPictureWidth = 0, mPictureHeight = 0;
+  std::vector<uint8_t> mPicture;  // bottom row first, as GL takes it
+  std::vector<uint64_t> mLastDrawn;
 };
 
 }  // namespace vantor

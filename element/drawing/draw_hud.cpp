@@ -3,10 +3,13 @@
 #include "vshudelement_element.h"
 
 #include <FTGL/ftgl.h>
+#define GL_GLEXT_PROTOTYPES 1
 #include <GL/gl.h>
+#include <GL/glext.h>
 
 #include <cstdio>
 
+#include "glyph_alpha.h"
 #include "mask_geometry.h"
 #include "readouts.h"
 
@@ -40,7 +43,11 @@ void VTHUDElement::DrawHUD() {
   // The blend function belongs to the outer push; set before the inner push,
   // because some drivers (Mesa 22) skip restoring state of an outer group that
   // was only changed while an inner push was open.
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  // Colour blends as source over destination; alpha composites as "over" too,
+  // so an offscreen target holds the overlay's true coverage (not alpha squared)
+  // and an opaque background stays opaque.
+  glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+  glBlendEquation(GL_FUNC_ADD);
   glMatrixMode(GL_PROJECTION);
   glPushMatrix();
   glLoadIdentity();
@@ -67,6 +74,7 @@ void VTHUDElement::DrawHUD() {
 
   const FBColorAndAlpha lFontColor = FontColor;
   SetColour(lFontColor);
+  vthud::BeginGlyphAlpha();
 
   const FBTime lSceneTime = mSystem.LocalTime;
   const long long lSceneFrame = lSceneTime.GetFrame(kFBTimeModeDefault);
@@ -147,6 +155,8 @@ void VTHUDElement::DrawHUD() {
     RenderText("READY", StatusOffset, lBottom, nullptr);
   }
 
+  vthud::EndGlyphAlpha();
+
   if (Saving) {
     glColor4f(0.0f, 0.0f, 0.0f, 0.85f);
     glBegin(GL_QUADS);
@@ -158,8 +168,10 @@ void VTHUDElement::DrawHUD() {
     const FBString lMessage = SaveMessage;
     const FTPoint lUpper = mArialLargeFont->BBox(lMessage, -1, FTPoint(0, 0, 0), FTPoint(0, 0, 0)).Upper();
     glColor3f(1.0f, 1.0f, 1.0f);
+    vthud::BeginGlyphAlpha();
     mArialLargeFont->Render(lMessage, -1, FTPoint(W / 2 - 0.5 * lUpper.X(), H / 2 - 0.5 * lUpper.Y(), 0),
                             FTPoint(0, 0, 0), FTGL::RENDER_ALL);
+    vthud::EndGlyphAlpha();
   }
 
   glPopAttrib();

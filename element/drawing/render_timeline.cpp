@@ -7,6 +7,8 @@
 
 #include <algorithm>
 
+#include "glyph_alpha.h"
+
 namespace {
 void SetColour(const FBColorAndAlpha& pColor) {
   glColor4f(static_cast<float>(pColor[0]), static_cast<float>(pColor[1]), static_cast<float>(pColor[2]),
@@ -67,8 +69,10 @@ void VTHUDElement::RenderTimeline(int pWidth, int) {
     const FBString lName = MarkerName[i];
     const FTBBox lBox = mArialFont->BBox(lName, -1);
     const FTPoint lUpper = lBox.Upper();
+    vthud::BeginGlyphAlpha();
     mArialFont->Render(lName, -1, FTPoint(lX - 0.5 * lUpper.X(), lT - lUpper.Y() - 5, 0), FTPoint(0, 0, 0),
                        FTGL::RENDER_ALL);
+    vthud::EndGlyphAlpha();
   }
 
   glColor4f(static_cast<float>(lMask[0] + lShift), static_cast<float>(lMask[1] - lShift),

@@ -42,6 +42,12 @@ void VTHUDElement::initFramebuffer() {
 
 void VTHUDElement::bindFramebuffer() {
   if (!mFramebufferReady) return;
+  // The host may draw its pane into a framebuffer of its own; unbind returns there.
+  GLint lDraw = 0, lRead = 0;
+  glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &lDraw);
+  glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &lRead);
+  mHostDrawFramebuffer = static_cast<uint32_t>(lDraw);
+  mHostReadFramebuffer = static_cast<uint32_t>(lRead);
   glBindFramebuffer(GL_FRAMEBUFFER, mFramebuffer);
   glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, mRenderTexture, 0);
   glViewport(0, 0, mWidth, mHeight);
@@ -53,7 +59,8 @@ void VTHUDElement::bindFramebuffer() {
 void VTHUDElement::unbindFramebuffer() {
   if (!mFramebufferReady) return;
   glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
-  glBindFramebuffer(GL_FRAMEBUFFER, 0);
+  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, mHostDrawFramebuffer);
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, mHostReadFramebuffer);
 }
 
 void VTHUDElement::deinitFramebuffer() {

@@ -70,7 +70,7 @@ TEST_F(Bloop, XStrokesCrossTheCanvasUnderTheMask) {
     EXPECT_TRUE(Probe(lImage, x, y, kClear)) << "between the strokes";
   // 0.75 black over opaque blue, against the bar alone.
   for (auto [x, y] : {std::pair<int, int>{30, 1040}, {1860, 1000}, {60, 40}})
-    EXPECT_TRUE(Probe(lImage, x, y, {0, 0, 64, 207})) << "a stroke's end under a bar";
+    EXPECT_TRUE(Probe(lImage, x, y, {0, 0, 64, 255})) << "a stroke's end under a bar";
   for (auto [x, y] : {std::pair<int, int>{960, 1040}, {960, 100}})
-    EXPECT_TRUE(Probe(lImage, x, y, {0, 0, 0, 143})) << "bar only: no X there and no timeline bar";
+    EXPECT_TRUE(Probe(lImage, x, y, {0, 0, 0, 191})) << "bar only: no X there and no timeline bar";
 }

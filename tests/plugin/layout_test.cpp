@@ -70,9 +70,9 @@ TEST_F(Layout, MaskBarsFrameThePictureForEachAspectDistributionAndZoom) {
 TEST_F(Layout, MaskBlendsItsColourWithItsAlpha) {
   Set(element, "Mask Color", "0 0 0 0.75");
   const vthost::Image lImage = Draw();
-  // Blended over transparent black: alpha 0.75 * 0.75 of full.
-  EXPECT_TRUE(Probe(lImage, 1300, 5, {0, 0, 0, 143}));
-  EXPECT_TRUE(Probe(lImage, 1300, 1075, {0, 0, 0, 143}));
+  // Over transparent black the bars keep the mask's own alpha, 0.75.
+  EXPECT_TRUE(Probe(lImage, 1300, 5, {0, 0, 0, 191}));
+  EXPECT_TRUE(Probe(lImage, 1300, 1075, {0, 0, 0, 191}));
   EXPECT_TRUE(Probe(lImage, 1300, 540, kClear));
 }
 
@@ -100,9 +100,9 @@ TEST_F(Layout, SaveVeilDarkensTheCanvasAndCentresItsMessage) {
   Set(element, "Saving", "true");
   Set(element, "Save Message", "");
   vthost::Image lImage = Draw();
-  // 0.85 black over transparent: alpha 0.85 * 0.85.
-  for (int y : {540, 300, 900}) EXPECT_TRUE(Probe(lImage, 960, y, {0, 0, 0, 184}));
-  EXPECT_TRUE(LitBox(lImage, 100, 150, 1800, 950, 190).empty) << "an empty message draws no text";
+  // 0.85 black over transparent keeps its alpha.
+  for (int y : {540, 300, 900}) EXPECT_TRUE(Probe(lImage, 960, y, {0, 0, 0, 217}));
+  EXPECT_TRUE(LitBox(lImage, 100, 150, 1800, 950, 230).empty) << "an empty message draws no text";
 
   Set(element, "Save Message", "Saving...");
   lImage = Draw();
@@ -110,7 +110,7 @@ TEST_F(Layout, SaveVeilDarkensTheCanvasAndCentresItsMessage) {
   lFont.FaceSize(256, 72);
   const FTBBox lBox = lFont.BBox("Saving...", -1, FTPoint(), FTPoint());
   const double lX = 960 - 0.5 * lBox.Upper().X(), lY = 540 - 0.5 * lBox.Upper().Y();
-  const Box lText = LitBox(lImage, 0, 150, 1920, 950, 190);
+  const Box lText = LitBox(lImage, 0, 150, 1920, 950, 230);
   ASSERT_FALSE(lText.empty);
   EXPECT_NEAR(lText.x0, lX + lBox.Lower().X(), 3);
   EXPECT_NEAR(lText.x1, lX + lBox.Upper().X(), 3);
@@ -151,9 +151,9 @@ TEST(LayoutDefaults, DefaultOverlayPlacesEveryFieldAtItsOffset) {
       EXPECT_GE(std::min({lCore.r, lCore.g, lCore.b}), 250) << f.what << " is white";
     }
   }
-  EXPECT_TRUE(Probe(lImage, 1300, 130, {0, 0, 0, 143})) << "bottom bar";
+  EXPECT_TRUE(Probe(lImage, 1300, 130, {0, 0, 0, 191})) << "bottom bar";
   EXPECT_TRUE(Probe(lImage, 1300, 131, kClear));
-  EXPECT_TRUE(Probe(lImage, 1300, 949, {0, 0, 0, 143})) << "top bar";
+  EXPECT_TRUE(Probe(lImage, 1300, 949, {0, 0, 0, 191})) << "top bar";
   EXPECT_TRUE(Probe(lImage, 1300, 948, kClear));
 }
 
@@ -172,6 +172,7 @@ TEST_F(Layout, DrawingLeavesTheGLStateAsItFoundItButTheTextureMatrix) {
   glEnable(GL_DEPTH_TEST);
   glDisable(GL_BLEND);
   glBlendFunc(GL_ONE, GL_ZERO);
+  glBlendEquation(GL_FUNC_REVERSE_SUBTRACT);
   glColor4f(0.25f, 0.5f, 0.75f, 1.0f);
   GLfloat lProjection[16], lModelview[16];
   glGetFloatv(GL_PROJECTION_MATRIX, lProjection);
@@ -202,6 +203,12 @@ TEST_F(Layout, DrawingLeavesTheGLStateAsItFoundItButTheTextureMatrix) {
   glGetIntegerv(GL_BLEND_DST_ALPHA, &lDst);
   EXPECT_EQ(lSrc, GL_ONE);
   EXPECT_EQ(lDst, GL_ZERO);
+  GLint lEquation[2] = {};
+  glGetIntegerv(GL_BLEND_EQUATION_RGB, &lEquation[0]);
+  glGetIntegerv(GL_BLEND_EQUATION_ALPHA, &lEquation[1]);
+  EXPECT_EQ(lEquation[0], GL_FUNC_REVERSE_SUBTRACT);
+  EXPECT_EQ(lEquation[1], GL_FUNC_REVERSE_SUBTRACT);
+  glBlendEquation(GL_FUNC_ADD);
   glGetFloatv(GL_CURRENT_COLOR, lColour);
   EXPECT_FLOAT_EQ(lColour[2], 0.75f);
   glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &lStack);

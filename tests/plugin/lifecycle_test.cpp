@@ -144,30 +144,25 @@ TEST_F(Lifecycle, FirstUpdateBuildsTheRendererObjectsAndRenderFillsTheSharedText
   glGetIntegerv(GL_VIEWPORT, lViewport);
   glGetIntegerv(GL_FRAMEBUFFER_BINDING, &lFramebuffer);
   EXPECT_EQ(lViewport[2], 50);
-  EXPECT_EQ(lFramebuffer, 0);
+  EXPECT_EQ(lFramebuffer, static_cast<GLint>(pane->Framebuffer())) << "the pane's framebuffer is bound again";
   std::vector<uint8_t> lPixels;
   std::string lError;
   ASSERT_TRUE(renderer.readTexture(lTexture, &lPixels, &lError)) << lError;
   EXPECT_TRUE(StatusDrawn(ImageFromTexture(lPixels)));
 
   renderer.disconnect();
-  EXPECT_EQ(renderer.entityCount(), lEntities - 4) << "mesh, transform, material and texture are released";
+  EXPECT_EQ(renderer.entityCount(), lEntities - 5) << "mesh, transform, material, texture and layout are released";
+  EXPECT_EQ(renderer.entityCount(), 0u);
 }
 
 TEST_F(Lifecycle, HiddenOrUndoOwnedElementLeavesTheRendererSceneAndComesBack) {
   Attach();
   renderer.connect();
   renderer.update();
-  // Vertex layouts are the renderer's to keep; count the objects the element owns.
-  auto lOwned = [&] {
-    size_t n = 0;
-    for (auto k :
-         {vantor::Kind::PolygonMesh, vantor::Kind::Transform, vantor::Kind::Material, vantor::Kind::Texture})
-      n += renderer.handles(k).size();
-    return n + 4;
-  };
+  // The vertex layout goes with the mesh, so nothing stays behind.
+  auto lOwned = [&] { return renderer.entityCount(); };
   const size_t lEntities = lOwned();
-  ASSERT_EQ(lEntities, 8u);
+  ASSERT_EQ(lEntities, 5u);
 
   struct Case {
     const char* what;
@@ -178,9 +173,9 @@ TEST_F(Lifecycle, HiddenOrUndoOwnedElementLeavesTheRendererSceneAndComesBack) {
     element->Show = c.show;
     element->SetStatusFlag(kFBStatusOwnedByUndo, c.undo);
     renderer.update();
-    EXPECT_EQ(lOwned(), lEntities - 4) << c.what;
+    EXPECT_EQ(lOwned(), 0u) << c.what;
     renderer.update();
-    EXPECT_EQ(lOwned(), lEntities - 4) << c.what << ": released once";
+    EXPECT_EQ(lOwned(), 0u) << c.what << ": released once";
     element->Show = true;
     element->SetStatusFlag(kFBStatusOwnedByUndo, false);
     renderer.update();
@@ -217,4 +212,46 @@ TEST_F(Lifecycle, FrameRateAveragesTheRenderPipelineOverAboutOneSecond) {
   const vthost::Image lSteady = Draw();
   EXPECT_TRUE(DiffBox(lZeroText, lBeforeAnyWindow, 0, 900, 1920, 1080).empty) << "a new element reads 0.0";
   EXPECT_TRUE(DiffBox(l25Text, lSteady, 0, 900, 1920, 1080).empty) << "40 ms a frame reads 25.0";
+}
+
+// A host whose pane draws into a framebuffer of its own: after one element
+// drew into its offscreen target, the next element still lands in the pane.
+TEST_F(Lifecycle, SecondElementDrawsIntoThePaneFramebufferAfterTheFirstUsedItsTarget) {
+  Quiet();
+  Attach();
+  renderer.connect();
+  renderer.update();  // the first element now has its offscreen target
+  std::string lError;
+  FBComponent* lSecond = host->Create("VTHUDElement", "VT HUD Element 2", lError);
+  ASSERT_NE(lSecond, nullptr) << lError;
+  Set(lSecond, "Show Labels", "false");
+  Set(lSecond, "Show Timeline", "false");
+  Set(lSecond, "Mask Color", "0 0 0 0");
+  Set(lSecond, "Status Offset", "100");
+  Set(lSecond, "Show Scene Frame", "false");
+
+  const vthost::Image lImage = Draw();
+  EXPECT_FALSE(StatusDrawn(lImage)) << "the first element drew into its own target";
+  EXPECT_FALSE(LitBox(lImage, 90, 0, 320, 80).empty) << "the second element's status reached the pane";
+  GLint lDraw = 0, lRead = 0;
+  glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &lDraw);
+  glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &lRead);
+  EXPECT_EQ(lDraw, static_cast<GLint>(pane->Framebuffer()));
+  EXPECT_EQ(lRead, static_cast<GLint>(pane->Framebuffer()));
+
+  // Separate read and draw bindings come back as they were.
+  GLuint lOther = 0;
+  glGenFramebuffers(1, &lOther);
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, lOther);
+  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, pane->Framebuffer());
+  FBViewingOptions lOptions(pane->Camera(), 0);
+  FBHUDElement::Rect lRect{0, 0, 1920, 1080, 1, 1};
+  element->DrawElement(&lOptions, lRect);
+  glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &lDraw);
+  glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &lRead);
+  EXPECT_EQ(lDraw, static_cast<GLint>(pane->Framebuffer()));
+  EXPECT_EQ(lRead, static_cast<GLint>(lOther));
+  glBindFramebuffer(GL_FRAMEBUFFER, 0);
+  glDeleteFramebuffers(1, &lOther);
+  renderer.disconnect();
 }

@@ -39,7 +39,7 @@ TEST_F(Reticle, SquareOfReticleSizeSitsAtTheCentre) {
   Set(element, "Reticle Size", "50");
   const vthost::Image lImage = Draw();
   for (auto [x, y] : {std::pair<int, int>{973, 553}, {946, 526}, {946, 553}, {973, 526}})
-    EXPECT_TRUE(Probe(lImage, x, y, {230, 0, 0, 207}, 3)) << "on the ring";
+    EXPECT_TRUE(Probe(lImage, x, y, {230, 0, 0, 230}, 3)) << "on the ring";
   Set(element, "Reticle Color", "0 0 1 1");
   EXPECT_TRUE(Probe(Draw(), 973, 553, {0, 0, 255, 255}, 3)) << "tinted by Reticle Color";
 }

@@ -65,7 +65,7 @@ TEST_F(Timeline, BandRunsFromInToOutClampedToTheLoop) {
     }
     EXPECT_EQ(ToString(lBand), ToString({c.x0, 91, c.x1, 109, false}));
     // Mask colour shifted by (-0.55, +0.55, -0.55) at 0.25 alpha, over transparent.
-    EXPECT_TRUE(Probe(lImage, (c.x0 + c.x1) / 2, 100, {0, 48, 3, 16}));
+    EXPECT_TRUE(Probe(lImage, (c.x0 + c.x1) / 2, 100, {0, 48, 3, 64}));
   }
 }
 

@@ -71,6 +71,36 @@ std::string ToString(const Box& b) {
   return s.str();
 }
 
+FrameDiff CompareFrames(const vthost::Image& pA, const vthost::Image& pB, int pTolerance,
+                        const std::vector<bool>* pSkip) {
+  FrameDiff d;
+  if (pA.width != pB.width || pA.height != pB.height) {
+    d.differing = -1;
+    return d;
+  }
+  const size_t lPixels = static_cast<size_t>(pA.width) * pA.height;
+  for (size_t i = 0; i < lPixels; ++i) {
+    if (pSkip && (*pSkip)[i]) continue;
+    int lMost = 0;
+    for (int c = 0; c < 4; ++c) lMost = std::max(lMost, std::abs(pA.rgba[i * 4 + c] - pB.rgba[i * 4 + c]));
+    if (lMost <= pTolerance) continue;
+    if (d.differing++ == 0) {
+      d.x = static_cast<int>(i % pA.width);
+      d.y = pA.height - 1 - static_cast<int>(i / pA.width);
+    }
+    d.largest = std::max(d.largest, lMost);
+  }
+  return d;
+}
+
+std::string ToString(const FrameDiff& d) {
+  if (d.differing < 0) return "(sizes differ)";
+  std::ostringstream s;
+  s << d.differing << " pixels differ, largest difference " << d.largest;
+  if (d.differing > 0) s << ", first at (" << d.x << ", " << d.y << ")";
+  return s.str();
+}
+
 void Set(FBComponent* pObject, const char* pName, const std::string& pValue) {
   FBProperty* lProperty = pObject->PropertyList.Find(pName);
   ASSERT_NE(lProperty, nullptr) << "no property " << pName;

@@ -38,6 +38,19 @@ Box LitBox(const vthost::Image& pImage, int pX0, int pY0, int pX1, int pY1, int 
 Box DiffBox(const vthost::Image& pA, const vthost::Image& pB, int pX0, int pY0, int pX1, int pY1);
 std::string ToString(const Box& pBox);
 
+// A whole-frame comparison of two images of one size: how many pixels differ
+// by more than a tolerance in some channel, the largest difference of any
+// channel, and the first such pixel (canvas coordinates). Pixels where pSkip
+// is true (row-major, top row first, as the images) are left out.
+struct FrameDiff {
+  long differing = 0;
+  int largest = 0;
+  int x = -1, y = -1;
+};
+FrameDiff CompareFrames(const vthost::Image& pA, const vthost::Image& pB, int pTolerance = 0,
+                        const std::vector<bool>* pSkip = nullptr);
+std::string ToString(const FrameDiff& pDiff);
+
 void Set(FBComponent* pObject, const char* pName, const std::string& pValue);
 std::string Get(FBComponent* pObject, const char* pName);
 
