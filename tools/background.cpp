@@ -29,14 +29,13 @@ void Fill(vthost::Image& pImage, uint8_t r, uint8_t g, uint8_t b) {
 
 }  // namespace
 
-bool ReadFitted(const std::string& pPath, vthost::Image& pImage, bool& pOpaque, std::string& pError) {
+bool ReadFitted(const std::string& pPath, vthost::Image& pImage, std::string& pError) {
   QImageReader lReader(QString::fromStdString(pPath));
   QImage lImage = lReader.read();
   if (lImage.isNull()) {
     pError = "cannot read " + pPath + ": " + lReader.errorString().toStdString();
     return false;
   }
-  pOpaque = !lImage.hasAlphaChannel();
   if (lImage.width() != kWidth || lImage.height() != kHeight)
     lImage = lImage.scaled(kWidth, kHeight, Qt::KeepAspectRatio, Qt::SmoothTransformation);
   lImage = lImage.convertToFormat(QImage::Format_RGBA8888);
@@ -44,10 +43,6 @@ bool ReadFitted(const std::string& pPath, vthost::Image& pImage, bool& pOpaque, 
   const int lLeft = (kWidth - lImage.width()) / 2, lTop = (kHeight - lImage.height()) / 2;
   for (int y = 0; y < lImage.height(); ++y)
     memcpy(pImage.At(lLeft, lTop + y), lImage.constScanLine(y), static_cast<size_t>(lImage.width()) * 4);
-  if (!pOpaque) {
-    pOpaque = true;
-    for (size_t i = 3; i < pImage.rgba.size() && pOpaque; i += 4) pOpaque = pImage.rgba[i] == 255;
-  }
   return true;
 }
 
@@ -61,7 +56,6 @@ bool Background::Open(const std::string& pSpec, const std::string& pTestPicture,
       sscanf(pSpec.c_str() + 1, "%02x%02x%02x%c", &r, &g, &b, &lEnd) == 3 &&
       pSpec.find_first_not_of("#0123456789abcdefABCDEF") == std::string::npos) {
     Fill(mStill, static_cast<uint8_t>(r), static_cast<uint8_t>(g), static_cast<uint8_t>(b));
-    mStillOpaque = true;
     mKind = Kind::Still;
     return true;
   }
@@ -79,7 +73,7 @@ bool Background::Open(const std::string& pSpec, const std::string& pTestPicture,
   if (!lInfo.exists()) return pError = "cannot read " + lPath + ": no such file", false;
   if (!lInfo.isFile()) return pError = "cannot read " + lPath + ": not a regular file", false;
   if (!QImageReader::imageFormat(QString::fromStdString(lPath)).isEmpty()) {
-    if (!ReadFitted(lPath, mStill, mStillOpaque, pError)) return false;
+    if (!ReadFitted(lPath, mStill, pError)) return false;
     mKind = Kind::Still;
     return true;
   }
@@ -105,16 +99,11 @@ bool Background::Open(const std::string& pSpec, const std::string& pTestPicture,
   return true;
 }
 
-bool Background::ForDraw(long long pIndex, long long pFrame, vthost::Image& pImage, bool& pOpaque,
-                         std::string& pError) {
+bool Background::ForDraw(long long pIndex, long long pFrame, vthost::Image& pImage, std::string& pError) {
   switch (mKind) {
-    case Kind::None:
-      pImage.rgba.clear();
-      pOpaque = false;
-      return true;
+    case Kind::None: pImage.rgba.clear(); return true;
     case Kind::Still:
       if (pImage.rgba.size() != mStill.rgba.size() || pIndex == 0) pImage = mStill;
-      pOpaque = mStillOpaque;
       return true;
     case Kind::Sequence: {
       const std::string lPath = mPattern.Expand(pFrame);
@@ -122,7 +111,7 @@ bool Background::ForDraw(long long pIndex, long long pFrame, vthost::Image& pIma
         pError = "the background plate of frame " + std::to_string(pFrame) + " is missing: " + lPath;
         return false;
       }
-      if (!ReadFitted(lPath, pImage, pOpaque, pError)) {
+      if (!ReadFitted(lPath, pImage, pError)) {
         pError = "the background plate of frame " + std::to_string(pFrame) + ": " + pError;
         return false;
       }
@@ -145,7 +134,6 @@ bool Background::ForDraw(long long pIndex, long long pFrame, vthost::Image& pIma
         return false;
       }
       ++mVideoFrames;
-      pOpaque = true;
       return true;
     }
   }

@@ -24,7 +24,7 @@ class Background {
   // The picture behind draw pIndex of scene frame pFrame: the same image for
   // a colour or a still, the plate of pFrame, or the next video frame.
   // pImage keeps its buffer between calls. False with a message naming the frame.
-  bool ForDraw(long long pIndex, long long pFrame, vthost::Image& pImage, bool& pOpaque, std::string& pError);
+  bool ForDraw(long long pIndex, long long pFrame, vthost::Image& pImage, std::string& pError);
   void Close();
 
  private:
@@ -32,7 +32,6 @@ class Background {
   Kind mKind = Kind::None;
   std::string mSpec;
   vthost::Image mStill;
-  bool mStillOpaque = true;
   FramePattern mPattern;
   std::unique_ptr<FfmpegProcess> mVideo;
   long long mVideoFrames = 0;
@@ -40,7 +39,7 @@ class Background {
 
 // Reads any image Qt can and fits it into a 1920 x 1080 RGBA canvas, centred,
 // with opaque black where it does not reach. False with a message.
-bool ReadFitted(const std::string& pPath, vthost::Image& pImage, bool& pOpaque, std::string& pError);
+bool ReadFitted(const std::string& pPath, vthost::Image& pImage, std::string& pError);
 
 }  // namespace vthud_tool
 

@@ -46,8 +46,18 @@ const OptionSpec kSpecs[] = {
     {"set", "Name=value", "set an element property by its display name (repeatable; colours as 'r g b a')",
      nullptr},
     {"camera-set", "Name=value", "set a property of the viewed camera by name (repeatable)", nullptr},
-    {"scene", "FILE", "load a saved scene instead of creating a new element", nullptr},
+    {"scene", "FILE", "load a saved scene (JSON) instead of creating a new element", nullptr},
     {"save-scene", "FILE", "save the scene after the settings are applied", nullptr},
+    {"layout", "FILE", "apply a layout file (the settings of one element) before --set", nullptr},
+    {"save-layout", "FILE", "save the element's settings that differ from a new element's", nullptr},
+    {"character-source", "PROPERTY=HH:MM:SS:FF[,held]",
+     "bind the character timecode to a new scene object whose PROPERTY (a timecode name the element looks for, "
+     "or TC for the four TC integers) starts at that timecode on the first frame and advances with the frames "
+     "unless held",
+     nullptr},
+    {"camera-source", "PROPERTY=HH:MM:SS:FF[,held]", "the same for the camera timecode", nullptr},
+    {"road", "viewer|renderer",
+     "draw through the host's viewer, or connect the stand-in renderer and write its composited frame", "viewer"},
     {"list-properties", nullptr, "print the element's properties with their units and exit", nullptr},
     {"camera-name", "NAME", "name of the viewed camera", "Producer Perspective"},
     {"focal-length", "MM", "camera focal length (used with --aperture-mode 3)", nullptr},
@@ -307,6 +317,16 @@ bool ParseOptions(const std::vector<std::string>& pArguments, Options& o, std::s
   if (Is("standby")) o.sets.push_back("Standby=true");
   if (Is("scene")) o.scene = Value("scene");
   if (Is("save-scene")) o.saveScene = Value("save-scene");
+  if (Is("layout")) o.layout = Value("layout");
+  if (Is("save-layout")) o.saveLayout = Value("save-layout");
+  if (Is("character-source")) o.characterSource = Value("character-source");
+  if (Is("camera-source")) o.cameraSource = Value("camera-source");
+  if (Is("road")) {
+    const std::string lRoad = Value("road");
+    if (lRoad != "viewer" && lRoad != "renderer")
+      return pError = "--road expects viewer or renderer, got " + Quoted(lRoad), false;
+    o.rendererRoad = lRoad == "renderer";
+  }
   o.listProperties = Is("list-properties");
   if (Is("camera-name")) o.cameraName = Value("camera-name");
 

@@ -36,6 +36,9 @@ struct Options {
   std::vector<std::string> sets;
   std::vector<std::string> cameraSets;  // "Name=value" on the viewed camera
   std::string scene, saveScene;
+  std::string layout, saveLayout;
+  std::string characterSource, cameraSource;  // "PROPERTY=HH:MM:SS:FF[,held]"
+  bool rendererRoad = false;                  // --road renderer
   bool listProperties = false;
   std::string cameraName;
   std::vector<std::pair<std::string, std::string>> camera;  // property, value

@@ -22,6 +22,7 @@
 #include "property_listing.h"
 #include "scene_file.h"
 #include "sequence.h"
+#include "timecode_sources.h"
 
 namespace {
 
@@ -103,7 +104,8 @@ int main(int argc, char** argv) {
   lHost.SetFrame(lFirst.frame);
   lHost.SetRecording(lFirst.recording);
   lHost.SetPlaying(lFirst.playing);
-  if (!lHost.LoadPlugin(o.plugin, lError)) return Fail(lError);
+  vthost::PluginLibrary* lPlugin = lHost.LoadPlugin(o.plugin, lError);
+  if (!lPlugin) return Fail(lError);
 
   FBComponent* lElement = nullptr;
   if (!o.scene.empty()) {
@@ -129,6 +131,7 @@ int main(int argc, char** argv) {
     }
     return 0;
   }
+  if (!o.layout.empty() && !vthost::ApplyLayout(lElement, o.layout, lError)) return Fail(lError);
   std::string lName, lValue;
   for (const std::string& lSet : o.sets)
     if (!SplitSetting(lSet, lName, lValue) || !vthost::SetPropertyFromText(lElement, lName, lValue, lError))
@@ -137,15 +140,43 @@ int main(int argc, char** argv) {
   if (!o.cameraName.empty()) lCamera->Name = o.cameraName.c_str();
   for (const auto& lSetting : o.camera)
     if (!vthost::SetPropertyFromText(lCamera, lSetting.first, lSetting.second, lError)) return Fail(lError);
-  for (const std::string& lSet : o.cameraSets)
-    if (!SplitSetting(lSet, lName, lValue) || !vthost::SetPropertyFromText(lCamera, lName, lValue, lError))
-      return Fail("--camera-set: " + lError);
+  for (const std::string& lSet : o.cameraSets) {
+    if (!SplitSetting(lSet, lName, lValue)) return Fail("--camera-set expects \"Name=value\"");
+    const bool lAdds = lCamera->PropertyList.Find(lName.c_str()) == nullptr;
+    // Nearest names are taken before the new property exists to be found itself.
+    const std::vector<std::string> lNearest =
+        lAdds ? vthost::NearestPropertyNames(lCamera, lName) : std::vector<std::string>();
+    if (!vthost::SetCameraPropertyFromText(lCamera, lName, lValue, lError)) return Fail("--camera-set: " + lError);
+    // Adding is what a gate like "ShowOpticalCenter" needs, and what a typo does: say so.
+    if (lAdds) {
+      std::string lNote =
+          "vthud_preview: --camera-set added the custom property '" + vthost::MessageText(lName) + "'";
+      if (!lNearest.empty()) lNote += " (existing names nearest to it: '" + lNearest[0] + "'";
+      for (size_t i = 1; i < lNearest.size(); ++i) lNote += ", '" + lNearest[i] + "'";
+      if (!lNearest.empty()) lNote += ")";
+      fprintf(stderr, "%s\n", lNote.c_str());
+    }
+  }
   if (!o.take.empty()) lHost.SetCurrentTake(lHost.AddTake(o.take));
   if (o.noTake) lHost.SetCurrentTake(nullptr);
   if (o.noCamera) lHost.Renderer().CurrentCamera = nullptr;
   if (o.noRenderer) lHost.SetRendererPresent(false);
+  // The sources start at the first frame drawn; binding prints the element's diagnostic line.
+  const std::pair<const std::string*, vthost::TimecodeSlot> lSources[] = {
+      {&o.characterSource, vthost::TimecodeSlot::Character}, {&o.cameraSource, vthost::TimecodeSlot::Camera}};
+  for (const auto& lSource : lSources)
+    if (!lSource.first->empty() &&
+        !vthost::AddTimecodeSource(lHost, lElement, lSource.second, *lSource.first, lError))
+      return Fail(std::string(lSource.second == vthost::TimecodeSlot::Character ? "--character-source: "
+                                                                                : "--camera-source: ") +
+                  lError);
 
   if (!o.saveScene.empty() && !vthost::SaveScene(lHost, o.saveScene, lError)) return Fail(lError);
+  if (!o.saveLayout.empty() && !vthost::SaveLayout(lElement, o.saveLayout, lError)) return Fail(lError);
+  if (o.rendererRoad) {
+    if (o.noRenderer) return Fail("--road renderer needs the host's renderer; drop --no-renderer");
+    if (!lHost.Road().Open(*lPlugin, lError)) return Fail("--road renderer: " + lError);
+  }
 
   if (!lSink->Open(lError)) return Fail(lError);
   vthost::Pane& lPane = lHost.AddPane(1920, 1080, lCamera);
@@ -153,11 +184,18 @@ int main(int argc, char** argv) {
   lSettings.clockNumerator = o.clockNumerator;
   lSettings.clockDenominator = o.clockDenominator;
   lSettings.progress = isatty(STDERR_FILENO) && lPlan.Count() > 1;
+  if (o.rendererRoad)
+    lSettings.checkDraw = [&lHost](std::string& pError) {
+      if (lHost.Road().LastFrameError().empty()) return true;
+      pError = "the renderer could not draw: " + lHost.Road().LastFrameError();
+      return false;
+    };
   vthud_tool::InstallStopHandler();
   vthud_tool::RunReport lReport;
   const bool lOk =
       vthud_tool::RunSequence(lHost, lElement, lPane, lPlan, lBackground, lSink.get(), lSettings, lReport, lError);
   lBackground.Close();
+  if (o.rendererRoad) lHost.Road().Close();
   const std::string lWhere = lSink->Where(lFirst.frame);
   const std::string lCounted =
       std::to_string(lReport.written) + " of " + std::to_string(lPlan.Count()) + " frames";

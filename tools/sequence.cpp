@@ -1,8 +1,5 @@
 #include "sequence.h"
 
-#define GL_GLEXT_PROTOTYPES 1
-#include <GL/gl.h>
-
 #include <deque>
 #include <memory>
 #include <thread>
@@ -15,21 +12,6 @@
 namespace vthud_tool {
 
 namespace {
-
-// Over an opaque background the output is opaque: the overlay's blending
-// scales the destination alpha, which a viewer would not show, so alpha is
-// set back to one without touching colour.
-void MakeOpaque() {
-  GLboolean lMask[4];
-  GLfloat lClear[4];
-  glGetBooleanv(GL_COLOR_WRITEMASK, lMask);
-  glGetFloatv(GL_COLOR_CLEAR_VALUE, lClear);
-  glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_TRUE);
-  glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-  glClear(GL_COLOR_BUFFER_BIT);
-  glColorMask(lMask[0], lMask[1], lMask[2], lMask[3]);
-  glClearColor(lClear[0], lClear[1], lClear[2], lClear[3]);
-}
 
 std::string DrawName(long long pIndex, long long pFrame) {
   return "draw " + std::to_string(pIndex + 1) + " (frame " + std::to_string(pFrame) + ")";
@@ -91,14 +73,17 @@ bool RunSequence(vthost::Host& pHost, FBComponent* pElement, vthost::Pane& pPane
         break;
       }
     if (!lOk) break;
-    bool lOpaque = false;
-    if (!pBackground.ForDraw(i, lState.frame, lBackground, lOpaque, lError)) {
+    if (!pBackground.ForDraw(i, lState.frame, lBackground, lError)) {
       lOk = false;
       break;
     }
     if (i == 0 || pBackground.Changes()) pPane.SetBackground(lBackground);
     pHost.DrawPane(pPane);
-    if (lOpaque) MakeOpaque();
+    if (pSettings.checkDraw && !pSettings.checkDraw(lError)) {
+      lError = DrawName(i, lState.frame) + ": " + lError;
+      lOk = false;
+      break;
+    }
     if (lReadback.Pending() == static_cast<size_t>(lReadback.Depth()) && !Deliver()) {
       lOk = false;
       break;

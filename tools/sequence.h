@@ -5,6 +5,7 @@
 // back asynchronously and written by writer threads while the next is drawn.
 #include <fbsdk/fbsdk.h>
 
+#include <functional>
 #include <string>
 
 #include "background.h"
@@ -20,6 +21,8 @@ struct RunSettings {
   int writerThreads = 0;  // 0: one per core
   int readbackDepth = 3;
   bool progress = false;
+  // Asked after every draw; false (with a message) stops the run there.
+  std::function<bool(std::string&)> checkDraw;
 };
 
 struct RunReport {

@@ -143,7 +143,7 @@ void StatusColours(const vthost::Image& pImage, int& pRed, int& pGreen) {
 int TimelineX(int pFrame) { return static_cast<int>(static_cast<float>(pFrame) / 300.0f * 1900.0f + 10.0f); }
 
 // The cursor is the one opaque thing inside the bar: its columns.
-vthud_test::Box Cursor(const vthost::Image& pImage) { return vthud_test::LitBox(pImage, 12, 95, 1908, 105, 200); }
+vthud_test::Box Cursor(const vthost::Image& pImage) { return vthud_test::LitBox(pImage, 12, 95, 1908, 105, 250); }
 
 // Whether two regions (canvas coordinates, same size) hold the same pixels.
 bool SameRegion(const vthost::Image& pImage, int pXa, int pXb, int pY0, int pY1, int pWidth) {
@@ -214,7 +214,7 @@ TEST_F(SequenceTest, BloopReArmsForEachRecordingAndTheXFormCrossesTheCanvas) {
   ASSERT_EQ(x.status, 0) << x.err;
   // (300, 180) lies on the second stroke, inside the picture; duration 0 lights one draw.
   EXPECT_TRUE(Probe(Png("x.1.png"), 300, 180, vthud_test::kClear));
-  EXPECT_TRUE(Probe(Png("x.2.png"), 300, 180, RGBA{64, 0, 0, 16}, 3));
+  EXPECT_TRUE(Probe(Png("x.2.png"), 300, 180, RGBA{64, 0, 0, 64}, 3));
   EXPECT_TRUE(Probe(Png("x.3.png"), 300, 180, vthud_test::kClear));
   EXPECT_FALSE(BarBloopLit(Png("x.2.png")));
 }
@@ -414,9 +414,13 @@ TEST_F(SequenceTest, CameraAndHostSetUpFromTheCommandLine) {
   EXPECT_TRUE(vthud_test::DiffBox(Png("a.png"), Png("b.png"), 0, 0, 1920, 1080).empty);
   EXPECT_FALSE(vthud_test::DiffBox(Png("a.png"), Png("c.png"), 0, 0, 1920, 1080).empty);
 
-  const Result lBad = Tool({"--camera-set", "FocalLenght=50", "--out", dir + "/x.png"});
-  EXPECT_EQ(lBad.status, 1);
-  EXPECT_NE(lBad.err.find("'FocalLength'"), std::string::npos) << lBad.err;
+  // An unknown name adds a custom property, as a gate needs; the note names what was probably meant.
+  const Result lAdded = Tool({"--camera-set", "FocalLenght=50", "--out", dir + "/x.png"});
+  EXPECT_EQ(lAdded.status, 0);
+  EXPECT_NE(
+      lAdded.err.find("added the custom property 'FocalLenght' (existing names nearest to it: 'FocalLength'"),
+      std::string::npos)
+      << lAdded.err;
   const Result lType = Tool({"--camera-set", "FocalLength=long", "--out", dir + "/x.png"});
   EXPECT_EQ(lType.status, 1);
   EXPECT_NE(lType.err.find("Number"), std::string::npos) << lType.err;
@@ -442,6 +446,112 @@ TEST_F(SequenceTest, ListPropertiesShowsUnits) {
   EXPECT_NE(LineOf("Value 1 Offset Y").find("unit px"), std::string::npos);
   EXPECT_NE(LineOf("FocusSpecificDistance").find("unit cm"), std::string::npos);
   EXPECT_EQ(LineOf("Slate").find("unit"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+// The bottom-row timecode fields: character at x 500, camera at x 800, value glyphs above the baseline at 24.
+const int kCharacterX = 500, kCameraX = 800, kFieldWidth = 280;
+
+bool SameField(const vthost::Image& pA, const vthost::Image& pB, int pX) {
+  return vthud_test::DiffBox(pA, pB, pX, 25, pX + kFieldWidth, 75).empty;
+}
+
+TEST_F(SequenceTest, CharacterTimecodeBoundToASourceAdvancesFrameByFrameAndAHeldOneStays) {
+  const Result r = Tool({"--frames", "0:3", "--play", "0:3", "--character-source", "TimeCode=01:00:00:00",
+                         "--camera-source", "TC=10:00:00:00,held", "--out", dir + "/s.%d.png"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  // The binding's diagnostic lines, one per side.
+  EXPECT_NE(r.err.find("Connecting to 'TimeCode' timecode property"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("Connecting to 'TCHour, TCMinute, TCSecond, TCFRame' timecode properties"),
+            std::string::npos)
+      << r.err;
+  // References drawn from the element's own integers on an unbound side.
+  for (int f = 0; f <= 3; ++f) {
+    SCOPED_TRACE("frame " + std::to_string(f));
+    const std::string lName = "ref." + std::to_string(f) + ".png";
+    ASSERT_EQ(Tool({"--set", "Character Hour=1", "--set", "Character Frame=" + std::to_string(f), "--set",
+                    "Camera Hour=10", "--out", dir + "/" + lName})
+                  .status,
+              0);
+    const vthost::Image lFrame = Png("s." + std::to_string(f) + ".png");
+    EXPECT_TRUE(SameField(lFrame, Png(lName), kCharacterX)) << "character does not read 01:00:00:0" << f;
+    EXPECT_TRUE(SameField(lFrame, Png(lName), kCameraX)) << "camera does not read 10:00:00:00";
+  }
+  for (const char* lBad : {"TimeCode=1:00", "Nope=01:00:00:00", "TimeCode=01:00:00:00,frozen"}) {
+    const Result lRefused = Tool({"--character-source", lBad, "--out", dir + "/x.png"});
+    EXPECT_EQ(lRefused.status, 1) << lBad;
+    EXPECT_EQ(lRefused.err.rfind("vthud_preview: --character-source: ", 0), 0u) << lRefused.err;
+  }
+}
+
+TEST_F(SequenceTest, ShortLayoutFileIsSharedAndApplied) {
+  const std::vector<std::string> lLook{"--set", "Aspect=1.85", "--set", "Show Slate=true", "--set", "Slate=A12"};
+  std::vector<std::string> lSave = lLook;
+  lSave.insert(lSave.end(), {"--save-layout", dir + "/look.json", "--out", dir + "/set.png"});
+  ASSERT_EQ(Tool(lSave).status, 0);
+  const std::string lLayout = Slurp(dir + "/look.json");
+  EXPECT_NE(lLayout.find("\"Aspect\""), std::string::npos) << lLayout;
+  EXPECT_EQ(lLayout.find("\"Aspect Zoom\""), std::string::npos) << "only what differs from a new element";
+  EXPECT_LT(std::count(lLayout.begin(), lLayout.end(), '\n'), 30) << lLayout;
+  const Result r = Tool({"--layout", dir + "/look.json", "--out", dir + "/layout.png"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(vthud_test::DiffBox(Png("set.png"), Png("layout.png"), 0, 0, 1920, 1080).empty);
+  // --set comes after the layout and wins.
+  ASSERT_EQ(Tool({"--layout", dir + "/look.json", "--set", "Aspect=2.35", "--out", dir + "/over.png"}).status, 0);
+  EXPECT_FALSE(vthud_test::DiffBox(Png("set.png"), Png("over.png"), 0, 0, 1920, 1080).empty);
+  std::ofstream(dir + "/broken.json") << "{\"objects\": [";
+  const Result lBroken = Tool({"--layout", dir + "/broken.json", "--out", dir + "/x.png"});
+  EXPECT_EQ(lBroken.status, 1);
+  EXPECT_NE(lBroken.err.find("broken.json"), std::string::npos) << lBroken.err;
+}
+
+TEST_F(SequenceTest, CameraSetAddsTheReticleGateTheCameraLacked) {
+  const std::vector<std::string> lReticle{"--set", "Show Reticle=true", "--set",
+                                          "Reticle Bound Property=GateSwitch"};
+  auto ReticleShown = [&](const std::string& pGate) {
+    std::vector<std::string> lArguments = lReticle;
+    lArguments.insert(lArguments.end(), {"--camera-set", pGate, "--out", dir + "/r.png"});
+    const Result r = Tool(lArguments);
+    EXPECT_EQ(r.status, 0) << r.err;
+    return !vthud_test::LitBox(Png("r.png"), 900, 480, 1020, 600).empty;
+  };
+  // The camera has no "GateSwitch"; the added "ShowOpticalCenter" decides.
+  EXPECT_FALSE(ReticleShown("ShowOpticalCenter=false"));
+  EXPECT_TRUE(ReticleShown("ShowOpticalCenter=true"));
+  EXPECT_FALSE(ReticleShown("GateSwitch=false"));
+}
+
+TEST_F(SequenceTest, RendererRoadWritesTheRenderersFrameOverTheSameBackground) {
+  const Result r =
+      Tool({"--road", "renderer", "--frames", "0:14", "--play", "0:14", "--record", "2:14", "--background",
+            "test-picture", "--set", "Bloop Light Duration=3", "--out", dir + "/r.%d.png"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  ASSERT_EQ(Tool({"--frames", "0:14", "--play", "0:14", "--record", "2:14", "--background", "test-picture",
+                  "--set", "Bloop Light Duration=3", "--out", dir + "/v.%d.png"})
+                .status,
+            0);
+  for (int f = 0; f <= 14; ++f) {
+    SCOPED_TRACE("frame " + std::to_string(f));
+    const vthost::Image lRenderer = Png("r." + std::to_string(f) + ".png"),
+                        lViewer = Png("v." + std::to_string(f) + ".png");
+    // The roads agree but for anti-aliased text edges.
+    long lDiffering = 0;
+    for (size_t i = 0; i < lRenderer.rgba.size(); ++i)
+      if (std::abs(lRenderer.rgba[i] - lViewer.rgba[i]) > 2) ++lDiffering;
+    EXPECT_LT(lDiffering, 1920 * 1080 / 100) << "channels differing by more than 2";
+    // Bloop: counted from frame 1, lit on 2 to 4, on the renderer's frame as on the viewer's.
+    const uint8_t* lBar = lRenderer.At(500, 1079 - 100);
+    const uint8_t* lBarViewer = lViewer.At(500, 1079 - 100);
+    EXPECT_NEAR(lBar[0], lBarViewer[0], 2);
+  }
+  EXPECT_NE(Png("r.3.png").At(500, 1079 - 100)[0], Png("r.6.png").At(500, 1079 - 100)[0])
+      << "bloop lit on frame 3 only";
+  EXPECT_EQ(Tool({"--road", "bus", "--out", dir + "/x.png"}).status, 1);
+  EXPECT_NE(Slurp(dir + "/stderr").find("--road expects viewer or renderer, got 'bus'"), std::string::npos);
+  EXPECT_EQ(Tool({"--road", "renderer", "--no-renderer", "--out", dir + "/x.png"}).status, 1);
 }
 
 }  // namespace
