@@ -1,6 +1,7 @@
 #include "sequence.h"
 
 #include <deque>
+#include <future>
 #include <memory>
 #include <thread>
 
@@ -36,7 +37,17 @@ bool RunSequence(vthost::Host& pHost, FBComponent* pElement, vthost::Pane& pPane
   vthost::Image lDropped;  // the frame buffer when nothing is written
   std::deque<long long> lPendingFrames;
   Progress lProgress(lCount, pSettings.progress);
-  vthost::Image lBackground;
+  // Plates and video frames are decoded one draw ahead on another thread.
+  vthost::Image lPlates[2];
+  std::string lPlateErrors[2];
+  std::future<bool> lNextPlate;
+  auto FetchPlate = [&](long long pIndex) {
+    const size_t lSlot = static_cast<size_t>(pIndex % 2);
+    return std::async(std::launch::async, [&, pIndex, lSlot] {
+      return pBackground.ForDraw(pIndex, pPlan.At(pIndex).frame, lPlates[lSlot], lPlateErrors[lSlot]);
+    });
+  };
+  if (lCount > 0) lNextPlate = FetchPlate(0);
   std::string lError;
   bool lOk = true;
 
@@ -73,11 +84,16 @@ bool RunSequence(vthost::Host& pHost, FBComponent* pElement, vthost::Pane& pPane
         break;
       }
     if (!lOk) break;
-    if (!pBackground.ForDraw(i, lState.frame, lBackground, lError)) {
-      lOk = false;
-      break;
+    if (i == 0 || pBackground.Changes()) {
+      const size_t lSlot = static_cast<size_t>(i % 2);
+      if (!lNextPlate.get()) {
+        lError = lPlateErrors[lSlot];
+        lOk = false;
+        break;
+      }
+      pPane.SetBackground(lPlates[lSlot]);  // copied: the slot is free for the plate after next
+      if (pBackground.Changes() && i + 1 < lCount) lNextPlate = FetchPlate(i + 1);
     }
-    if (i == 0 || pBackground.Changes()) pPane.SetBackground(lBackground);
     pHost.DrawPane(pPane);
     if (pSettings.checkDraw && !pSettings.checkDraw(lError)) {
       lError = DrawName(i, lState.frame) + ": " + lError;
