@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <new>
 
+#include "bench_context.h"
 #include "headless_gl.h"
 #include "host.h"
 
@@ -28,20 +29,7 @@ void operator delete(void* p, size_t) noexcept { std::free(p); }
 
 namespace {
 
-vthost::HeadlessGL* Context() {
-  static vthost::HeadlessGL* sGL = [] {
-    auto* lGL = new vthost::HeadlessGL;
-    vthost::GLPlatform lPlatform;
-    std::string lError;
-    if (!vthost::PlatformFromEnvironment(lPlatform, lError) || !lGL->Create(lPlatform, lError)) {
-      fprintf(stderr, "%s\n", lError.c_str());
-      exit(1);
-    }
-    fprintf(stderr, "context: %s\n", lGL->Description().c_str());
-    return lGL;
-  }();
-  return sGL;
-}
+vthost::HeadlessGL* Context() { return BenchContext(); }
 
 void Set(FBComponent* pObject, const char* pName, const char* pValue) {
   if (FBProperty* p = pObject->PropertyList.Find(pName)) p->SetString(pValue);

@@ -18,6 +18,7 @@
 #include "background.h"
 #include "draw_plan.h"
 #include "frame_sink.h"
+#include "bench_context.h"
 #include "headless_gl.h"
 #include "host.h"
 #include "options.h"
@@ -28,20 +29,7 @@ namespace {
 const long long kFrames = 300;
 double gLimitFps = 0.0;
 
-vthost::HeadlessGL* Context() {
-  static vthost::HeadlessGL* sGL = [] {
-    auto* lGL = new vthost::HeadlessGL;
-    vthost::GLPlatform lPlatform;
-    std::string lError;
-    if (!vthost::PlatformFromEnvironment(lPlatform, lError) || !lGL->Create(lPlatform, lError)) {
-      fprintf(stderr, "%s\n", lError.c_str());
-      exit(1);
-    }
-    fprintf(stderr, "context: %s\n", lGL->Description().c_str());
-    return lGL;
-  }();
-  return sGL;
-}
+vthost::HeadlessGL* Context() { return BenchContext(); }
 
 std::string Scratch() {
   static std::string sDir = [] {

@@ -303,6 +303,9 @@ bool ParseOptions(const std::vector<std::string>& pArguments, Options& o, std::s
   if (Is("draws")) {
     if (Is("frames") || Is("frame"))
       return pError = "--draws gives its own frames; drop --frame and --frames", false;
+    if (Is("record") || Is("play") || Is("recording") || Is("playing"))
+      return pError = "--draws gives each draw's transport; drop --record, --play, --recording and --playing",
+             false;
     o.draws = Value("draws");
   }
   if (Is("background")) o.background = Value("background");

@@ -75,6 +75,7 @@ TEST(PreviewOptions, RangesMustBeTwoOrderedFramesInRange) {
   EXPECT_TRUE(Refused({"--record", "a:9"}, "--record start expects a whole number"));
   EXPECT_TRUE(Refused({"--play", "1:2:3"}, "--play expects START:END"));
   EXPECT_TRUE(Refused({"--frame", "1", "--frames", "0:2"}, "cannot be given together"));
+  EXPECT_TRUE(Refused({"--draws", "[{\"frame\": 1}]", "--record", "0:2"}, "--draws gives each draw's transport"));
 
   Parsed lParsed =
       Parse({"--loop", "-10:20", "--frames", "3:3", "--record", "1:2", "--record", "5:9", "--play", "0:9"});
