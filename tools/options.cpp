@@ -206,13 +206,34 @@ bool ParseRange(const std::string& pText, const std::string& pOption, long long 
 }
 
 std::string HelpText() {
+  const size_t kIndent = 28, kWidth = 110;
   std::string lText = "usage: vthud_preview [options]\n";
   for (const OptionSpec& lSpec : kSpecs) {
     std::string lHead = std::string("  --") + lSpec.name + (lSpec.value ? std::string(" ") + lSpec.value : "");
-    lHead.resize(std::max<size_t>(lHead.size() + 2, 28), ' ');
-    lText += lHead + lSpec.description;
-    if (lSpec.defaultText) lText += std::string(" (default: ") + lSpec.defaultText + ")";
-    lText += "\n";
+    lHead.resize(std::max(lHead.size() + 2, kIndent), ' ');
+    std::string lWords = lSpec.description;
+    // Every option shows its default: a switch is off, a value option without one is not set.
+    if (std::string(lSpec.name) != "help")
+      lWords += std::string(" (default: ") +
+                (lSpec.defaultText ? lSpec.defaultText
+                 : lSpec.value     ? "none"
+                                   : "off") +
+                ")";
+    // Wrapped under the description column.
+    std::string lLine = lHead;
+    size_t lStart = 0;
+    while (lStart < lWords.size()) {
+      size_t lEnd = lWords.find(' ', lStart);
+      if (lEnd == std::string::npos) lEnd = lWords.size();
+      const std::string lWord = lWords.substr(lStart, lEnd - lStart);
+      if (lLine.size() > kIndent && lLine.size() + 1 + lWord.size() > kWidth) {
+        lText += lLine + "\n";
+        lLine = std::string(kIndent, ' ');
+      }
+      lLine += (lLine.size() > kIndent ? " " : "") + lWord;
+      lStart = lEnd + 1;
+    }
+    lText += lLine + "\n";
   }
   lText +=
       "Frames are scene frames; --record and --play ranges are inclusive. Video is encoded with ffmpeg.\n"

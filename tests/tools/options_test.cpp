@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -119,6 +120,21 @@ TEST(PreviewOptions, HelpListsEveryOptionWithItsDefault) {
   EXPECT_NE(lHelp.find("(default: 30)"), std::string::npos);
   EXPECT_NE(lHelp.find("(default: 0:300)"), std::string::npos);
   EXPECT_NE(lHelp.find("(default: out/hud.png)"), std::string::npos);
+  EXPECT_NE(lHelp.find("--no-take                 run with no current take (default: off)"), std::string::npos)
+      << lHelp;
+  // Every option but --help gives its default, and lines stay narrow.
+  std::istringstream lLines(lHelp);
+  std::string lOption;
+  for (std::string lLine; std::getline(lLines, lLine);) {
+    EXPECT_LE(lLine.size(), 110u) << lLine;
+    if (lLine.rfind("  --", 0) == 0) {
+      if (!lOption.empty() && lOption.rfind("  --help", 0) != 0)
+        EXPECT_NE(lOption.find("(default: "), std::string::npos) << lOption;
+      lOption = lLine;
+    } else if (lLine.rfind("    ", 0) == 0) {
+      lOption += lLine;
+    }
+  }
   EXPECT_TRUE(Parse({"-h"}).options.help);
 }
 
