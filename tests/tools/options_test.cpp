@@ -128,8 +128,9 @@ TEST(PreviewOptions, HelpListsEveryOptionWithItsDefault) {
   for (std::string lLine; std::getline(lLines, lLine);) {
     EXPECT_LE(lLine.size(), 110u) << lLine;
     if (lLine.rfind("  --", 0) == 0) {
-      if (!lOption.empty() && lOption.rfind("  --help", 0) != 0)
+      if (!lOption.empty() && lOption.rfind("  --help", 0) != 0) {
         EXPECT_NE(lOption.find("(default: "), std::string::npos) << lOption;
+      }
       lOption = lLine;
     } else if (lLine.rfind("    ", 0) == 0) {
       lOption += lLine;
