@@ -72,6 +72,18 @@ const State kStates[] = {
     {"save veil", {{"Saving", "true"}}, false},
     {"X bloop", {{"Use X For Bloop", "true"}, {"Bloop Light Duration", "10"}}, true},
     {"reticle", {{"Show Reticle", "true"}, {"Reticle Size", "300"}}, false},
+    {"every field over a clear mask",
+     {{"Mask Color", "0 0 0 0"},
+      {"Show Slate", "true"},
+      {"Show FPS", "true"},
+      {"Show F-Stop", "true"},
+      {"Show Focus Distance", "true"},
+      {"Show Camera Name", "true"},
+      {"Show Interoccular", "true"},
+      {"Show Convergence", "true"},
+      {"Show Value 1", "true"},
+      {"Show Value 2", "true"}},
+     false},
 };
 
 }  // namespace
