@@ -10,6 +10,7 @@
 #include "moonfair_library.h"
 #include "moonfair_test_support.h"
 #include "node_registry.h"
+#include "renderer/shader_document.h"
 #include "vantor.h"
 
 #include <EGL/egl.h>
@@ -304,35 +305,7 @@ TEST_F(VantorScene, ReadsBackTheGlTextureBehindATexture) {
 namespace {
 
 // The element's own document, as the renderer receives it.
-const char* const kHudDocument =
-    "<vantorShader version='26'>\n"
-    "    <input>\n"
-    "        <element semantic='position'/>\n"
-    "        <element semantic='texCoord0'/>\n"
-    "    </input>\n"
-    "    <surface>\n"
-    "        <brdf model='constant' name='lobe0'/>\n"
-    "    </surface>\n"
-    "    <symbol type='color' name='hudTexture' default='1.0 0.0 1.0' sampler='true' display='false'/>\n"
-    "    <implementation kind='glslDisplacement'>\n"
-    "    <![CDATA[\n"
-    "    void displacement()\n"
-    "    {\n"
-    "        oPosition = iPosition;\n"
-    "    }\n"
-    "    ]]>\n"
-    "    </implementation>\n"
-    "    <implementation kind='glslSurface'>\n"
-    "    <![CDATA[\n"
-    "    void surface()\n"
-    "    {\n"
-    "        vec4 fontSample = sampleParameterRGBA(hudTexture, iTexCoord0);\n"
-    "        lobe0.exitantRadiance = fontSample.rgb;\n"
-    "        lobe0.opacity         = fontSample.a;\n"
-    "    }\n"
-    "    ]]>\n"
-    "    </implementation>\n"
-    "</vantorShader>";
+const char* const kHudDocument = VTHUDShaderDocument();
 
 std::string Replaced(std::string text, const std::string& from, const std::string& to) {
   const size_t at = text.find(from);

@@ -45,45 +45,42 @@ std::vector<bool> Near(const vthost::Image& pA, const vthost::Image& pB) {
   return lNear;
 }
 
+using Settings = std::vector<std::pair<const char*, const char*>>;
+
 struct State {
   const char* what;
-  std::vector<std::pair<const char*, const char*>> settings;
+  Settings settings;
   bool recording;
 };
+
+// Every field of the top row and both free values, with the text they show.
+Settings EveryField(Settings pMore) {
+  Settings lSettings = {{"Show Slate", "true"},
+                        {"Slate", "A012"},
+                        {"Show FPS", "true"},
+                        {"Show F-Stop", "true"},
+                        {"Show Focus Distance", "true"},
+                        {"Show Camera Name", "true"},
+                        {"Show Interoccular", "true"},
+                        {"Show Convergence", "true"},
+                        {"Show Value 1", "true"},
+                        {"Show Value 2", "true"}};
+  lSettings.insert(lSettings.end(), pMore.begin(), pMore.end());
+  return lSettings;
+}
 
 const State kStates[] = {
     {"default overlay", {}, false},
     {"every field on",
-     {{"Show Slate", "true"},
-      {"Slate", "A012"},
-      {"Show FPS", "true"},
-      {"Show F-Stop", "true"},
-      {"Show Focus Distance", "true"},
-      {"Show Camera Name", "true"},
-      {"Show Interoccular", "true"},
-      {"Show Convergence", "true"},
-      {"Show Value 1", "true"},
-      {"Show Value 2", "true"},
-      {"Show Marker 1", "true"},
-      {"Marker 1 Frame", "40"},
-      {"Marker 1 Name", "Hit"},
-      {"Show Reticle", "true"}},
+     EveryField({{"Show Marker 1", "true"},
+                 {"Marker 1 Frame", "40"},
+                 {"Marker 1 Name", "Hit"},
+                 {"Show Reticle", "true"}}),
      false},
     {"save veil", {{"Saving", "true"}}, false},
     {"X bloop", {{"Use X For Bloop", "true"}, {"Bloop Light Duration", "10"}}, true},
     {"reticle", {{"Show Reticle", "true"}, {"Reticle Size", "300"}}, false},
-    {"every field over a clear mask",
-     {{"Mask Color", "0 0 0 0"},
-      {"Show Slate", "true"},
-      {"Show FPS", "true"},
-      {"Show F-Stop", "true"},
-      {"Show Focus Distance", "true"},
-      {"Show Camera Name", "true"},
-      {"Show Interoccular", "true"},
-      {"Show Convergence", "true"},
-      {"Show Value 1", "true"},
-      {"Show Value 2", "true"}},
-     false},
+    {"every field over a clear mask", EveryField({{"Mask Color", "0 0 0 0"}}), false},
 };
 
 }  // namespace
