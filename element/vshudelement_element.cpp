@@ -9,7 +9,7 @@
 
 #include <cstring>
 
-FBStorableCustomHUDElementImplementation(VTHUDElement, "VT HUD Element")
+FBClassImplementation(VTHUDElement) FBStorableCustomHUDElementImplementation(VTHUDElement, "VT HUD Element")
 
     namespace {
   const char* const kVantorCallbackName = "VantorRendererCallback";
@@ -48,10 +48,6 @@ VTHUDElement::VTHUDElement(const char* pName, HIObject pObject)
   mHostReadFramebuffer = 0;
 }
 
-// Everything that needs a context or the host was released by FBDestroy; the
-// node registry entry goes with the second base.
-VTHUDElement::~VTHUDElement() {}
-
 bool VTHUDElement::FbxStore(FBFbxObject*, kFbxObjectStore) { return true; }
 bool VTHUDElement::FbxRetrieve(FBFbxObject*, kFbxObjectStore) { return true; }
 
@@ -86,6 +82,7 @@ void VTHUDElement::FBDestroy() {
     lSystem.OnConnectionNotify.Remove(this, (FBCallback)&VTHUDElement::OnConnectionNotify);
   }
   deinitRendering();
+  deleteReticleTexture();
 
   // Fonts read their glyphs from the buffers, so they go first.
   delete mOratorFont;
@@ -113,8 +110,9 @@ void VTHUDElement::GetIntrinsicDimension(FBViewingOptions* pViewingOptions, int&
 bool VTHUDElement::isVantorRendererPane() {
   FBRenderer* lRenderer = FBSystem::TheOne().Renderer;
   if (!lRenderer) return false;
+  // The index selects from the renderer's callback list, so the list's length bounds it.
   const int lIndex = lRenderer->CurrentPaneCallbackIndex;
-  const int lBound = lRenderer->RendererCallbackCount;
+  const int lBound = lRenderer->RendererCallbacks.GetCount();
   if (lIndex < 0 || lIndex >= lBound) return false;
   FBRendererCallback* lCallback = lRenderer->RendererCallbacks[lIndex];
   if (!lCallback) return false;

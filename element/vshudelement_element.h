@@ -20,7 +20,10 @@ class VTHUDElement : public FBHUDElement, public MfiSceneNodeInterface {
   static const int kMarkerCount = 20;
 
   VTHUDElement(const char* pName, HIObject pObject = nullptr);
-  ~VTHUDElement() override;
+
+  // Stores nothing: the host keeps the element's state in its properties.
+  bool FbxStore(FBFbxObject* pFbxObject, kFbxObjectStore pStoreWhat) override;
+  bool FbxRetrieve(FBFbxObject* pFbxObject, kFbxObjectStore pStoreWhat) override;
 
   bool FBCreate() override;
   void FBDestroy() override;
@@ -145,6 +148,7 @@ class VTHUDElement : public FBHUDElement, public MfiSceneNodeInterface {
   void assignStartValues();
   bool loadFonts();
   void createReticleTexture();
+  void deleteReticleTexture();
   bool isVantorRendererPane();
   // The overlay into the offscreen target when it exists, else into the bound
   // framebuffer, with the viewport saved and restored around it.

@@ -106,6 +106,7 @@ class Host {
   // Scene.
   FBCamera* AddCamera(const std::string& pName);
   FBTake* AddTake(const std::string& pName);
+  const std::vector<std::unique_ptr<FBTake>>& Takes() const { return mTakes; }
   void SetCurrentTake(FBTake* pTake) { fbsdk_host::State().currentTake = pTake; }
   SceneObject* AddObject(const std::string& pName);
   // Objects in creation order: created plug-in objects and scene objects.

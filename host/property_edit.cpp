@@ -1,7 +1,12 @@
 #include "property_edit.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <exception>
 #include <numeric>
 
@@ -80,6 +85,49 @@ std::string ValueText(FBProperty* pProperty) {
   }
 }
 
+// A number that takes the whole of pText; false for NaN and infinity.
+bool WholeNumber(const char* pText, double& pValue, const char** pEnd) {
+  char* lEnd = nullptr;
+  errno = 0;
+  pValue = strtod(pText, &lEnd);
+  if (lEnd == pText || !std::isfinite(pValue)) return false;
+  *pEnd = lEnd;
+  return true;
+}
+
+// The type a custom property gets for the text it is first set to.
+FBPropertyType TypeForText(const std::string& pText) {
+  if (pText == "true" || pText == "false") return kFBPT_bool;
+  const char* lText = pText.c_str();
+  char* lEnd = nullptr;
+  errno = 0;
+  const long lInteger = strtol(lText, &lEnd, 10);
+  if (!pText.empty() && *lEnd == '\0' && errno == 0 && lInteger >= INT_MIN && lInteger <= INT_MAX)
+    return kFBPT_int;
+  double lNumber;
+  const char* lAfter = nullptr;
+  if (WholeNumber(lText, lNumber, &lAfter) && *lAfter == '\0') return kFBPT_double;
+  int lCount = 0;
+  for (const char* p = lText; lCount < 5;) {
+    while (*p == ' ' || *p == '\t') ++p;
+    if (!*p) break;
+    if (!WholeNumber(p, lNumber, &lAfter)) return kFBPT_charptr;
+    p = lAfter;
+    ++lCount;
+  }
+  return lCount == 4 ? kFBPT_ColorRGBA : kFBPT_charptr;
+}
+
+const char* CreateTypeName(FBPropertyType pType) {
+  switch (pType) {
+    case kFBPT_bool: return "Bool";
+    case kFBPT_int: return "Integer";
+    case kFBPT_double: return "Number";
+    case kFBPT_ColorRGBA: return "ColorAndAlpha";
+    default: return "String";
+  }
+}
+
 }  // namespace
 
 std::string MessageText(const std::string& pText) {
@@ -150,6 +198,36 @@ bool SetPropertyFromText(FBComponent* pObject, const std::string& pName, const s
   return SetPropertyText(lProperty, pValue, "property '" + MessageText(pName) + "'", true, pError);
 } catch (const std::exception& lException) {
   pError = "setting property '" + MessageText(pName) + "' failed: " + lException.what();
+  return false;
+}
+
+bool SetCameraPropertyFromText(FBCamera* pCamera, const std::string& pName, const std::string& pValue,
+                               std::string& pError) try {
+  if (!pCamera) {
+    pError = "no camera to set property '" + MessageText(pName) + "' on (the scene has no current camera)";
+    return false;
+  }
+  const std::string lLabel =
+      "camera property '" + MessageText(pName) + "' of '" + MessageText(pCamera->Name.AsString().Buffer()) + "'";
+  if (FBProperty* lProperty = pCamera->PropertyList.Find(pName.c_str()))
+    return SetPropertyText(lProperty, pValue, lLabel, true, pError);
+  if (pName.empty() || pName.find('\0') != std::string::npos) {
+    pError = "a camera property needs a name without NUL characters";
+    return false;
+  }
+  const FBPropertyType lType = TypeForText(pValue);
+  FBProperty* lProperty = pCamera->PropertyCreate(pName.c_str(), lType, CreateTypeName(lType), false, true);
+  if (!lProperty) {
+    pError = "cannot add " + lLabel;
+    return false;
+  }
+  if (!SetPropertyText(lProperty, pValue, lLabel, true, pError)) {
+    pCamera->PropertyRemove(lProperty);
+    return false;
+  }
+  return true;
+} catch (const std::exception& lException) {
+  pError = "setting camera property '" + MessageText(pName) + "' failed: " + lException.what();
   return false;
 }
 

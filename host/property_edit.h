@@ -15,6 +15,14 @@ namespace vthost {
 bool SetPropertyFromText(FBComponent* pObject, const std::string& pName, const std::string& pValue,
                          std::string& pError);
 
+// Sets the property named pName of the camera from text, as
+// SetPropertyFromText does; a name the camera lacks adds a custom property
+// (a user property, as the property view's "add property" makes) whose type
+// follows the text: "true" or "false" a Bool, a whole number an Integer,
+// another number a Number, four numbers a ColorAndAlpha, anything else a String.
+bool SetCameraPropertyFromText(FBCamera* pCamera, const std::string& pName, const std::string& pValue,
+                               std::string& pError);
+
 // The names closest to pName among the object's properties, best first.
 std::vector<std::string> NearestPropertyNames(FBComponent* pObject, const std::string& pName, size_t pCount = 3);
 

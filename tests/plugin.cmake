@@ -24,7 +24,28 @@ add_executable(test_plugin
   ${CMAKE_CURRENT_LIST_DIR}/plugin/timeline_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/plugin/reticle_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/plugin/road_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/plugin/font_cut_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/plugin/allocation_test.cpp
   ${CMAKE_CURRENT_BINARY_DIR}/qrc_orator_only.cpp)
 target_link_libraries(test_plugin PRIVATE vthud_test_support vantor Qt5::Core PkgConfig::FTGL OpenGL::OpenGL
                                           GTest::gtest_main ${CMAKE_DL_LIBS})
+target_link_libraries(test_plugin PRIVATE Freetype::Freetype vthost_allocations)
+
+# The full faces the bundled ones are cut from, as a bundle the font tests
+# register at run time in place of the plug-in's.
+set(VTHUD_FULL_SANS /usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf)
+set(VTHUD_FULL_MONO /usr/share/fonts/truetype/inconsolata/Inconsolata.otf)
+if(EXISTS ${VTHUD_FULL_SANS} AND EXISTS ${VTHUD_FULL_MONO})
+  set(VTHUD_FULL_QRC ${CMAKE_CURRENT_BINARY_DIR}/full_faces.qrc)
+  file(WRITE ${VTHUD_FULL_QRC} "<!DOCTYPE RCC><RCC version=\"1.0\">\n<qresource prefix=\"/\">\n"
+       "  <file alias=\"resources/OratorStd.otf\">${VTHUD_FULL_MONO}</file>\n"
+       "  <file alias=\"resources/Arial.ttf\">${VTHUD_FULL_SANS}</file>\n</qresource>\n</RCC>\n")
+  add_custom_command(
+    OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/full_faces.rcc
+    COMMAND Qt5::rcc -binary -no-compress ${VTHUD_FULL_QRC} -o ${CMAKE_CURRENT_BINARY_DIR}/full_faces.rcc
+    DEPENDS ${VTHUD_FULL_QRC} ${VTHUD_FULL_SANS} ${VTHUD_FULL_MONO})
+  add_custom_target(vthud_full_faces DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/full_faces.rcc)
+  add_dependencies(test_plugin vthud_full_faces)
+  target_compile_definitions(test_plugin PRIVATE VTHUD_FULL_FACES_RCC="${CMAKE_CURRENT_BINARY_DIR}/full_faces.rcc")
+endif()
 gtest_discover_tests(test_plugin TEST_PREFIX "plugin." DISCOVERY_TIMEOUT 60)

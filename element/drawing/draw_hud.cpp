@@ -62,7 +62,11 @@ void VTHUDElement::DrawHUD() {
   // The lens fields and the camera name need a current camera; without one they are skipped.
   FBRenderer* lRenderer = mSystem.Renderer;
   FBCamera* lCamera = lRenderer ? lRenderer->CurrentCamera.GetPropertyValue() : nullptr;
-  if (lCamera) mCameraName = lCamera->Name.GetPropertyValue();
+  if (lCamera) {
+    // Kept when unchanged, so the element's own copy costs nothing per frame.
+    const FBString lName = lCamera->Name;
+    if (!(mCameraName == lName)) mCameraName = lName;
+  }
 
   const bool lBloopUnderMask = UseXForBloop;
   if (lBloopUnderMask) RenderBloop(W, H);

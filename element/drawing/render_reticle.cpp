@@ -24,6 +24,16 @@ void VTHUDElement::createReticleTexture() {
   glPopAttrib();
 }
 
+void VTHUDElement::deleteReticleTexture() {
+  // Without a current context there is nothing to delete it from; the host
+  // destroys the context's objects with the context.
+  if (mReticleTexture && glGetString(GL_VERSION)) {
+    GLuint lTexture = mReticleTexture;
+    glDeleteTextures(1, &lTexture);
+  }
+  mReticleTexture = 0;
+}
+
 void VTHUDElement::RenderReticle(int pWidth, int pHeight) {
   if (!ShowReticle) return;
 

@@ -7,7 +7,12 @@
 
 namespace ORSDK2016 {
 
-FBClassImplementation(FBComponent) FBClassImplementation(FBBox) FBClassImplementation(FBHUDElement)
+int FBComponent::TypeInfo = FBPlug::mGlobalTypeInfo++;
+const char* FBComponent::ClassName() { return "FBComponent"; }
+bool FBComponent::Is(int pTypeId) { return pTypeId == TypeInfo ? true : ParentClass::Is(pTypeId); }
+int FBComponent::GetTypeId() { return TypeInfo; }
+
+FBClassImplementation(FBBox) FBClassImplementation(FBHUDElement)
 
     namespace {
   int gAllocatedComponents = 0;

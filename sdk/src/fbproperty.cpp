@@ -207,20 +207,33 @@ FBComponent* FBPropertyListObject::operator[](int pIndex) { return dynamic_cast<
 // ---- the property list
 int FBPropertyManager::Add(FBProperty* pProperty) {
   if (!pProperty) return -1;
-  auto lIt = std::find(mList.begin(), mList.end(), pProperty);
-  if (lIt != mList.end()) return static_cast<int>(lIt - mList.begin());
-  mList.push_back(pProperty);
+  if (pProperty == mFirst) return 0;
+  auto lIt = std::find(mRest.begin(), mRest.end(), pProperty);
+  if (lIt != mRest.end()) return 1 + static_cast<int>(lIt - mRest.begin());
+  if (!mFirst) {
+    mFirst = pProperty;
+    return 0;
+  }
+  mRest.push_back(pProperty);
   return GetCount() - 1;
 }
 void FBPropertyManager::Remove(FBProperty* pProperty) {
-  mList.erase(std::remove(mList.begin(), mList.end(), pProperty), mList.end());
+  if (!pProperty) return;
+  mRest.erase(std::remove(mRest.begin(), mRest.end(), pProperty), mRest.end());
+  if (pProperty != mFirst) return;
+  mFirst = nullptr;
+  if (mRest.empty()) return;
+  mFirst = mRest.front();
+  mRest.erase(mRest.begin());
 }
 FBProperty* FBPropertyManager::operator[](int pIndex) const {
-  return pIndex >= 0 && pIndex < GetCount() ? mList[static_cast<size_t>(pIndex)] : nullptr;
+  if (pIndex < 0 || pIndex >= GetCount()) return nullptr;
+  return pIndex == 0 ? mFirst : mRest[static_cast<size_t>(pIndex - 1)];
 }
 FBProperty* FBPropertyManager::Find(const char* pPropertyName, bool) const {
   if (!pPropertyName) return nullptr;
-  for (FBProperty* lProperty : mList)
+  if (mFirst && strcmp(mFirst->GetName(), pPropertyName) == 0) return mFirst;
+  for (FBProperty* lProperty : mRest)
     if (strcmp(lProperty->GetName(), pPropertyName) == 0) return lProperty;
   return nullptr;
 }

@@ -57,18 +57,14 @@ FBRendererCallback* FBPropertyListRendererCallback::operator[](int pIndex) {
   return pIndex >= 0 && pIndex < GetCount() ? mCallbacks[static_cast<size_t>(pIndex)] : nullptr;
 }
 
-namespace {
-int GetCallbackCount(void* pRenderer) { return static_cast<FBRenderer*>(pRenderer)->RendererCallbacks.GetCount(); }
-}  // namespace
-
 FBRenderer::FBRenderer(HIObject pObject) : FBComponent(pObject) {
   Name = "Renderer";
   Publish(this, CurrentCamera, "CurrentCamera");
   Publish(this, RendererCallbacks, "RendererCallbacks");
   Publish(this, CurrentPaneCallbackIndex, "CurrentPaneCallbackIndex");
-  Publish(this, RendererCallbackCount, "RendererCallbackCount");
-  RendererCallbackCount.Init(this, "RendererCallbackCount", &GetCallbackCount);
+  Publish(this, CurrentPaneCallbackPrefIndex, "CurrentPaneCallbackPrefIndex");
   CurrentPaneCallbackIndex = -1;
+  CurrentPaneCallbackPrefIndex = 0;
 }
 
 namespace {

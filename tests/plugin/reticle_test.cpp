@@ -1,5 +1,7 @@
 // The reticle: its texture tinted in a square of "Reticle Size" at the canvas
 // centre, gated by a switch of the current camera.
+#include <GL/gl.h>
+
 #include "hud_support.h"
 
 using namespace vthud_test;
@@ -66,4 +68,30 @@ TEST_F(Reticle, CurrentCameraSwitchGatesTheReticle) {
     camera->ShowOpticalCenter = c.opticalCentre;
     EXPECT_EQ(Lit().empty, !c.shown);
   }
+}
+
+// The textures alive in the context among the first names it hands out.
+int LiveTextures(unsigned pUpTo) {
+  int lCount = 0;
+  for (unsigned lName = 1; lName <= pUpTo; ++lName) lCount += glIsTexture(lName) ? 1 : 0;
+  return lCount;
+}
+
+TEST_F(Reticle, ThousandCreateDestroyCyclesLeaveNoTextureBehind) {
+  Draw();  // the glyph atlases of this element exist too
+  GLuint lFirst = 0;
+  glGenTextures(1, &lFirst);
+  glDeleteTextures(1, &lFirst);
+  const unsigned kRange = lFirst + 4000;
+  const int lBefore = LiveTextures(kRange);
+  std::string lError;
+  for (int i = 0; i < 1000; ++i) {
+    FBComponent* lElement = host->Create("VTHUDElement", "cycle", lError);
+    ASSERT_NE(lElement, nullptr) << lError;
+    host->Destroy(lElement);
+  }
+  EXPECT_EQ(LiveTextures(kRange), lBefore);
+  host->Destroy(element);
+  element = nullptr;
+  EXPECT_LT(LiveTextures(kRange), lBefore) << "the drawn element's textures go with it";
 }

@@ -89,4 +89,42 @@ TEST_F(PropertyEdit, DescriptionHasOneLinePerPropertyFromTheFirstIndex) {
   EXPECT_NE(std::string::npos, lRows[3].find("\"two\\nlines\"")) << lRows[3];
 }
 
+// Camera properties: existing ones set as any property; new names become
+// custom properties typed by their first value.
+TEST(CameraPropertyEdit, SetsOrAddsTypedCustomProperties) {
+  vthost::Host lHost;
+  FBCamera* lCamera = lHost.FindCamera("Producer Perspective");
+  std::string lError;
+  EXPECT_TRUE(vthost::SetCameraPropertyFromText(lCamera, "ShowCrosshair", "false", lError)) << lError;
+  EXPECT_FALSE(static_cast<bool>(lCamera->ShowCrosshair));
+  const int lCount = lCamera->PropertyList.GetCount();
+  const struct {
+    const char* name;
+    const char* value;
+    const char* type;
+  } kAdded[] = {{"Gate", "true", "Bool"},      {"Lens Id", "-12", "Integer"},
+                {"Squeeze", "1.33", "Number"}, {"Tint", "1 0 0 0.5", "ColorAndAlpha"},
+                {"Note", "1 2 3", "String"},   {"Big", "99999999999", "Number"}};
+  for (const auto& a : kAdded) {
+    ASSERT_TRUE(vthost::SetCameraPropertyFromText(lCamera, a.name, a.value, lError)) << a.name << ": " << lError;
+    FBProperty* lProperty = lCamera->PropertyList.Find(a.name);
+    ASSERT_NE(nullptr, lProperty);
+    EXPECT_EQ(std::string(a.type), lProperty->GetPropertyTypeName()) << a.name;
+  }
+  EXPECT_EQ(lCount + 6, lCamera->PropertyList.GetCount());
+  EXPECT_TRUE(vthost::SetCameraPropertyFromText(lCamera, "Gate", "0", lError)) << "now an existing Bool";
+
+  // Errors name the property and the type it expects, and change nothing.
+  EXPECT_FALSE(vthost::SetCameraPropertyFromText(lCamera, "Gate", "maybe", lError));
+  EXPECT_NE(std::string::npos, lError.find("camera property 'Gate' of 'Producer Perspective' expects Bool"))
+      << lError;
+  EXPECT_FALSE(vthost::SetCameraPropertyFromText(lCamera, "FocalLength", "long", lError));
+  EXPECT_NE(std::string::npos, lError.find("'FocalLength'")) << lError;
+  EXPECT_NE(std::string::npos, lError.find("expects Number")) << lError;
+  EXPECT_FALSE(vthost::SetCameraPropertyFromText(lCamera, "", "true", lError));
+  EXPECT_FALSE(vthost::SetCameraPropertyFromText(nullptr, "Gate", "true", lError));
+  EXPECT_NE(std::string::npos, lError.find("no current camera")) << lError;
+  EXPECT_EQ(lCount + 6, lCamera->PropertyList.GetCount());
+}
+
 }  // namespace

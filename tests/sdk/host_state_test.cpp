@@ -70,18 +70,18 @@ TEST_F(HostState, SystemShowsSceneTimeClockTakeAndRenderer) {
 TEST_F(HostState, RendererCallbackIndexAndCount) {
   FBRenderer lRenderer;
   EXPECT_EQ(-1, static_cast<int>(lRenderer.CurrentPaneCallbackIndex));
-  EXPECT_EQ(0, static_cast<int>(lRenderer.RendererCallbackCount));
+  EXPECT_EQ(0, static_cast<int>(lRenderer.CurrentPaneCallbackPrefIndex));
+  EXPECT_EQ(0, lRenderer.RendererCallbacks.GetCount());
 
   TestCallback lFirst("First"), lSecond("Second");
   EXPECT_EQ(0, lRenderer.RendererCallbacks.Add(&lFirst));
   EXPECT_EQ(1, lRenderer.RendererCallbacks.Add(&lSecond));
-  EXPECT_EQ(lRenderer.RendererCallbacks.GetCount(), static_cast<int>(lRenderer.RendererCallbackCount));
-  EXPECT_EQ(2, static_cast<int>(lRenderer.RendererCallbackCount));
+  EXPECT_EQ(2, lRenderer.RendererCallbacks.GetCount());
   EXPECT_EQ(&lSecond, lRenderer.RendererCallbacks[1]);
   for (int lOutside : {-1, 2, 100}) EXPECT_EQ(nullptr, lRenderer.RendererCallbacks[lOutside]) << lOutside;
 
   lRenderer.RendererCallbacks.RemoveAt(0);
-  EXPECT_EQ(1, static_cast<int>(lRenderer.RendererCallbackCount));
+  EXPECT_EQ(1, lRenderer.RendererCallbacks.GetCount());
   EXPECT_EQ(&lSecond, lRenderer.RendererCallbacks[0]);
 }
 

@@ -25,6 +25,8 @@ class TestHud : public FBHUDElement {
 
  public:
   explicit TestHud(const char* pName) : FBHUDElement(pName) {}
+  bool FbxStore(FBFbxObject* pFbxObject, kFbxObjectStore pStoreWhat) override;
+  bool FbxRetrieve(FBFbxObject* pFbxObject, kFbxObjectStore pStoreWhat) override;
   bool FBCreate() override {
     Show = true;
     return true;
@@ -33,7 +35,7 @@ class TestHud : public FBHUDElement {
 };
 bool TestHud::FbxStore(FBFbxObject*, kFbxObjectStore) { return true; }
 bool TestHud::FbxRetrieve(FBFbxObject*, kFbxObjectStore) { return true; }
-FBStorableCustomHUDElementImplementation(TestHud, "HUD element for the SDK tests")
+FBClassImplementation(TestHud) FBStorableCustomHUDElementImplementation(TestHud, "HUD element for the SDK tests")
 
     // Logs destruction steps in order.
     class Tracked : public FBComponent {

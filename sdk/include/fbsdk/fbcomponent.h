@@ -19,9 +19,15 @@ class FBSDK_DLL FBFbxObject {
 enum kFbxObjectStore { kAttributes, kCleanup, kInit };
 
 class FBSDK_DLL FBComponent : public FBPlug {
-  FBClassDeclare(FBComponent, FBPlug);
-
  public:
+  // The class macros' members, written out: FBDelete and the destructor do
+  // real work here.
+  typedef FBPlug ParentClass;
+  static int TypeInfo;
+  const char* ClassName() override;
+  bool Is(int pTypeId) override;
+  int GetTypeId() override;
+
   explicit FBComponent(HIObject pObject = nullptr);
   ~FBComponent() override;
 
@@ -34,7 +40,7 @@ class FBSDK_DLL FBComponent : public FBPlug {
   virtual bool FBCreate() { return true; }
   virtual void FBDestroy() {}
   // Destroys the object: FBDestroy, then delete when the allocator made it.
-  virtual void FBDelete();
+  void FBDelete() override;
 
   virtual int PropertyAdd(FBProperty* pProperty);
   // A dynamic property owned by the component; object type gives an object list.

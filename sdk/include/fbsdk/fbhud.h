@@ -43,18 +43,20 @@ typedef HIObject (*kFBObjectCreateFunc)(HIObject pOwner, const char* pName, void
 FBSDK_DLL void FBObject_Register(const char* pGroupPath, const char* pEntryName, const char* pDescription,
                                  kFBObjectCreateFunc pCreateFunc, bool pIsStorable, const char* pIconFilename);
 
-#define FBStorableClassDeclare(ClassName, Parent)                                                            \
-  FBClassDeclare(ClassName, Parent);                                                                         \
-                                                                                                             \
- public:                                                                                                     \
-  virtual void FBDelete() override;                                                                          \
-  virtual const char* FbxGetObjectSubType() override;                                                        \
-  virtual bool FbxStore(ORSDK2016::FBFbxObject* pFbxObject, ORSDK2016::kFbxObjectStore pStoreWhat) override; \
-  virtual bool FbxRetrieve(ORSDK2016::FBFbxObject* pFbxObject, ORSDK2016::kFbxObjectStore pStoreWhat) override
+// A persistent class: the class macro and the FBX sub-type. The class
+// declares FbxStore and FbxRetrieve itself when it stores anything.
+#define FBStorableClassDeclare(ClassName, Parent)     \
+  FBClassDeclare(ClassName, Parent);                  \
+                                                      \
+ public:                                              \
+  virtual const char* FbxGetObjectSubType() override; \
+                                                      \
+ private:
 
+// The FBX sub-type, the create function the host calls, and the module that
+// registers the class; the class's own FBClassImplementation goes beside it.
 #define FBStorableCustomHUDElementImplementation(ClassName, Desc)                                          \
-  FBClassImplementation(ClassName) const char* ClassName::FbxGetObjectSubType() { return #ClassName; }     \
-  void ClassName::FBDelete() { ORSDK2016::FBComponent::FBDelete(); }                                       \
+  const char* ClassName::FbxGetObjectSubType() { return #ClassName; }                                      \
   ORSDK2016::HIObject RegisterStorable##ClassName##Create(ORSDK2016::HIObject pOwner, const char* pName,   \
                                                           void* pData) {                                   \
     ClassName* Class = new ClassName(pName);                                                               \

@@ -44,21 +44,27 @@ enum FBPlugStatusFlag {
   kFBStatusOwnedByUndo = 0x200000  // deleted by the user but kept alive for undo
 };
 
+// Declares the type identity, deletion and destructor of a class derived from
+// a component; ends in the default (private) scope, as the host's macro does.
 #define FBClassDeclare(Name, Parent)        \
- private:                                   \
-  typedef Parent ParentClass;               \
-                                            \
  public:                                    \
-  static int TypeInfo;                      \
+  typedef Parent ParentClass;               \
   virtual const char* ClassName() override; \
+  static int TypeInfo;                      \
   virtual bool Is(int pTypeId) override;    \
-  virtual int GetTypeId() override
+  virtual void FBDelete() override;         \
+  virtual int GetTypeId() override;         \
+  virtual ~Name();                          \
+                                            \
+ private:
 
-#define FBClassImplementation(Name)                                                      \
-  int Name::TypeInfo = ORSDK2016::FBPlug::mGlobalTypeInfo++;                             \
-  const char* Name::ClassName() { return #Name; }                                        \
-  bool Name::Is(int pTypeId) { return pTypeId == TypeInfo || ParentClass::Is(pTypeId); } \
-  int Name::GetTypeId() { return TypeInfo; }
+#define FBClassImplementation(Name)                                                            \
+  Name::~Name() {}                                                                             \
+  const char* Name::ClassName() { return #Name; }                                              \
+  int Name::GetTypeId() { return TypeInfo; }                                                   \
+  bool Name::Is(int pTypeId) { return pTypeId == TypeInfo ? true : ParentClass::Is(pTypeId); } \
+  void Name::FBDelete() { ParentClass::FBDelete(); }                                           \
+  int Name::TypeInfo = ORSDK2016::FBPlug::mGlobalTypeInfo++;
 
 class FBSDK_DLL FBPlug : public ICallback {
  public:
@@ -105,6 +111,11 @@ class FBSDK_DLL FBPlug : public ICallback {
   void SetStatusFlag(FBPlugStatusFlag pStatus, bool pValue);
   // The plug that owns this one (a component for its properties).
   virtual FBPlug* GetOwner() { return nullptr; }
+
+ protected:
+  // Components destroy themselves through this; a bare plug belongs to its
+  // owner, which destroys it with itself, so here it does nothing.
+  virtual void FBDelete() {}
 
  private:
   IObject mObject;

@@ -335,14 +335,17 @@ class FBSDK_DLL FBPropertyManager {
  public:
   int Add(FBProperty* pProperty);
   void Remove(FBProperty* pProperty);
-  int GetCount() const { return static_cast<int>(mList.size()); }
+  int GetCount() const { return (mFirst ? 1 : 0) + static_cast<int>(mRest.size()); }
   FBProperty* operator[](int pIndex) const;
   // The property with that name, or null; pMultilangLookup also matches the
   // name shown to the user, which in this host is the same name.
   FBProperty* Find(const char* pPropertyName, bool pMultilangLookup = true) const;
 
  private:
-  std::vector<FBProperty*> mList;
+  // The first entry (every component's Name) is held in place, so a
+  // temporary component that publishes nothing else allocates nothing.
+  FBProperty* mFirst = nullptr;
+  std::vector<FBProperty*> mRest;
 };
 
 // Events: handlers are member callbacks of their owner.

@@ -83,8 +83,8 @@ class FBSDK_DLL FBRenderer : public FBComponent {
   FBPropertyListRendererCallback RendererCallbacks;
   // Index into RendererCallbacks of the callback drawing the current pane; -1 for the host's own.
   FBPropertyInt CurrentPaneCallbackIndex;
-  // How many callbacks an index may select (the length of RendererCallbacks).
-  FBPropertyInt RendererCallbackCount;
+  // Which of that callback's preference settings the current pane uses.
+  FBPropertyInt CurrentPaneCallbackPrefIndex;
 };
 
 class FBSDK_DLL FBViewingOptions {
