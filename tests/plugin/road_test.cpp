@@ -254,6 +254,36 @@ TEST_F(QuietRoads, PropertyChangeShowsOnTheNextRendererFrame) {
   EXPECT_TRUE(Probe(Renderer(), 1300, 5, {0, 0, 255, 255}));
 }
 
+// The host draws through the renderer only while it is connected and its
+// callback draws the current pane; in every other state the viewer draws.
+TEST_F(QuietRoads, PaneGoesThroughTheRendererOnlyWhenConnectedAndItsCallbackIsCurrent) {
+  vthost::RendererRoad& lRoad = host->Road();
+  host->AddRendererCallback("Viewer");  // after the renderer's, which Open added
+  struct Case {
+    const char* what;
+    bool connected, rendererPresent;
+    int callback;  // -1 the host's own, 0 the renderer's, 1 "Viewer"
+    bool throughRenderer;
+  };
+  const Case kCases[] = {
+      {"connected, the renderer's callback", true, true, 0, true},
+      {"connected, the host's own viewer", true, true, -1, false},
+      {"connected, another callback", true, true, 1, false},
+      {"connected, no current renderer", true, false, 0, false},
+      {"disconnected, the renderer's callback", false, true, 0, false},
+  };
+  for (const Case& c : kCases) {
+    if (c.connected != lRoad.Connected()) c.connected ? lRoad.Connect() : lRoad.Disconnect();
+    host->SetCurrentPaneCallbackIndex(c.callback);
+    host->SetRendererPresent(c.rendererPresent);
+    const int lBefore = lRoad.Renderer().drawCount();
+    EXPECT_EQ(lRoad.DrawsPanes(), c.throughRenderer) << c.what;
+    Draw();
+    EXPECT_EQ(lRoad.Renderer().drawCount() - lBefore, c.throughRenderer ? 1 : 0) << c.what;
+    host->SetRendererPresent(true);
+  }
+}
+
 // A redraw through the renderer still asks each shown element its size and
 // calls DrawElement (which skips), inside the render-pipeline events.
 class PipelineCounter : public ICallback {
