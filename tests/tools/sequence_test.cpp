@@ -555,3 +555,17 @@ TEST_F(SequenceTest, RendererRoadWritesTheRenderersFrameOverTheSameBackground) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(SequenceTest, ClockMsSetsTheIntervalFramerateMeasures) {
+  // 40 ms a draw: the 25th draw brings the window to 1000 ms, so frame 25 reads 25.0.
+  const Result r = Tool({"--frames", "0:25", "--clock-ms", "40", "--set", "Show FPS=true", "--set",
+                         "FPS Offset=1500", "--set", "Show Value 1=true", "--set", "Value 1=25", "--set",
+                         "Value 1 Offset X=1100", "--set", "Value 1 Offset Y=1032", "--out", dir + "/c.%d.png"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_FALSE(SameRegion(Png("c.24.png"), 1500, 1100, 1031, 1080, 150));
+  EXPECT_TRUE(SameRegion(Png("c.25.png"), 1500, 1100, 1031, 1080, 150)) << "FRAMERATE does not read 25.0";
+}
+
+}  // namespace
