@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "allocation_count.h"
+#include "bench_context.h"
 #include "bench_support.h"
 #include "hand_drawn_overlay.h"
 #include "headless_gl.h"
@@ -25,20 +26,7 @@
 
 namespace {
 
-vthost::HeadlessGL* Context() {
-  static vthost::HeadlessGL* sGL = [] {
-    auto* lGL = new vthost::HeadlessGL;
-    vthost::GLPlatform lPlatform;
-    std::string lError;
-    if (!vthost::PlatformFromEnvironment(lPlatform, lError) || !lGL->Create(lPlatform, lError)) {
-      fprintf(stderr, "%s\n", lError.c_str());
-      exit(1);
-    }
-    fprintf(stderr, "context: %s\n", lGL->Description().c_str());
-    return lGL;
-  }();
-  return sGL;
-}
+vthost::HeadlessGL* Context() { return BenchContext(); }
 
 double ThreadCpuSeconds() {
   timespec lNow;
