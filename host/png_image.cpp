@@ -7,12 +7,13 @@
 
 namespace vthost {
 
-bool WritePng(const std::string& pPath, const Image& pImage, std::string& pError) {
+bool WritePng(const std::string& pPath, const Image& pImage, std::string& pError, bool pFast) {
   png_image lPng{};
   lPng.version = PNG_IMAGE_VERSION;
   lPng.width = static_cast<png_uint_32>(pImage.width);
   lPng.height = static_cast<png_uint_32>(pImage.height);
   lPng.format = PNG_FORMAT_RGBA;
+  if (pFast) lPng.flags |= PNG_IMAGE_FLAG_FAST;
   // Write to a temporary name and rename, so a failed write never leaves a half file.
   const std::string lTemp = pPath + ".tmp";
   if (!png_image_write_to_file(&lPng, lTemp.c_str(), 0, pImage.rgba.data(), 0, nullptr)) {

@@ -15,7 +15,8 @@ struct Image {
   const uint8_t* At(int x, int y) const { return &rgba[(static_cast<size_t>(y) * width + x) * 4]; }
 };
 
-bool WritePng(const std::string& pPath, const Image& pImage, std::string& pError);
+// pFast trades file size for speed (zlib's fastest level), for long image sequences.
+bool WritePng(const std::string& pPath, const Image& pImage, std::string& pError, bool pFast = false);
 // Reads any 8-bit PNG (grey, RGB, with or without alpha) as RGBA.
 bool ReadPng(const std::string& pPath, Image& pImage, std::string& pError);
 

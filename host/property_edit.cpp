@@ -33,15 +33,15 @@ size_t EditDistance(const std::string& a, const std::string& b) {
   return lRow[b.size()];
 }
 
-// A valid value of the type, so that a mismatch tells how to write one.
+// What a valid value of the type is, so that a mismatch tells how to write one.
 const char* ExampleFor(FBPropertyType pType) {
   switch (pType) {
-    case kFBPT_bool: return "true, false, 1 or 0";
-    case kFBPT_int: return "42";
-    case kFBPT_double: return "2.35";
-    case kFBPT_ColorRGBA: return "1 0 0 0.5 for red, green, blue, alpha";
-    case kFBPT_TimeCode: return "3600 12 -30 for seconds, frame, rate";
-    case kFBPT_Time: return "46186158000 ticks";
+    case kFBPT_bool: return "e.g. true, false, 1 or 0";
+    case kFBPT_int: return "a whole number from -2147483648 to 2147483647, e.g. 42";
+    case kFBPT_double: return "a finite number, e.g. 2.35";
+    case kFBPT_ColorRGBA: return "e.g. 1 0 0 0.5 for red, green, blue, alpha";
+    case kFBPT_TimeCode: return "e.g. 3600 12 -30 for seconds, frame, rate";
+    case kFBPT_Time: return "e.g. 46186158000 ticks";
     default: return nullptr;
   }
 }
@@ -176,7 +176,7 @@ bool SetPropertyText(FBProperty* pProperty, const std::string& pValue, const std
   if (pProperty->SetString(pValue.c_str())) return true;
   pError = pLabel + " expects " + TypeName(pProperty);
   const char* lExample = ExampleFor(lType);
-  if (pWithExample && lExample) pError += std::string(" (e.g. ") + lExample + ")";
+  if (pWithExample && lExample) pError += std::string(" (") + lExample + ")";
   pError += ", got '" + MessageText(pValue) + "'";
   return false;
 }

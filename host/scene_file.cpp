@@ -272,7 +272,9 @@ bool ReadProperties(FBComponent* pObject, const QJsonObject& pRecord, const Json
       if (!TypeFromName(lEntry.type, lType))
         return Fail("type", lLabel + ": a custom property cannot be of type '" + MessageText(lEntry.type) +
                                 "' (Bool, Integer, Number, String, ColorAndAlpha, TimeCode, Time or Object)");
-      lProperty = pObject->PropertyCreate(lEntry.name.c_str(), lType, "", lEntry.hasAnimated);
+      // Made again as the user made it: a user property with its data type name.
+      lProperty =
+          pObject->PropertyCreate(lEntry.name.c_str(), lType, lEntry.type.c_str(), lEntry.hasAnimated, true);
       if (!lProperty) return Fail("name", "cannot create " + lLabel);
       if (pUndo) pUndo->created.emplace_back(pObject, lProperty);
     }

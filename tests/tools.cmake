@@ -1,3 +1,12 @@
 # The preview tool from the command line.
 add_test(NAME tools.PreviewCommandLine
          COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/tools/preview_cli_test.sh $<TARGET_FILE:vthud_preview> $<TARGET_FILE:fbsdk>)
+
+# Its option parsing and draw plans in-process, and its runs over frame
+# ranges read back by pixels and by decoding video.
+add_executable(test_tools ${CMAKE_CURRENT_LIST_DIR}/tools/options_test.cpp
+                          ${CMAKE_CURRENT_LIST_DIR}/tools/sequence_test.cpp)
+target_link_libraries(test_tools PRIVATE vthud_preview_core vthud_test_support GTest::gtest_main)
+target_compile_definitions(test_tools PRIVATE VTHUD_PREVIEW_TOOL="$<TARGET_FILE:vthud_preview>")
+add_dependencies(test_tools vthud_preview)
+gtest_discover_tests(test_tools TEST_PREFIX "tools." DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)

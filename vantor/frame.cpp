@@ -125,6 +125,7 @@ void Renderer::setBackgroundPicture(int width, int height, std::vector<uint8_t> 
 bool Renderer::draw(uint32_t framebuffer, int width, int height, std::string* error) {
   mLastDrawn.clear();
   if (!glGetString(GL_VERSION)) return Fail(error, "no current GL context");
+  ++mDrawCount;
   std::string lProblems;
   auto lProblem = [&](const std::string& pText) { lProblems += (lProblems.empty() ? "" : "; ") + pText; };
 

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <QXmlStreamReader>
+#include <climits>
 #include <cmath>
 
 namespace vantor {
@@ -188,6 +189,10 @@ class Reader {
 }  // namespace
 
 bool ReadMaterialDocument(const std::string& pText, MaterialDocument* pDocument, std::string* pError) {
+  if (pText.size() > static_cast<size_t>(INT_MAX / 2)) {
+    if (pError) *pError = "material document of " + std::to_string(pText.size()) + " bytes is too long";
+    return false;
+  }
   MaterialDocument lScratch;
   return Reader(pText, pDocument ? pDocument : &lScratch).Read(pError);
 }

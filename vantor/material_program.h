@@ -16,7 +16,7 @@ std::string VertexStage(const MaterialDocument& pDocument);
 std::string FragmentStage(const MaterialDocument& pDocument);
 
 // Compiles and links both stages; on failure returns 0 with the GL
-// compiler's or linker's log (trimmed, one stage named per part).
+// compiler's or linker's log as one line, each part led by its stage.
 uint32_t BuildMaterialProgram(const MaterialDocument& pDocument, std::string* pLog);
 
 }  // namespace vantor

@@ -124,8 +124,9 @@ class Renderer {
   bool draw(uint32_t framebuffer, int width, int height, std::string* error = nullptr);
   // A whole frame: update, render, draw. False when not attached.
   bool frame(uint32_t framebuffer, int width, int height, std::string* error = nullptr);
-  // Transforms drawn by the last draw, in drawing order.
+  // Transforms drawn by the last draw, in drawing order; draws so far.
   const std::vector<uint64_t>& lastDrawn() const { return mLastDrawn; }
+  int drawCount() const { return mDrawCount; }
 
   // Reads the GL texture behind a texture entity as RGBA8 rows. Needs a
   // current GL context; unavailable when built without OpenGL.
@@ -181,6 +182,7 @@ class Renderer {
   int mPictureWidth = 0, mPictureHeight = 0;
   std::vector<uint8_t> mPicture;  // bottom row first, as GL takes it
   std::vector<uint64_t> mLastDrawn;
+  int mDrawCount = 0;
 };
 
 }  // namespace vantor

@@ -9,39 +9,12 @@
 
 #include "moonfair_library.h"
 #include "renderer/quad_buffers.h"
+#include "renderer/shader_document.h"
 
 namespace {
 
 const std::string& shaderText() {
-  static const std::string sText =
-      "<vantorShader version='26'>\n"
-      "    <input>\n"
-      "        <element semantic='position'/>\n"
-      "        <element semantic='texCoord0'/>\n"
-      "    </input>\n"
-      "    <surface>\n"
-      "        <brdf model='constant' name='lobe0'/>\n"
-      "    </surface>\n"
-      "    <symbol type='color' name='hudTexture' default='1.0 0.0 1.0' sampler='true' display='false'/>\n"
-      "    <implementation kind='glslDisplacement'>\n"
-      "    <![CDATA[\n"
-      "    void displacement()\n"
-      "    {\n"
-      "        oPosition = iPosition;\n"
-      "    }\n"
-      "    ]]>\n"
-      "    </implementation>\n"
-      "    <implementation kind='glslSurface'>\n"
-      "    <![CDATA[\n"
-      "    void surface()\n"
-      "    {\n"
-      "        vec4 fontSample = sampleParameterRGBA(hudTexture, iTexCoord0);\n"
-      "        lobe0.exitantRadiance = fontSample.rgb;\n"
-      "        lobe0.opacity         = fontSample.a;\n"
-      "    }\n"
-      "    ]]>\n"
-      "    </implementation>\n"
-      "</vantorShader>";
+  static const std::string sText = VTHUDShaderDocument();
   return sText;
 }
 

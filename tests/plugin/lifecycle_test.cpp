@@ -16,15 +16,7 @@ namespace {
 bool StatusDrawn(const vthost::Image& pImage) { return !LitBox(pImage, 1690, 0, 1920, 80).empty; }
 
 vthost::Image ImageFromTexture(const std::vector<uint8_t>& pBottomUp) {
-  vthost::Image lImage;
-  lImage.width = 1920;
-  lImage.height = 1080;
-  lImage.rgba.resize(pBottomUp.size());
-  const size_t lRow = 1920 * 4;
-  for (int y = 0; y < 1080; ++y)
-    std::copy_n(&pBottomUp[static_cast<size_t>(1079 - y) * lRow], lRow,
-                &lImage.rgba[static_cast<size_t>(y) * lRow]);
-  return lImage;
+  return FromBottomUp(pBottomUp, 1920, 1080);
 }
 }  // namespace
 

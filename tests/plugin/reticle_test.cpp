@@ -1,5 +1,6 @@
 // The reticle: its texture tinted in a square of "Reticle Size" at the canvas
 // centre, gated by a switch of the current camera.
+#include <EGL/egl.h>
 #include <GL/gl.h>
 
 #include "hud_support.h"
@@ -94,4 +95,23 @@ TEST_F(Reticle, ThousandCreateDestroyCyclesLeaveNoTextureBehind) {
   host->Destroy(element);
   element = nullptr;
   EXPECT_LT(LiveTextures(kRange), lBefore) << "the drawn element's textures go with it";
+}
+
+// With no context current there is nothing to delete the texture from: the
+// element is destroyed without a GL call that could touch another context.
+TEST_F(Reticle, DestroyWithNoContextCurrentForgetsTheTextureSafely) {
+  Draw();
+  const EGLDisplay lDisplay = eglGetCurrentDisplay();
+  const EGLContext lContext = eglGetCurrentContext();
+  const EGLSurface lDraw = eglGetCurrentSurface(EGL_DRAW), lRead = eglGetCurrentSurface(EGL_READ);
+  ASSERT_NE(lContext, EGL_NO_CONTEXT);
+  ASSERT_TRUE(eglMakeCurrent(lDisplay, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT));
+  host->Destroy(element);
+  element = nullptr;
+  ASSERT_TRUE(eglMakeCurrent(lDisplay, lDraw, lRead, lContext));
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+  std::string lError;
+  element = static_cast<FBHUDElement*>(host->Create("VTHUDElement", "after", lError));
+  ASSERT_NE(element, nullptr) << lError;
+  EXPECT_FALSE(LitBox(Draw(), 0, 0, 1920, 1080).empty) << "a new element draws in the context afterwards";
 }

@@ -41,8 +41,10 @@ TEST_F(PropertyEdit, SetsFromTextOrSaysWhyOnOneLine) {
     std::string message;
   };
   const Case lCases[] = {
-      {"Aspect", "abc", "property 'Aspect' expects Number (e.g. 2.35), got 'abc'"},
-      {"Count", "99999999999", "property 'Count' expects Integer (e.g. 42), got '99999999999'"},
+      {"Aspect", "abc", "property 'Aspect' expects Number (a finite number, e.g. 2.35), got 'abc'"},
+      {"Count", "99999999999",
+       "property 'Count' expects Integer (a whole number from -2147483648 to 2147483647, e.g. 42), got "
+       "'99999999999'"},
       {"Show Labels", "yes", "property 'Show Labels' expects Bool (e.g. true, false, 1 or 0), got 'yes'"},
       {"Font Color", "1 0 0", "property 'Font Color' expects ColorAndAlpha (e.g. "},
       {"Aspect", "2\n3", "got '2\\n3'"},

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -401,6 +402,17 @@ FBClassImplementation(TestGauge)
     mHost.AddObject("Target A");
     EXPECT_FALSE(vthost::SaveScene(mHost, mPath, lError));
     EXPECT_NE(std::string::npos, lError.find("'Target A', a name that 2 objects share")) << lError;
+    ExpectOldFileKept();
+  }
+
+  TEST_F(SaveFailure, NumberJsonCannotHoldIsNotWritten) {
+    // Values set through the SDK bypass text parsing; JSON has no NaN.
+    const double lNaN = std::nan("");
+    mHost.FindObject("Only")->PropertyCreate("Broken", kFBPT_double, "", false)->SetData(&lNaN);
+    std::string lError;
+    EXPECT_FALSE(vthost::SaveScene(mHost, mPath, lError));
+    EXPECT_NE(std::string::npos, lError.find("property 'Broken' of 'Only' holds nan, which a file cannot keep"))
+        << lError;
     ExpectOldFileKept();
   }
 

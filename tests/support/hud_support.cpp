@@ -101,6 +101,19 @@ std::string ToString(const FrameDiff& d) {
   return s.str();
 }
 
+vthost::Image FromBottomUp(const std::vector<uint8_t>& pRows, int pWidth, int pHeight) {
+  vthost::Image lImage;
+  const size_t lRow = static_cast<size_t>(pWidth) * 4;
+  if (pWidth <= 0 || pHeight <= 0 || pRows.size() != lRow * pHeight) return lImage;
+  lImage.width = pWidth;
+  lImage.height = pHeight;
+  lImage.rgba.resize(pRows.size());
+  for (int y = 0; y < pHeight; ++y)
+    std::copy_n(&pRows[static_cast<size_t>(pHeight - 1 - y) * lRow], lRow,
+                &lImage.rgba[static_cast<size_t>(y) * lRow]);
+  return lImage;
+}
+
 void Set(FBComponent* pObject, const char* pName, const std::string& pValue) {
   FBProperty* lProperty = pObject->PropertyList.Find(pName);
   ASSERT_NE(lProperty, nullptr) << "no property " << pName;

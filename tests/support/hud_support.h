@@ -51,6 +51,10 @@ FrameDiff CompareFrames(const vthost::Image& pA, const vthost::Image& pB, int pT
                         const std::vector<bool>* pSkip = nullptr);
 std::string ToString(const FrameDiff& pDiff);
 
+// An image from rows read back from GL, bottom row first; empty when the
+// rows do not hold pWidth x pHeight pixels.
+vthost::Image FromBottomUp(const std::vector<uint8_t>& pRows, int pWidth, int pHeight);
+
 void Set(FBComponent* pObject, const char* pName, const std::string& pValue);
 std::string Get(FBComponent* pObject, const char* pName);
 

@@ -1,0 +1,571 @@
+// The preview tool run as a user runs it, over frame ranges: what the files
+// it writes show, read back by pixels (PNG) or by decoding the video's frames
+// with ffmpeg. Canvas coordinates: origin bottom left, y up.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "hud_support.h"
+#include "png_image.h"
+
+extern char** environ;
+
+namespace {
+
+using vthud_test::Probe;
+using vthud_test::RGBA;
+
+struct Result {
+  int status = -1;
+  std::string out, err;
+};
+
+std::string Slurp(const std::string& pPath) {
+  std::ifstream lFile(pPath, std::ios::binary);
+  std::stringstream lText;
+  lText << lFile.rdbuf();
+  return lText.str();
+}
+
+std::string Quote(const std::string& pText) {
+  std::string lQuoted = "'";
+  for (char c : pText) lQuoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return lQuoted + "'";
+}
+
+class SequenceTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char lTemplate[] = "/tmp/vthud-sequence-XXXXXX";
+    ASSERT_NE(mkdtemp(lTemplate), nullptr);
+    dir = lTemplate;
+  }
+  void TearDown() override {
+    if (!HasFailure()) system(("rm -rf " + Quote(dir)).c_str());
+  }
+
+  // Runs the tool with pArguments; pPrefix goes before it on the shell line
+  // (environment settings).
+  Result Tool(const std::vector<std::string>& pArguments, const std::string& pPrefix = "") {
+    std::string lLine = pPrefix + " " + Quote(VTHUD_PREVIEW_TOOL);
+    for (const std::string& lArgument : pArguments) lLine += " " + Quote(lArgument);
+    Result r;
+    const int lStatus = system((lLine + " >" + Quote(dir + "/stdout") + " 2>" + Quote(dir + "/stderr")).c_str());
+    r.status = WIFEXITED(lStatus) ? WEXITSTATUS(lStatus) : -1;
+    r.out = Slurp(dir + "/stdout");
+    r.err = Slurp(dir + "/stderr");
+    return r;
+  }
+
+  vthost::Image Png(const std::string& pName) {
+    vthost::Image lImage;
+    std::string lError;
+    EXPECT_TRUE(vthost::ReadPng(dir + "/" + pName, lImage, lError)) << lError;
+    return lImage;
+  }
+
+  // Every frame of a video, decoded by ffmpeg to 1920 x 1080 RGBA.
+  std::vector<vthost::Image> Decode(const std::string& pName) {
+    const std::string lRaw = dir + "/decoded.rgba";
+    const std::string lLine = "ffmpeg -v error -y -i " + Quote(dir + "/" + pName) +
+                              " -fps_mode passthrough -f rawvideo -pix_fmt rgba " + Quote(lRaw);
+    EXPECT_EQ(system(lLine.c_str()), 0) << lLine;
+    const std::string lBytes = Slurp(lRaw);
+    const size_t lFrame = 1920u * 1080u * 4u;
+    EXPECT_EQ(lBytes.size() % lFrame, 0u);
+    std::vector<vthost::Image> lFrames(lBytes.size() / lFrame);
+    for (size_t i = 0; i < lFrames.size(); ++i) {
+      lFrames[i].width = 1920;
+      lFrames[i].height = 1080;
+      lFrames[i].rgba.assign(lBytes.begin() + static_cast<long>(i * lFrame),
+                             lBytes.begin() + static_cast<long>((i + 1) * lFrame));
+    }
+    return lFrames;
+  }
+
+  std::string FfProbe(const std::string& pName, const std::string& pEntries) {
+    const std::string lOut = dir + "/probe.txt";
+    system(("ffprobe -v error -show_entries " + pEntries + " -of default=noprint_wrappers=1 " +
+            Quote(dir + "/" + pName) + " >" + Quote(lOut))
+               .c_str());
+    return Slurp(lOut);
+  }
+
+  void WritePlate(const std::string& pName, int pWidth, int pHeight, RGBA pColour) {
+    vthost::Image lPlate;
+    lPlate.width = pWidth;
+    lPlate.height = pHeight;
+    lPlate.rgba.resize(static_cast<size_t>(pWidth) * pHeight * 4);
+    for (size_t i = 0; i < lPlate.rgba.size(); i += 4) {
+      lPlate.rgba[i] = static_cast<uint8_t>(pColour.r);
+      lPlate.rgba[i + 1] = static_cast<uint8_t>(pColour.g);
+      lPlate.rgba[i + 2] = static_cast<uint8_t>(pColour.b);
+      lPlate.rgba[i + 3] = static_cast<uint8_t>(pColour.a);
+    }
+    std::string lError;
+    mkdir((dir + "/plates").c_str(), 0755);
+    ASSERT_TRUE(vthost::WritePng(dir + "/plates/" + pName, lPlate, lError)) << lError;
+  }
+
+  std::string dir;
+};
+
+// The bar form of the bloop fills the timeline bar (y 90 to 110) in red at a
+// quarter; unlit, the bar shows only the black mask.
+bool BarBloopLit(const vthost::Image& pImage) { return pImage.At(500, 1079 - 100)[0] > 32; }
+
+// Pixels of the status field that are clearly red or clearly green.
+void StatusColours(const vthost::Image& pImage, int& pRed, int& pGreen) {
+  pRed = pGreen = 0;
+  for (int y = 24; y < 70; ++y)
+    for (int x = 1700; x < 1900; ++x) {
+      const uint8_t* p = pImage.At(x, 1079 - y);
+      if (p[0] > 200 && p[1] < 80) ++pRed;
+      if (p[1] > 200 && p[0] < 80) ++pGreen;
+    }
+}
+
+// The timeline's x of a frame over the loop 0 to 300 on a 1920 canvas.
+int TimelineX(int pFrame) { return static_cast<int>(static_cast<float>(pFrame) / 300.0f * 1900.0f + 10.0f); }
+
+// The cursor is the one opaque thing inside the bar: its columns.
+vthud_test::Box Cursor(const vthost::Image& pImage) { return vthud_test::LitBox(pImage, 12, 95, 1908, 105, 250); }
+
+// Whether two regions (canvas coordinates, same size) hold the same pixels.
+bool SameRegion(const vthost::Image& pImage, int pXa, int pXb, int pY0, int pY1, int pWidth) {
+  for (int y = pY0; y < pY1; ++y)
+    for (int x = 0; x < pWidth; ++x)
+      if (!std::equal(pImage.At(pXa + x, 1079 - y), pImage.At(pXa + x, 1079 - y) + 4,
+                      pImage.At(pXb + x, 1079 - y)))
+        return false;
+  return true;
+}
+
+TEST_F(SequenceTest, TakePlayingAndRecordingFrom24ShowsBloopStatusCursorAndFramerateFrameByFrame) {
+  // FRAMERATE at x 1500 beside two reference values drawn in the same font:
+  // "30.0" at x 1100 and "0.0" at x 1700, all on the top row.
+  const Result r = Tool({"--frames", "0:119",
+                         "--play",   "0:119",
+                         "--record", "24:119",
+                         "--set",    "Show FPS=true",
+                         "--set",    "FPS Offset=1500",
+                         "--set",    "Show Value 1=true",
+                         "--set",    "Value 1=30",
+                         "--set",    "Value 1 Offset X=1100",
+                         "--set",    "Value 1 Offset Y=1032",
+                         "--set",    "Show Value 2=true",
+                         "--set",    "Value 2=0",
+                         "--set",    "Value 2 Offset X=1700",
+                         "--set",    "Value 2 Offset Y=1032",
+                         "--out",    dir + "/seq/hud.%04d.png"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "") << "not a terminal: no progress line";
+  EXPECT_NE(r.out.find("wrote 120 frames to " + dir + "/seq/hud.0000.png"), std::string::npos) << r.out;
+  for (int f = 0; f < 120; ++f) {
+    char lName[32];
+    snprintf(lName, sizeof lName, "seq/hud.%04d.png", f);
+    const vthost::Image lFrame = Png(lName);
+    ASSERT_EQ(lFrame.width, 1920);
+    SCOPED_TRACE("frame " + std::to_string(f));
+    // Counted from frame 23, the last drawn before recording: lit on 24 to 35.
+    EXPECT_EQ(BarBloopLit(lFrame), f >= 24 && f <= 35);
+    int lRed = 0, lGreen = 0;
+    StatusColours(lFrame, lRed, lGreen);
+    EXPECT_EQ(lRed > 50, f >= 24) << "red " << lRed;
+    EXPECT_EQ(lGreen > 50, f < 24) << "green " << lGreen;
+    const vthud_test::Box lCursor = Cursor(lFrame);
+    if (f > 0) {
+      EXPECT_NEAR(lCursor.x0, TimelineX(f) - 2, 1) << vthud_test::ToString(lCursor);
+      EXPECT_NEAR(lCursor.x1, TimelineX(f) + 2, 1) << vthud_test::ToString(lCursor);
+    }
+    // The first window closes on the 30th draw's pipeline event (1000 ms), so
+    // frame 30 is the first to read 30.0.
+    const int lReference = f >= 30 ? 1100 : 1700;
+    EXPECT_TRUE(SameRegion(lFrame, 1500, lReference, 1031, 1080, 150))
+        << "FRAMERATE does not read " << (f >= 30 ? "30.0" : "0.0");
+  }
+}
+
+TEST_F(SequenceTest, BloopReArmsForEachRecordingAndTheXFormCrossesTheCanvas) {
+  const Result r = Tool({"--frames", "0:40", "--play", "0:40", "--record", "5:15", "--record", "25:40", "--set",
+                         "Bloop Light Duration=3", "--out", dir + "/bar.%02d.png"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  for (int f = 0; f <= 40; ++f) {
+    char lName[32];
+    snprintf(lName, sizeof lName, "bar.%02d.png", f);
+    EXPECT_EQ(BarBloopLit(Png(lName)), (f >= 5 && f <= 7) || (f >= 25 && f <= 27)) << "frame " << f;
+  }
+  const Result x = Tool({"--frames", "0:3", "--play", "0:3", "--record", "2:3", "--set", "Use X For Bloop=true",
+                         "--set", "Bloop Light Duration=0", "--out", dir + "/x.%d.png"});
+  ASSERT_EQ(x.status, 0) << x.err;
+  // (300, 180) lies on the second stroke, inside the picture; duration 0 lights one draw.
+  EXPECT_TRUE(Probe(Png("x.1.png"), 300, 180, vthud_test::kClear));
+  EXPECT_TRUE(Probe(Png("x.2.png"), 300, 180, RGBA{64, 0, 0, 64}, 3));
+  EXPECT_TRUE(Probe(Png("x.3.png"), 300, 180, vthud_test::kClear));
+  EXPECT_FALSE(BarBloopLit(Png("x.2.png")));
+}
+
+TEST_F(SequenceTest, DrawListCoversScrubbingBackwardsAndRecordingWithoutPlaying) {
+  const std::string lDraws = dir + "/draws.json";
+  std::ofstream(lDraws) << R"([
+    {"frame": 10},
+    {"frame": 11, "recording": true, "playing": true},
+    {"frame": 5, "recording": true, "playing": true},
+    {"frame": 30, "recording": true, "playing": true},
+    {"frame": 31, "recording": true, "playing": true},
+    {"frame": 40},
+    {"frame": 41, "recording": true},
+    {"frame": 42, "recording": true},
+    {"frame": 43, "recording": true, "playing": true, "set": {"Bloop Color": [0, 0, 1, 0.5]}}
+  ])";
+  const Result r = Tool({"--draws", lDraws, "--out", dir + "/d.%d.png"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_FALSE(BarBloopLit(Png("d.10.png")));
+  EXPECT_TRUE(BarBloopLit(Png("d.11.png")));
+  EXPECT_TRUE(BarBloopLit(Png("d.5.png"))) << "a negative count keeps the flash lit";
+  EXPECT_TRUE(BarBloopLit(Png("d.30.png"))) << "count 19: lit once more, then done";
+  EXPECT_FALSE(BarBloopLit(Png("d.31.png")));
+  EXPECT_FALSE(BarBloopLit(Png("d.41.png"))) << "recording without playing";
+  EXPECT_FALSE(BarBloopLit(Png("d.42.png")));
+  // Playing again, counted from frame 40: the pause did not re-arm it. The
+  // draw's own colour change is in effect.
+  const vthost::Image lLast = Png("d.43.png");
+  EXPECT_GT(lLast.At(500, 1079 - 100)[2], 100);
+  EXPECT_LT(lLast.At(500, 1079 - 100)[0], 8);
+
+  const Result lBad = Tool({"--draws", R"([{"frame": 1, "set": {"Aspekt": 2}}])", "--out", dir + "/bad.%d.png"});
+  EXPECT_EQ(lBad.status, 1);
+  EXPECT_NE(lBad.err.find("draw 1 (frame 1): unknown property 'Aspekt'"), std::string::npos) << lBad.err;
+}
+
+TEST_F(SequenceTest, Mp4OverAPlateSequencePlaysWithPlatesLetterboxedAndTheStartTimecode) {
+  // 4:3 plates, one colour per frame: fitted to 1440 x 1080 between black bars.
+  for (int f = 30; f <= 35; ++f)
+    WritePlate("p." + std::to_string(f) + ".png", 640, 480, RGBA{40 * (f - 29), 100, 200, 255});
+  const Result r = Tool(
+      {"--frames", "30:35", "--play", "30:35", "--background", dir + "/plates/p.%d.png", "--out", dir + "/v.mp4"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(FfProbe("v.mp4", "stream=codec_name:stream_tags=timecode").find("codec_name=h264"), std::string::npos);
+  EXPECT_NE(FfProbe("v.mp4", "stream_tags=timecode").find("timecode=00:00:01:00"), std::string::npos)
+      << FfProbe("v.mp4", "stream_tags=timecode");
+  const std::vector<vthost::Image> lFrames = Decode("v.mp4");
+  ASSERT_EQ(lFrames.size(), 6u);
+  for (int i = 0; i < 6; ++i) {
+    SCOPED_TRACE("frame " + std::to_string(30 + i));
+    EXPECT_TRUE(Probe(lFrames[i], 600, 600, RGBA{40 * (i + 1), 100, 200, 255}, 8));
+    EXPECT_TRUE(Probe(lFrames[i], 100, 600, RGBA{0, 0, 0, 255}, 8));
+    EXPECT_TRUE(Probe(lFrames[i], 1820, 600, RGBA{0, 0, 0, 255}, 8));
+  }
+}
+
+TEST_F(SequenceTest, MovIsProRes4444WithTheOverlaysAlpha) {
+  const Result r = Tool({"--frames", "0:2", "--out", dir + "/v.mov"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string lStream = FfProbe("v.mov", "stream=codec_name,profile,pix_fmt");
+  EXPECT_NE(lStream.find("codec_name=prores"), std::string::npos) << lStream;
+  EXPECT_NE(lStream.find("profile=4444"), std::string::npos) << lStream;
+  EXPECT_NE(lStream.find("yuva444"), std::string::npos) << lStream;
+  const std::vector<vthost::Image> lFrames = Decode("v.mov");
+  ASSERT_EQ(lFrames.size(), 3u);
+  const vthost::Image lPng = [&] {
+    EXPECT_EQ(Tool({"--frame", "2", "--out", dir + "/still.png"}).status, 0);
+    return Png("still.png");
+  }();
+  // Nothing drawn stays transparent; the mask keeps its alpha.
+  EXPECT_TRUE(Probe(lFrames[2], 600, 600, vthud_test::kClear, 2));
+  EXPECT_TRUE(Probe(lFrames[2], 600, 50, RGBA{0, 0, 0, lPng.At(600, 1079 - 50)[3]}, 3));
+}
+
+TEST_F(SequenceTest, OpaqueBackgroundsGiveOpaqueOutputAndAnyImageIsFittedNotRefused) {
+  ASSERT_EQ(Tool({"--background", "#204060", "--out", dir + "/c.png"}).status, 0);
+  const vthost::Image lColour = Png("c.png");
+  EXPECT_TRUE(Probe(lColour, 600, 600, RGBA{0x20, 0x40, 0x60, 255}, 0));
+  for (size_t i = 3; i < lColour.rgba.size(); i += 4)
+    if (lColour.rgba[i] != 255) {
+      ADD_FAILURE() << "pixel " << i / 4 << " has alpha " << int(lColour.rgba[i]);
+      break;
+    }
+  // A square JPEG becomes a 1080 x 1080 picture in the middle, black bars beside it.
+  ASSERT_EQ(system(("ffmpeg -v error -f lavfi -i color=c=0xc81e1e:s=300x300 -frames:v 1 -q:v 1 " +
+                    Quote(dir + "/square.jpg"))
+                       .c_str()),
+            0);
+  const Result r = Tool({"--background", dir + "/square.jpg", "--out", dir + "/sq.png"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const vthost::Image lFitted = Png("sq.png");
+  EXPECT_TRUE(Probe(lFitted, 700, 600, RGBA{200, 30, 30, 255}, 6));
+  EXPECT_TRUE(Probe(lFitted, 300, 600, RGBA{0, 0, 0, 255}, 0));
+  EXPECT_TRUE(Probe(lFitted, 1700, 600, RGBA{0, 0, 0, 255}, 0));
+  // A video background: the mp4 of a colour, decoded through ffmpeg.
+  ASSERT_EQ(system(("ffmpeg -v error -f lavfi -i color=c=0x3060a0:s=640x360:r=30 -frames:v 3 -pix_fmt yuv444p " +
+                    Quote(dir + "/bg.mp4"))
+                       .c_str()),
+            0);
+  const Result v = Tool({"--frames", "0:2", "--background", dir + "/bg.mp4", "--out", dir + "/vb.%d.png"});
+  ASSERT_EQ(v.status, 0) << v.err;
+  EXPECT_TRUE(Probe(Png("vb.2.png"), 600, 600, RGBA{0x30, 0x60, 0xa0, 255}, 6));
+  const Result lShort = Tool({"--frames", "0:5", "--background", dir + "/bg.mp4", "--out", dir + "/vs.%d.png"});
+  EXPECT_EQ(lShort.status, 1);
+  EXPECT_NE(lShort.err.find("ended after 3 frames; frame 3 has no picture"), std::string::npos) << lShort.err;
+}
+
+TEST_F(SequenceTest, MissingPlatesAndEncodersAreClearErrorsAndWrittenFramesStay) {
+  for (int f = 0; f < 3; ++f) WritePlate("p." + std::to_string(f) + ".png", 1920, 1080, RGBA{10, 20, 30, 255});
+  const Result lPlate =
+      Tool({"--frames", "0:5", "--background", dir + "/plates/p.%d.png", "--out", dir + "/m.%d.png"});
+  EXPECT_EQ(lPlate.status, 1);
+  EXPECT_NE(lPlate.err.find("the background plate of frame 3 is missing: " + dir + "/plates/p.3.png"),
+            std::string::npos)
+      << lPlate.err;
+  EXPECT_NE(lPlate.err.find("3 of 6 frames were written"), std::string::npos) << lPlate.err;
+  for (int f = 0; f < 3; ++f)
+    EXPECT_TRUE(Probe(Png("m." + std::to_string(f) + ".png"), 600, 600, RGBA{10, 20, 30, 255}, 0));
+
+  const Result lMissing = Tool({"--frames", "0:2", "--out", dir + "/n.mp4"}, "PATH=/nonexistent");
+  EXPECT_EQ(lMissing.status, 1);
+  EXPECT_NE(lMissing.err.find("cannot run ffmpeg"), std::string::npos) << lMissing.err;
+
+  // An encoder that takes one frame and dies.
+  mkdir((dir + "/bin").c_str(), 0755);
+  std::ofstream(dir + "/bin/ffmpeg") << "#!/bin/sh\nhead -c 8294400 >/dev/null\necho 'disk full' >&2\nexit 3\n";
+  chmod((dir + "/bin/ffmpeg").c_str(), 0755);
+  const Result lBroken =
+      Tool({"--frames", "0:30", "--out", dir + "/b.mp4"}, "PATH=" + Quote(dir + "/bin") + ":$PATH");
+  EXPECT_EQ(lBroken.status, 1);
+  EXPECT_NE(lBroken.err.find("encoding " + dir + "/b.mp4 stopped: ffmpeg failed with exit status 3: disk full"),
+            std::string::npos)
+      << lBroken.err;
+  EXPECT_EQ(std::count(lBroken.err.begin(), lBroken.err.end(), '\n'), 1) << lBroken.err;
+}
+
+TEST_F(SequenceTest, CtrlCStopsCleanlyAndTheVideoStillPlays) {
+  for (const char* lOut : {"i.mp4", "i.%05d.png"}) {
+    SCOPED_TRACE(lOut);
+    const std::string lPath = dir + "/" + lOut;
+    std::vector<std::string> lArguments{VTHUD_PREVIEW_TOOL, "--frames", "0:100000", "--out", lPath};
+    std::vector<char*> lArgv;
+    for (std::string& a : lArguments) lArgv.push_back(&a[0]);
+    lArgv.push_back(nullptr);
+    posix_spawn_file_actions_t lActions;
+    posix_spawn_file_actions_init(&lActions);
+    posix_spawn_file_actions_addopen(&lActions, 2, (dir + "/stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    pid_t lPid = 0;
+    ASSERT_EQ(posix_spawn(&lPid, lArgv[0], &lActions, nullptr, lArgv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&lActions);
+    // Wait until frames are being written, then interrupt as Ctrl-C does.
+    const std::string lWatch = std::string(lOut) == "i.mp4" ? lPath : dir + "/i.00010.png";
+    struct stat lInfo;
+    for (int i = 0; i < 600 && !(stat(lWatch.c_str(), &lInfo) == 0 && lInfo.st_size > 0); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    kill(lPid, SIGINT);
+    int lStatus = 0;
+    ASSERT_EQ(waitpid(lPid, &lStatus, 0), lPid);
+    ASSERT_TRUE(WIFEXITED(lStatus));
+    EXPECT_EQ(WEXITSTATUS(lStatus), 130);
+    const std::string lErr = Slurp(dir + "/stderr");
+    long long lWritten = 0;
+    ASSERT_EQ(sscanf(lErr.c_str(), "vthud_preview: interrupted; %lld of 100001 frames were written", &lWritten), 1)
+        << lErr;
+    EXPECT_GT(lWritten, 0);
+    if (std::string(lOut) == "i.mp4") {
+      EXPECT_EQ(static_cast<long long>(Decode("i.mp4").size()), lWritten);
+    } else {
+      char lLast[32];
+      snprintf(lLast, sizeof lLast, "i.%05lld.png", lWritten - 1);
+      EXPECT_EQ(Png(lLast).width, 1920);
+    }
+  }
+}
+
+TEST_F(SequenceTest, ProgressLineOnlyOnATerminal) {
+  const std::string lLine = "script -qec " +
+                            Quote(Quote(VTHUD_PREVIEW_TOOL) + " --frames 0:2 --out " + Quote(dir + "/t.%d.png")) +
+                            " /dev/null >" + Quote(dir + "/tty.txt");
+  ASSERT_EQ(system(lLine.c_str()), 0);
+  const std::string lTty = Slurp(dir + "/tty.txt");
+  EXPECT_NE(lTty.find("frame 3/3"), std::string::npos) << lTty;
+  EXPECT_NE(lTty.find(" fps "), std::string::npos) << lTty;
+  EXPECT_NE(lTty.find(" left"), std::string::npos) << lTty;
+  const Result r = Tool({"--frames", "0:2", "--out", dir + "/q.%d.png"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "");
+}
+
+TEST_F(SequenceTest, CameraAndHostSetUpFromTheCommandLine) {
+  ASSERT_EQ(Tool({"--focal-length", "50", "--aperture-mode", "3", "--out", dir + "/a.png"}).status, 0);
+  const Result r =
+      Tool({"--camera-set", "FocalLength=50", "--camera-set", "ApertureMode=3", "--out", dir + "/b.png"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  ASSERT_EQ(Tool({"--out", dir + "/c.png"}).status, 0);
+  EXPECT_TRUE(vthud_test::DiffBox(Png("a.png"), Png("b.png"), 0, 0, 1920, 1080).empty);
+  EXPECT_FALSE(vthud_test::DiffBox(Png("a.png"), Png("c.png"), 0, 0, 1920, 1080).empty);
+
+  // An unknown name adds a custom property, as a gate needs; the note names what was probably meant.
+  const Result lAdded = Tool({"--camera-set", "FocalLenght=50", "--out", dir + "/x.png"});
+  EXPECT_EQ(lAdded.status, 0);
+  EXPECT_NE(
+      lAdded.err.find("added the custom property 'FocalLenght' (existing names nearest to it: 'FocalLength'"),
+      std::string::npos)
+      << lAdded.err;
+  const Result lType = Tool({"--camera-set", "FocalLength=long", "--out", dir + "/x.png"});
+  EXPECT_EQ(lType.status, 1);
+  EXPECT_NE(lType.err.find("Number"), std::string::npos) << lType.err;
+
+  // Without a take or a camera the overlay still draws, through its fall-backs.
+  for (const char* lOption : {"--no-take", "--no-camera"}) {
+    const Result lFallback = Tool({lOption, "--set", "Use Take for FQN=true", "--out", dir + "/f.png"});
+    EXPECT_EQ(lFallback.status, 0) << lOption << ": " << lFallback.err;
+    EXPECT_FALSE(vthud_test::DiffBox(Png("f.png"), Png("c.png"), 0, 0, 1920, 1080).empty) << lOption;
+  }
+}
+
+TEST_F(SequenceTest, ListPropertiesShowsUnits) {
+  const Result r = Tool({"--list-properties"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  auto LineOf = [&](const std::string& pName) {
+    const size_t lAt = r.out.find("  " + pName + " ");
+    return lAt == std::string::npos ? std::string() : r.out.substr(lAt, r.out.find('\n', lAt) - lAt);
+  };
+  EXPECT_NE(LineOf("Interoccular").find("unit cm"), std::string::npos) << LineOf("Interoccular");
+  EXPECT_NE(LineOf("Convergence").find("unit cm"), std::string::npos);
+  EXPECT_NE(LineOf("Frame Offset").find("unit px"), std::string::npos);
+  EXPECT_NE(LineOf("Value 1 Offset Y").find("unit px"), std::string::npos);
+  EXPECT_NE(LineOf("FocusSpecificDistance").find("unit cm"), std::string::npos);
+  EXPECT_EQ(LineOf("Slate").find("unit"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+// The bottom-row timecode fields: character at x 500, camera at x 800, value glyphs above the baseline at 24.
+const int kCharacterX = 500, kCameraX = 800, kFieldWidth = 280;
+
+bool SameField(const vthost::Image& pA, const vthost::Image& pB, int pX) {
+  return vthud_test::DiffBox(pA, pB, pX, 25, pX + kFieldWidth, 75).empty;
+}
+
+TEST_F(SequenceTest, CharacterTimecodeBoundToASourceAdvancesFrameByFrameAndAHeldOneStays) {
+  const Result r = Tool({"--frames", "0:3", "--play", "0:3", "--character-source", "TimeCode=01:00:00:00",
+                         "--camera-source", "TC=10:00:00:00,held", "--out", dir + "/s.%d.png"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  // The binding's diagnostic lines, one per side.
+  EXPECT_NE(r.err.find("Connecting to 'TimeCode' timecode property"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("Connecting to 'TCHour, TCMinute, TCSecond, TCFRame' timecode properties"),
+            std::string::npos)
+      << r.err;
+  // References drawn from the element's own integers on an unbound side.
+  for (int f = 0; f <= 3; ++f) {
+    SCOPED_TRACE("frame " + std::to_string(f));
+    const std::string lName = "ref." + std::to_string(f) + ".png";
+    ASSERT_EQ(Tool({"--set", "Character Hour=1", "--set", "Character Frame=" + std::to_string(f), "--set",
+                    "Camera Hour=10", "--out", dir + "/" + lName})
+                  .status,
+              0);
+    const vthost::Image lFrame = Png("s." + std::to_string(f) + ".png");
+    EXPECT_TRUE(SameField(lFrame, Png(lName), kCharacterX)) << "character does not read 01:00:00:0" << f;
+    EXPECT_TRUE(SameField(lFrame, Png(lName), kCameraX)) << "camera does not read 10:00:00:00";
+  }
+  for (const char* lBad : {"TimeCode=1:00", "Nope=01:00:00:00", "TimeCode=01:00:00:00,frozen"}) {
+    const Result lRefused = Tool({"--character-source", lBad, "--out", dir + "/x.png"});
+    EXPECT_EQ(lRefused.status, 1) << lBad;
+    EXPECT_EQ(lRefused.err.rfind("vthud_preview: --character-source: ", 0), 0u) << lRefused.err;
+  }
+}
+
+TEST_F(SequenceTest, ShortLayoutFileIsSharedAndApplied) {
+  const std::vector<std::string> lLook{"--set", "Aspect=1.85", "--set", "Show Slate=true", "--set", "Slate=A12"};
+  std::vector<std::string> lSave = lLook;
+  lSave.insert(lSave.end(), {"--save-layout", dir + "/look.json", "--out", dir + "/set.png"});
+  ASSERT_EQ(Tool(lSave).status, 0);
+  const std::string lLayout = Slurp(dir + "/look.json");
+  EXPECT_NE(lLayout.find("\"Aspect\""), std::string::npos) << lLayout;
+  EXPECT_EQ(lLayout.find("\"Aspect Zoom\""), std::string::npos) << "only what differs from a new element";
+  EXPECT_LT(std::count(lLayout.begin(), lLayout.end(), '\n'), 30) << lLayout;
+  const Result r = Tool({"--layout", dir + "/look.json", "--out", dir + "/layout.png"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(vthud_test::DiffBox(Png("set.png"), Png("layout.png"), 0, 0, 1920, 1080).empty);
+  // --set comes after the layout and wins.
+  ASSERT_EQ(Tool({"--layout", dir + "/look.json", "--set", "Aspect=2.35", "--out", dir + "/over.png"}).status, 0);
+  EXPECT_FALSE(vthud_test::DiffBox(Png("set.png"), Png("over.png"), 0, 0, 1920, 1080).empty);
+  std::ofstream(dir + "/broken.json") << "{\"objects\": [";
+  const Result lBroken = Tool({"--layout", dir + "/broken.json", "--out", dir + "/x.png"});
+  EXPECT_EQ(lBroken.status, 1);
+  EXPECT_NE(lBroken.err.find("broken.json"), std::string::npos) << lBroken.err;
+}
+
+TEST_F(SequenceTest, CameraSetAddsTheReticleGateTheCameraLacked) {
+  const std::vector<std::string> lReticle{"--set", "Show Reticle=true", "--set",
+                                          "Reticle Bound Property=GateSwitch"};
+  auto ReticleShown = [&](const std::string& pGate) {
+    std::vector<std::string> lArguments = lReticle;
+    lArguments.insert(lArguments.end(), {"--camera-set", pGate, "--out", dir + "/r.png"});
+    const Result r = Tool(lArguments);
+    EXPECT_EQ(r.status, 0) << r.err;
+    return !vthud_test::LitBox(Png("r.png"), 900, 480, 1020, 600).empty;
+  };
+  // The camera has no "GateSwitch"; the added "ShowOpticalCenter" decides.
+  EXPECT_FALSE(ReticleShown("ShowOpticalCenter=false"));
+  EXPECT_TRUE(ReticleShown("ShowOpticalCenter=true"));
+  EXPECT_FALSE(ReticleShown("GateSwitch=false"));
+}
+
+TEST_F(SequenceTest, RendererRoadWritesTheRenderersFrameOverTheSameBackground) {
+  const Result r =
+      Tool({"--road", "renderer", "--frames", "0:14", "--play", "0:14", "--record", "2:14", "--background",
+            "test-picture", "--set", "Bloop Light Duration=3", "--out", dir + "/r.%d.png"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  ASSERT_EQ(Tool({"--frames", "0:14", "--play", "0:14", "--record", "2:14", "--background", "test-picture",
+                  "--set", "Bloop Light Duration=3", "--out", dir + "/v.%d.png"})
+                .status,
+            0);
+  for (int f = 0; f <= 14; ++f) {
+    SCOPED_TRACE("frame " + std::to_string(f));
+    const vthost::Image lRenderer = Png("r." + std::to_string(f) + ".png"),
+                        lViewer = Png("v." + std::to_string(f) + ".png");
+    // The roads agree but for anti-aliased text edges.
+    long lDiffering = 0;
+    for (size_t i = 0; i < lRenderer.rgba.size(); ++i)
+      if (std::abs(lRenderer.rgba[i] - lViewer.rgba[i]) > 2) ++lDiffering;
+    EXPECT_LT(lDiffering, 1920 * 1080 / 100) << "channels differing by more than 2";
+    // Bloop: counted from frame 1, lit on 2 to 4, on the renderer's frame as on the viewer's.
+    const uint8_t* lBar = lRenderer.At(500, 1079 - 100);
+    const uint8_t* lBarViewer = lViewer.At(500, 1079 - 100);
+    EXPECT_NEAR(lBar[0], lBarViewer[0], 2);
+  }
+  EXPECT_NE(Png("r.3.png").At(500, 1079 - 100)[0], Png("r.6.png").At(500, 1079 - 100)[0])
+      << "bloop lit on frame 3 only";
+  EXPECT_EQ(Tool({"--road", "bus", "--out", dir + "/x.png"}).status, 1);
+  EXPECT_NE(Slurp(dir + "/stderr").find("--road expects viewer or renderer, got 'bus'"), std::string::npos);
+  EXPECT_EQ(Tool({"--road", "renderer", "--no-renderer", "--out", dir + "/x.png"}).status, 1);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(SequenceTest, ClockMsSetsTheIntervalFramerateMeasures) {
+  // 40 ms a draw: the 25th draw brings the window to 1000 ms, so frame 25 reads 25.0.
+  const Result r = Tool({"--frames", "0:25", "--clock-ms", "40", "--set", "Show FPS=true", "--set",
+                         "FPS Offset=1500", "--set", "Show Value 1=true", "--set", "Value 1=25", "--set",
+                         "Value 1 Offset X=1100", "--set", "Value 1 Offset Y=1032", "--out", dir + "/c.%d.png"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_FALSE(SameRegion(Png("c.24.png"), 1500, 1100, 1031, 1080, 150));
+  EXPECT_TRUE(SameRegion(Png("c.25.png"), 1500, 1100, 1031, 1080, 150)) << "FRAMERATE does not read 25.0";
+}
+
+}  // namespace

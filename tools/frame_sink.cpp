@@ -1,0 +1,145 @@
+#include "frame_sink.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace vthud_tool {
+
+namespace {
+
+bool EndsWith(const std::string& pText, const std::string& pEnd) {
+  if (pText.size() < pEnd.size()) return false;
+  for (size_t i = 0; i < pEnd.size(); ++i)
+    if (tolower(pText[pText.size() - pEnd.size() + i]) != pEnd[i]) return false;
+  return true;
+}
+
+class PngFileSink : public FrameSink {
+ public:
+  explicit PngFileSink(std::string pPath) : mPath(std::move(pPath)) {}
+  bool Open(std::string& pError) override { return MakeParentDirs(mPath, pError); }
+  bool Write(const vthost::Image& pImage, long long, std::string& pError) override {
+    return vthost::WritePng(mPath, pImage, pError);
+  }
+  bool Close(std::string&) override { return true; }
+  bool Ordered() const override { return true; }
+  std::string Where(long long) const override { return mPath; }
+
+ private:
+  std::string mPath;
+};
+
+class PngSequenceSink : public FrameSink {
+ public:
+  PngSequenceSink(FramePattern pPattern, bool pRepeats) : mPattern(std::move(pPattern)), mRepeats(pRepeats) {}
+  bool Open(std::string& pError) override { return MakeParentDirs(mPattern.Expand(0), pError); }
+  bool Write(const vthost::Image& pImage, long long pFrame, std::string& pError) override {
+    // Plain zlib at its fastest: the overlay is mostly flat, so files stay small.
+    return vthost::WritePng(mPattern.Expand(pFrame), pImage, pError, true);
+  }
+  bool Close(std::string&) override { return true; }
+  // A frame drawn twice goes to one file; one writer keeps the last draw last.
+  bool Ordered() const override { return mRepeats; }
+  std::string Where(long long pFirstFrame) const override { return mPattern.Expand(pFirstFrame) + " ..."; }
+
+ private:
+  FramePattern mPattern;
+  bool mRepeats;
+};
+
+class VideoSink : public FrameSink {
+ public:
+  VideoSink(std::string pPath, bool pProRes, VideoSettings pVideo)
+      : mPath(std::move(pPath)), mProRes(pProRes), mVideo(std::move(pVideo)) {}
+  bool Open(std::string& pError) override {
+    if (!MakeParentDirs(mPath, pError)) return false;
+    std::vector<std::string> lArguments{
+        "-v",
+        "error",
+        "-y",
+        "-f",
+        "rawvideo",
+        "-pix_fmt",
+        "rgba",
+        "-s",
+        "1920x1080",
+        "-r",
+        std::to_string(mVideo.fpsNumerator) + "/" + std::to_string(mVideo.fpsDenominator),
+        "-i",
+        "pipe:0"};
+    if (mProRes) {
+      // ProRes 4444 (ap4h) with its alpha; FFmpeg's prores_aw encodes it a few
+      // times faster than prores_ks.
+      lArguments.insert(lArguments.end(), {"-c:v", "prores_aw", "-profile:v", "4", "-pix_fmt", "yuva444p10le"});
+    } else {
+      // A keyframe a second: with fragments at keyframes, at most a second is
+      // lost should the encoder die.
+      lArguments.insert(lArguments.end(),
+                        {"-c:v", "libx264", "-preset", "veryfast", "-crf", "18", "-pix_fmt", "yuv420p", "-g",
+                         std::to_string(mVideo.fpsNumerator / mVideo.fpsDenominator)});
+    }
+    if (!mVideo.startTimecode.empty()) lArguments.insert(lArguments.end(), {"-timecode", mVideo.startTimecode});
+    // Fragmented: what was encoded plays even if the encoder is killed.
+    lArguments.insert(lArguments.end(), {"-movflags", "+frag_keyframe+empty_moov", mPath});
+    return mEncoder.Start(lArguments, FfmpegProcess::Direction::WriteToIt, pError);
+  }
+  bool Write(const vthost::Image& pImage, long long, std::string& pError) override {
+    if (mEncoder.Write(pImage.rgba.data(), pImage.rgba.size())) return true;
+    std::string lWhy;
+    mEncoder.Finish(lWhy);
+    pError = "encoding " + mPath + " stopped: " + (lWhy.empty() ? "ffmpeg closed its input" : lWhy);
+    return false;
+  }
+  bool Close(std::string& pError) override {
+    if (!mEncoder.Running()) return true;
+    if (mEncoder.Finish(pError)) return true;
+    pError = "encoding " + mPath + " failed: " + pError;
+    return false;
+  }
+  bool Ordered() const override { return true; }
+  std::string Where(long long) const override { return mPath; }
+
+ private:
+  std::string mPath;
+  bool mProRes;
+  VideoSettings mVideo;
+  FfmpegProcess mEncoder;
+};
+
+}  // namespace
+
+bool MakeParentDirs(const std::string& pPath, std::string& pError) {
+  for (size_t i = pPath.find('/', 1); i != std::string::npos; i = pPath.find('/', i + 1)) {
+    const std::string lDir = pPath.substr(0, i);
+    if (mkdir(lDir.c_str(), 0755) != 0 && errno != EEXIST) {
+      pError = "cannot make folder " + lDir + ": " + strerror(errno);
+      return false;
+    }
+  }
+  return true;
+}
+
+std::unique_ptr<FrameSink> MakeSink(const std::string& pOut, long long pFrameCount, bool pRepeatsFrames,
+                                    const VideoSettings& pVideo, std::string& pError) {
+  if (pOut.empty()) return pError = "--out expects a file name", nullptr;
+  if (EndsWith(pOut, ".mov")) return std::unique_ptr<FrameSink>(new VideoSink(pOut, true, pVideo));
+  if (EndsWith(pOut, ".mp4")) return std::unique_ptr<FrameSink>(new VideoSink(pOut, false, pVideo));
+  if (!EndsWith(pOut, ".png"))
+    return pError =
+               "--out expects a .png, an image-sequence pattern such as hud.%04d.png, a .mov or an .mp4, got '" +
+               pOut + "'",
+           nullptr;
+  FramePattern lPattern;
+  bool lIsPattern = false;
+  if (!lPattern.Parse(pOut, lIsPattern, pError)) return pError = "--out " + pError, nullptr;
+  if (lIsPattern) return std::unique_ptr<FrameSink>(new PngSequenceSink(lPattern, pRepeatsFrames));
+  if (pFrameCount > 1)
+    return pError = "--out " + pOut + " is one image, but " + std::to_string(pFrameCount) +
+                    " frames are drawn: give a pattern such as hud.%04d.png, or a .mov or .mp4",
+           nullptr;
+  return std::unique_ptr<FrameSink>(new PngFileSink(lPattern.Expand(0)));
+}
+
+}  // namespace vthud_tool

@@ -1,0 +1,45 @@
+#ifndef VTHUD_TOOLS_FRAME_SINK_H
+#define VTHUD_TOOLS_FRAME_SINK_H
+// Where finished frames go: one PNG, a PNG per frame, or a video encoded by
+// ffmpeg. Sinks are written from writer threads (see WriterQueue).
+#include <memory>
+#include <string>
+
+#include "ffmpeg_process.h"
+#include "frame_pattern.h"
+#include "png_image.h"
+
+namespace vthud_tool {
+
+class FrameSink {
+ public:
+  virtual ~FrameSink() = default;
+  // Prepares the output (folders, the encoder); nothing is drawn before this
+  // succeeds, so a missing encoder costs no work.
+  virtual bool Open(std::string& pError) = 0;
+  virtual bool Write(const vthost::Image& pImage, long long pFrame, std::string& pError) = 0;
+  // Ends the output; after an interruption the frames written so far stay
+  // and a video is closed so that it plays.
+  virtual bool Close(std::string& pError) = 0;
+  // True when frames must arrive one at a time and in draw order.
+  virtual bool Ordered() const = 0;
+  // What a frame was written to, for the closing line.
+  virtual std::string Where(long long pFirstFrame) const = 0;
+};
+
+struct VideoSettings {
+  int fpsNumerator = 30, fpsDenominator = 1;
+  std::string startTimecode;  // "HH:MM:SS:FF", written into the file's metadata
+};
+
+// From --out: "x.png" (one frame only), a pattern "x.%04d.png", "x.mov" or
+// "x.mp4". pFrameCount is the number of draws. False with a message.
+std::unique_ptr<FrameSink> MakeSink(const std::string& pOut, long long pFrameCount, bool pRepeatsFrames,
+                                    const VideoSettings& pVideo, std::string& pError);
+
+// Makes the folders above a file path; false when one cannot be made.
+bool MakeParentDirs(const std::string& pPath, std::string& pError);
+
+}  // namespace vthud_tool
+
+#endif

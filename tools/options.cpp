@@ -1,0 +1,402 @@
+#include "options.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QStringList>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+
+namespace vthud_tool {
+
+namespace {
+
+struct OptionSpec {
+  const char* name;
+  const char* value;  // null for a switch
+  const char* description;
+  const char* defaultText;  // null when there is none worth showing
+};
+
+const OptionSpec kSpecs[] = {
+    {"plugin", "PATH", "plug-in to load", "the built libvthudelement.so"},
+    {"class", "NAME", "registered class to create", "VTHUDElement"},
+    {"out", "FILE",
+     "output: a PNG, an image sequence such as out/seq/hud.%04d.png (one file per scene frame), a .mov "
+     "(ProRes 4444 with alpha) or an .mp4 (H.264 over the background)",
+     "out/hud.png"},
+    {"frame", "N", "draw one scene frame", "0"},
+    {"frames", "START:END", "draw one element once per frame from START to END inclusive", "one frame"},
+    {"fps", "RATE", "scene frame rate: 24, 25, 30, 48, 50, 60, 23.976, 29.97 or 59.94", "30"},
+    {"clock-ms", "MS", "milliseconds the host clock advances per draw (what FRAMERATE measures)",
+     "one frame at --fps"},
+    {"loop", "START:STOP", "transport loop range in frames, START before STOP", "0:300"},
+    {"record", "A:B", "record from frame A to frame B (repeatable)", nullptr},
+    {"play", "A:B", "play from frame A to frame B (repeatable)", nullptr},
+    {"draws", "JSON",
+     "per-draw states, a JSON file or text: [{\"frame\": 24, \"recording\": true, \"playing\": true, "
+     "\"set\": {\"Name\": \"value\"}}, ...]",
+     nullptr},
+    {"background", "BG",
+     "draw over a colour (#RRGGBB), any image Qt reads (fitted and letterboxed), an image-sequence "
+     "pattern (one plate per frame), a video file, or 'test-picture'",
+     "none: transparent"},
+    {"set", "Name=value", "set an element property by its display name (repeatable; colours as 'r g b a')",
+     nullptr},
+    {"camera-set", "Name=value", "set a property of the viewed camera by name (repeatable)", nullptr},
+    {"scene", "FILE", "load a saved scene (JSON) instead of creating a new element", nullptr},
+    {"save-scene", "FILE", "save the scene after the settings are applied", nullptr},
+    {"layout", "FILE", "apply a layout file (the settings of one element) before --set", nullptr},
+    {"save-layout", "FILE", "save the element's settings that differ from a new element's", nullptr},
+    {"character-source", "PROPERTY=HH:MM:SS:FF[,held]",
+     "bind the character timecode to a new scene object whose PROPERTY (a timecode name the element looks for, "
+     "or TC for the four TC integers) starts at that timecode on the first frame and advances with the frames "
+     "unless held",
+     nullptr},
+    {"camera-source", "PROPERTY=HH:MM:SS:FF[,held]", "the same for the camera timecode", nullptr},
+    {"road", "viewer|renderer",
+     "draw through the host's viewer, or connect the stand-in renderer and write its composited frame", "viewer"},
+    {"list-properties", nullptr, "print the element's properties with their units and exit", nullptr},
+    {"camera-name", "NAME", "name of the viewed camera", "Producer Perspective"},
+    {"focal-length", "MM", "camera focal length (used with --aperture-mode 3)", nullptr},
+    {"aperture-mode", "N", "0 vertical, 1 horizontal, 2 both, 3 focal length", nullptr},
+    {"fov", "DEG[:HDEG]", "camera field of view (vertical[:horizontal])", nullptr},
+    {"film-back", "WxH", "film back in inches", "0.816x0.612"},
+    {"fstop", "F", "camera f-stop", nullptr},
+    {"focus-distance", "CM", "camera focus distance in centimetres", nullptr},
+    {"take", "NAME", "name of the current take", "Take 001"},
+    {"no-take", nullptr, "run with no current take", nullptr},
+    {"no-camera", nullptr, "run with no current camera", nullptr},
+    {"recording", nullptr, "the transport records on every draw", nullptr},
+    {"playing", nullptr, "the transport plays on every draw", nullptr},
+    {"standby", nullptr, "the element's \"Standby\" status", nullptr},
+    {"no-renderer", nullptr, "run as a host without a current renderer", nullptr},
+    {"help", nullptr, "show this help and exit", nullptr},
+};
+
+// Levenshtein distance, for suggesting the option a misspelt one meant.
+size_t EditDistance(const std::string& a, const std::string& b) {
+  std::vector<size_t> lRow(b.size() + 1);
+  for (size_t j = 0; j <= b.size(); ++j) lRow[j] = j;
+  for (size_t i = 1; i <= a.size(); ++i) {
+    size_t lDiagonal = lRow[0];
+    lRow[0] = i;
+    for (size_t j = 1; j <= b.size(); ++j) {
+      const size_t lAbove = lRow[j];
+      lRow[j] = std::min({lRow[j] + 1, lRow[j - 1] + 1, lDiagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      lDiagonal = lAbove;
+    }
+  }
+  return lRow[b.size()];
+}
+
+std::string NearestOptions(const std::string& pName) {
+  std::vector<std::pair<size_t, std::string>> lScored;
+  for (const OptionSpec& lSpec : kSpecs) {
+    const std::string lName = lSpec.name;
+    size_t lScore = EditDistance(pName, lName);
+    if (lName.compare(0, pName.size(), pName) == 0) lScore = 0;  // a prefix of a real name
+    lScored.emplace_back(lScore, lName);
+  }
+  std::stable_sort(lScored.begin(), lScored.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::string lText;
+  for (size_t i = 0; i < 3 && i < lScored.size(); ++i) lText += (i ? ", --" : "--") + lScored[i].second;
+  return lText;
+}
+
+std::string Quoted(const std::string& pText) { return "'" + pText + "'"; }
+
+bool TimeModeFor(const std::string& pFps, FBTimeMode& pMode) {
+  static const std::pair<const char*, FBTimeMode> kModes[] = {
+      {"24", kFBTimeMode24Frames},        {"25", kFBTimeMode25Frames},      {"30", kFBTimeMode30Frames},
+      {"48", kFBTimeMode48Frames},        {"50", kFBTimeMode50Frames},      {"60", kFBTimeMode60Frames},
+      {"23.976", kFBTimeMode23976Frames}, {"29.97", kFBTimeMode2997Frames}, {"59.94", kFBTimeMode5994Frames}};
+  for (const auto& lMode : kModes)
+    if (pFps == lMode.first) {
+      pMode = lMode.second;
+      return true;
+    }
+  return false;
+}
+
+bool ParseDecimal(const std::string& pText, const std::string& pOption, double& pValue, std::string& pError) {
+  char* lEnd = nullptr;
+  errno = 0;
+  pValue = pText.empty() ? 0.0 : strtod(pText.c_str(), &lEnd);
+  if (pText.empty() || *lEnd != '\0' || errno != 0 || pValue != pValue) {
+    pError = "--" + pOption + " expects a number, got " + Quoted(pText);
+    return false;
+  }
+  return true;
+}
+
+// "MS" as an exact fraction of milliseconds, up to microseconds.
+bool ParseClock(const std::string& pText, long long& pNumerator, long long& pDenominator, std::string& pError) {
+  const std::string lExpect =
+      "--clock-ms expects milliseconds above 0 and at most 10000 (up to three decimals), got " + Quoted(pText);
+  long long lWhole = 0, lFraction = 0, lScale = 1;
+  size_t i = 0;
+  if (pText.empty()) return pError = lExpect, false;
+  for (; i < pText.size() && pText[i] >= '0' && pText[i] <= '9'; ++i) {
+    lWhole = lWhole * 10 + (pText[i] - '0');
+    if (lWhole > 10000) return pError = lExpect, false;
+  }
+  if (i < pText.size() && pText[i] == '.') {
+    for (++i; i < pText.size() && pText[i] >= '0' && pText[i] <= '9'; ++i) {
+      if (lScale == 1000) return pError = lExpect, false;
+      lFraction = lFraction * 10 + (pText[i] - '0');
+      lScale *= 10;
+    }
+  }
+  if (i != pText.size() || (i == 1 && pText[0] == '.')) return pError = lExpect, false;
+  pNumerator = lWhole * lScale + lFraction;
+  pDenominator = lScale;
+  if (pNumerator == 0 || pNumerator > 10000 * lScale) return pError = lExpect, false;
+  return true;
+}
+
+}  // namespace
+
+long long FrameLimit(FBTimeMode pMode) {
+  kLongLong lNum = 0, lDen = 1;
+  FBTime::GetFrameRate(pMode, lNum, lDen);
+  // frame * ticks-per-second * den / num must stay inside a signed 64-bit tick
+  // count; one frame is kept spare so that rounding up still fits.
+  const __int128 lMax =
+      static_cast<__int128>(LLONG_MAX) * lNum / (static_cast<__int128>(FBTime::kTicksPerSecond) * lDen);
+  return static_cast<long long>(lMax) - 1;
+}
+
+bool ParseWhole(const std::string& pText, const std::string& pOption, long long pMin, long long pMax,
+                long long& pValue, std::string& pError) {
+  const std::string lExpect = pOption + " expects a whole number from " + std::to_string(pMin) + " to " +
+                              std::to_string(pMax) + ", got " + Quoted(pText);
+  size_t i = (!pText.empty() && (pText[0] == '-' || pText[0] == '+')) ? 1 : 0;
+  if (i == pText.size()) return pError = lExpect, false;
+  for (size_t j = i; j < pText.size(); ++j)
+    if (pText[j] < '0' || pText[j] > '9') return pError = lExpect, false;
+  errno = 0;
+  char* lEnd = nullptr;
+  const long long lValue = strtoll(pText.c_str(), &lEnd, 10);  // saturates with ERANGE, never overflows
+  if (errno == ERANGE || *lEnd != '\0' || lValue < pMin || lValue > pMax) return pError = lExpect, false;
+  pValue = lValue;
+  return true;
+}
+
+bool ParseRange(const std::string& pText, const std::string& pOption, long long pLimit, bool pAllowEqual,
+                FrameRange& pRange, std::string& pError) {
+  const size_t lColon = pText.find(':');
+  const std::string lShape = pOption + " expects START:" + (pAllowEqual ? "END" : "STOP") +
+                             ", two whole frame numbers, got " + Quoted(pText);
+  if (lColon == std::string::npos || pText.find(':', lColon + 1) != std::string::npos)
+    return pError = lShape, false;
+  FrameRange lRange;
+  if (!ParseWhole(pText.substr(0, lColon), pOption + " start", -pLimit, pLimit, lRange.first, pError) ||
+      !ParseWhole(pText.substr(lColon + 1), pOption + " end", -pLimit, pLimit, lRange.last, pError))
+    return false;
+  if (lRange.last < lRange.first || (!pAllowEqual && lRange.last == lRange.first)) {
+    pError = pOption + " range " + Quoted(pText) + " is reversed or empty: its start must come " +
+             (pAllowEqual ? "no later than" : "before") + " its end";
+    return false;
+  }
+  pRange = lRange;
+  return true;
+}
+
+std::string HelpText() {
+  const size_t kIndent = 28, kWidth = 110;
+  std::string lText = "usage: vthud_preview [options]\n";
+  for (const OptionSpec& lSpec : kSpecs) {
+    std::string lHead = std::string("  --") + lSpec.name + (lSpec.value ? std::string(" ") + lSpec.value : "");
+    lHead.resize(std::max(lHead.size() + 2, kIndent), ' ');
+    std::string lWords = lSpec.description;
+    // Every option shows its default: a switch is off, a value option without one is not set.
+    if (std::string(lSpec.name) != "help")
+      lWords += std::string(" (default: ") +
+                (lSpec.defaultText ? lSpec.defaultText
+                 : lSpec.value     ? "none"
+                                   : "off") +
+                ")";
+    // Wrapped under the description column.
+    std::string lLine = lHead;
+    size_t lStart = 0;
+    while (lStart < lWords.size()) {
+      size_t lEnd = lWords.find(' ', lStart);
+      if (lEnd == std::string::npos) lEnd = lWords.size();
+      const std::string lWord = lWords.substr(lStart, lEnd - lStart);
+      if (lLine.size() > kIndent && lLine.size() + 1 + lWord.size() > kWidth) {
+        lText += lLine + "\n";
+        lLine = std::string(kIndent, ' ');
+      }
+      lLine += (lLine.size() > kIndent ? " " : "") + lWord;
+      lStart = lEnd + 1;
+    }
+    lText += lLine + "\n";
+  }
+  lText +=
+      "Frames are scene frames; --record and --play ranges are inclusive. Video is encoded with ffmpeg.\n"
+      "Ctrl-C stops cleanly: the frames written so far stay, and a video is closed so that it plays.\n";
+  return lText;
+}
+
+bool ParseOptions(const std::vector<std::string>& pArguments, Options& o, std::string& pError) {
+  QCommandLineParser lParser;
+  lParser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+  lParser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
+  for (const OptionSpec& lSpec : kSpecs) {
+    QStringList lNames{QString::fromUtf8(lSpec.name)};
+    if (std::string(lSpec.name) == "help") lNames << QStringLiteral("h");
+    lParser.addOption(lSpec.value ? QCommandLineOption(lNames, QString::fromUtf8(lSpec.description),
+                                                       QString::fromUtf8(lSpec.value))
+                                  : QCommandLineOption(lNames, QString::fromUtf8(lSpec.description)));
+  }
+  QStringList lArguments;
+  for (const std::string& lArgument : pArguments) lArguments << QString::fromLocal8Bit(lArgument.c_str());
+  if (lArguments.isEmpty()) lArguments << QStringLiteral("vthud_preview");
+  if (!lParser.parse(lArguments)) {
+    const QStringList lUnknown = lParser.unknownOptionNames();
+    if (!lUnknown.isEmpty()) {
+      const std::string lName = lUnknown.first().toStdString();
+      pError = "unknown option '--" + lName + "' (nearest: " + NearestOptions(lName) + "; see --help)";
+    } else {
+      pError = lParser.errorText().toStdString();
+      // Qt says "Missing value after '--frame'."; keep the one-line form of the other messages.
+      if (!pError.empty() && pError.back() == '.') pError.pop_back();
+      if (!pError.empty()) pError[0] = static_cast<char>(tolower(pError[0]));
+    }
+    return false;
+  }
+  if (!lParser.positionalArguments().isEmpty()) {
+    pError =
+        "unexpected argument " + Quoted(lParser.positionalArguments().first().toStdString()) + " (see --help)";
+    return false;
+  }
+  auto Is = [&](const char* pName) { return lParser.isSet(QString::fromUtf8(pName)); };
+  auto Value = [&](const char* pName) { return lParser.value(QString::fromUtf8(pName)).toStdString(); };
+  auto Values = [&](const char* pName) {
+    std::vector<std::string> lList;
+    for (const QString& lValue : lParser.values(QString::fromUtf8(pName))) lList.push_back(lValue.toStdString());
+    return lList;
+  };
+  if (Is("help")) {
+    o.help = true;
+    return true;
+  }
+  if (Is("plugin")) o.plugin = Value("plugin");
+  if (Is("class")) o.className = Value("class");
+  if (Is("out")) o.out = Value("out");
+  if (Is("fps")) o.fpsText = Value("fps");
+  if (!TimeModeFor(o.fpsText, o.timeMode)) {
+    pError = "--fps expects 24, 25, 30, 48, 50, 60, 23.976, 29.97 or 59.94, got " + Quoted(o.fpsText);
+    return false;
+  }
+  kLongLong lRateNum = 0, lRateDen = 1;
+  FBTime::GetFrameRate(o.timeMode, lRateNum, lRateDen);
+  o.clockNumerator = 1000 * lRateDen;
+  o.clockDenominator = lRateNum;
+  if (Is("clock-ms") && !ParseClock(Value("clock-ms"), o.clockNumerator, o.clockDenominator, pError)) return false;
+
+  const long long lLimit = FrameLimit(o.timeMode);
+  if (Is("frame") && Is("frames")) return pError = "--frame and --frames cannot be given together", false;
+  if (Is("frame") && !ParseWhole(Value("frame"), "--frame", -lLimit, lLimit, o.frame, pError)) return false;
+  if (Is("frames")) {
+    if (!ParseRange(Value("frames"), "--frames", lLimit, true, o.frames, pError)) return false;
+    o.hasFrames = true;
+  }
+  if (Is("loop")) {
+    FrameRange lLoop;
+    if (!ParseRange(Value("loop"), "--loop", lLimit, false, lLoop, pError)) return false;
+    o.loopStart = lLoop.first;
+    o.loopStop = lLoop.last;
+  }
+  for (const std::string& lText : Values("record")) {
+    FrameRange lRange;
+    if (!ParseRange(lText, "--record", lLimit, true, lRange, pError)) return false;
+    o.record.push_back(lRange);
+  }
+  for (const std::string& lText : Values("play")) {
+    FrameRange lRange;
+    if (!ParseRange(lText, "--play", lLimit, true, lRange, pError)) return false;
+    o.play.push_back(lRange);
+  }
+  if (Is("draws")) {
+    if (Is("frames") || Is("frame"))
+      return pError = "--draws gives its own frames; drop --frame and --frames", false;
+    if (Is("record") || Is("play") || Is("recording") || Is("playing"))
+      return pError = "--draws gives each draw's transport; drop --record, --play, --recording and --playing",
+             false;
+    o.draws = Value("draws");
+  }
+  if (Is("background")) o.background = Value("background");
+  o.sets = Values("set");
+  for (const std::string& lSet : o.sets)
+    if (lSet.find('=') == std::string::npos)
+      return pError = "--set expects \"Name=value\", got " + Quoted(lSet), false;
+  o.cameraSets = Values("camera-set");
+  for (const std::string& lSet : o.cameraSets)
+    if (lSet.find('=') == std::string::npos)
+      return pError = "--camera-set expects \"Name=value\", got " + Quoted(lSet), false;
+  if (Is("standby")) o.sets.push_back("Standby=true");
+  if (Is("scene")) o.scene = Value("scene");
+  if (Is("save-scene")) o.saveScene = Value("save-scene");
+  if (Is("layout")) o.layout = Value("layout");
+  if (Is("save-layout")) o.saveLayout = Value("save-layout");
+  if (Is("character-source")) o.characterSource = Value("character-source");
+  if (Is("camera-source")) o.cameraSource = Value("camera-source");
+  if (Is("road")) {
+    const std::string lRoad = Value("road");
+    if (lRoad != "viewer" && lRoad != "renderer")
+      return pError = "--road expects viewer or renderer, got " + Quoted(lRoad), false;
+    o.rendererRoad = lRoad == "renderer";
+  }
+  o.listProperties = Is("list-properties");
+  if (Is("camera-name")) o.cameraName = Value("camera-name");
+
+  double d = 0.0;
+  static const std::pair<const char*, const char*> kCameraNumbers[] = {
+      {"focal-length", "FocalLength"},
+      {"aperture-mode", "ApertureMode"},
+      {"fstop", "FStop"},
+      {"focus-distance", "FocusSpecificDistance"}};
+  for (const auto& lNumber : kCameraNumbers)
+    if (Is(lNumber.first)) {
+      if (!ParseDecimal(Value(lNumber.first), lNumber.first, d, pError)) return false;
+      o.camera.emplace_back(lNumber.second, Value(lNumber.first));
+    }
+  if (Is("fov")) {
+    const std::string lText = Value("fov");
+    const size_t lColon = lText.find(':');
+    double lV = 0, lH = 0;
+    std::string lIgnored;
+    if (!ParseDecimal(lText.substr(0, lColon), "fov", lV, lIgnored) ||
+        (lColon != std::string::npos && !ParseDecimal(lText.substr(lColon + 1), "fov", lH, lIgnored)))
+      return pError = "--fov expects DEG or DEG:HDEG, got " + Quoted(lText), false;
+    o.camera.emplace_back("FieldOfView", lText.substr(0, lColon));
+    o.camera.emplace_back("FieldOfViewX", lColon == std::string::npos ? lText : lText.substr(lColon + 1));
+  }
+  if (Is("film-back")) {
+    const std::string lText = Value("film-back");
+    const size_t lX = lText.find('x');
+    double lW = 0, lH = 0;
+    std::string lIgnored;
+    if (lX == std::string::npos || !ParseDecimal(lText.substr(0, lX), "film-back", lW, lIgnored) ||
+        !ParseDecimal(lText.substr(lX + 1), "film-back", lH, lIgnored))
+      return pError = "--film-back expects WxH in inches, got " + Quoted(lText), false;
+    o.camera.emplace_back("FilmSizeWidth", lText.substr(0, lX));
+    o.camera.emplace_back("FilmSizeHeight", lText.substr(lX + 1));
+  }
+  if (Is("take")) o.take = Value("take");
+  o.noTake = Is("no-take");
+  o.noCamera = Is("no-camera");
+  if (o.noTake && !o.take.empty()) return pError = "--take and --no-take cannot be given together", false;
+  if (o.noCamera && (!o.camera.empty() || !o.cameraSets.empty() || !o.cameraName.empty()))
+    return pError = "--no-camera leaves no camera to set up; drop the camera options", false;
+  o.recording = Is("recording");
+  o.playing = Is("playing");
+  o.noRenderer = Is("no-renderer");
+  return true;
+}
+
+}  // namespace vthud_tool

@@ -1,0 +1,72 @@
+#ifndef VTHUD_TOOLS_OPTIONS_H
+#define VTHUD_TOOLS_OPTIONS_H
+// The preview tool's command line, parsed with QCommandLineParser into plain
+// values that are already checked: frames lie in the range FBTime can hold at
+// the chosen rate, ranges are ordered, numbers parse whole.
+#include <fbsdk/fbsdk.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace vthud_tool {
+
+// An inclusive range of scene frames.
+struct FrameRange {
+  long long first = 0, last = 0;
+  bool Contains(long long pFrame) const { return pFrame >= first && pFrame <= last; }
+};
+
+struct Options {
+  std::string plugin;
+  std::string className = "VTHUDElement";
+  std::string out = "out/hud.png";
+  FBTimeMode timeMode = kFBTimeMode30Frames;
+  std::string fpsText = "30";
+  long long frame = 0;
+  bool hasFrames = false;
+  FrameRange frames;  // --frames, when hasFrames
+  long long loopStart = 0, loopStop = 300;
+  // Milliseconds the host's system clock advances per draw, as a fraction
+  // clockNumerator / clockDenominator; by default one frame interval.
+  long long clockNumerator = 100, clockDenominator = 3;
+  std::vector<FrameRange> record, play;
+  std::string draws;  // --draws: a JSON file, or the JSON text itself
+  std::string background;
+  std::vector<std::string> sets;
+  std::vector<std::string> cameraSets;  // "Name=value" on the viewed camera
+  std::string scene, saveScene;
+  std::string layout, saveLayout;
+  std::string characterSource, cameraSource;  // "PROPERTY=HH:MM:SS:FF[,held]"
+  bool rendererRoad = false;                  // --road renderer
+  bool listProperties = false;
+  std::string cameraName;
+  std::vector<std::pair<std::string, std::string>> camera;  // property, value
+  std::string take;
+  bool noTake = false, noCamera = false;
+  bool recording = false, playing = false, noRenderer = false;
+  bool help = false;
+};
+
+// Parses pArguments (pArguments[0] is the program name). False with a
+// one-line message naming the option and what it expects.
+bool ParseOptions(const std::vector<std::string>& pArguments, Options& pOptions, std::string& pError);
+
+// Every option with its value and default, for --help.
+std::string HelpText();
+
+// The largest frame number whose time FBTime holds at pMode, either sign.
+long long FrameLimit(FBTimeMode pMode);
+
+// Strict whole-number parse of pText for the option named pOption, within
+// [pMin, pMax]; the message names the option, the expected type and the bounds.
+bool ParseWhole(const std::string& pText, const std::string& pOption, long long pMin, long long pMax,
+                long long& pValue, std::string& pError);
+
+// "A:B" with A <= B (pAllowEqual) or A < B, both within +-pLimit.
+bool ParseRange(const std::string& pText, const std::string& pOption, long long pLimit, bool pAllowEqual,
+                FrameRange& pRange, std::string& pError);
+
+}  // namespace vthud_tool
+
+#endif

@@ -1,0 +1,214 @@
+// vthud_preview: loads a HUD plug-in into the stand-in host, creates one
+// element and draws it over a frame range into a PNG, an image sequence or a
+// video, transparent (or over a background) at 1920 x 1080.
+#include <fbsdk/fbsdk.h>
+
+#include <QCoreApplication>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "background.h"
+#include "draw_plan.h"
+#include "frame_sink.h"
+#include "headless_gl.h"
+#include "host.h"
+#include "options.h"
+#include "progress.h"
+#include "property_edit.h"
+#include "property_listing.h"
+#include "scene_file.h"
+#include "sequence.h"
+#include "timecode_sources.h"
+
+namespace {
+
+int Fail(const std::string& pMessage) {
+  fprintf(stderr, "vthud_preview: %s\n", pMessage.c_str());
+  return 1;
+}
+
+bool SplitSetting(const std::string& pSetting, std::string& pName, std::string& pValue) {
+  const size_t lEquals = pSetting.find('=');
+  if (lEquals == std::string::npos) return false;
+  pName = pSetting.substr(0, lEquals);
+  pValue = pSetting.substr(lEquals + 1);
+  return true;
+}
+
+// "HH:MM:SS:FF" of a scene frame in the scene's rate, for the video's
+// metadata; empty for a negative frame, which no timecode can hold.
+std::string StartTimecode(long long pFrame, FBTimeMode pMode) {
+  if (pFrame < 0) return std::string();
+  FBTime lTime;
+  lTime.SetFrame(pFrame, pMode);
+  int h = 0, m = 0, s = 0, f = 0, lField = 0, lMs = 0;
+  lTime.GetTime(h, m, s, f, lField, lMs, pMode);
+  char lText[32];
+  snprintf(lText, sizeof lText, "%02d:%02d:%02d:%02d", h % 24, m, s, f);
+  return lText;
+}
+
+bool PlanRepeatsFrames(const vthud_tool::DrawPlan& pPlan) {
+  for (long long i = 1; i < pPlan.Count(); ++i)
+    if (pPlan.At(i).frame <= pPlan.At(i - 1).frame) return true;
+  return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication lApplication(argc, argv);
+  vthud_tool::Options o;
+  o.plugin = VTHUD_DEFAULT_PLUGIN;
+  std::string lError;
+  if (!vthud_tool::ParseOptions(std::vector<std::string>(argv, argv + argc), o, lError)) return Fail(lError);
+  if (o.help) {
+    fputs(vthud_tool::HelpText().c_str(), stdout);
+    return 0;
+  }
+  vthud_tool::DrawPlan lPlan;
+  if (!lPlan.Build(o, lError)) return Fail(lError);
+  const vthud_tool::DrawState lFirst = lPlan.At(0);
+
+  vthud_tool::Background lBackground;
+  if (!lBackground.Open(o.background, std::string(VTHUD_RESOURCES_DIR) + "/quill-hd.png", lError))
+    return Fail(lError);
+  vthud_tool::VideoSettings lVideo;
+  {
+    kLongLong lNum = 30, lDen = 1;
+    FBTime::GetFrameRate(o.timeMode, lNum, lDen);
+    lVideo.fpsNumerator = static_cast<int>(lNum);
+    lVideo.fpsDenominator = static_cast<int>(lDen);
+    lVideo.startTimecode = StartTimecode(lFirst.frame, o.timeMode);
+  }
+  std::unique_ptr<vthud_tool::FrameSink> lSink;
+  if (!o.listProperties) {
+    lSink = vthud_tool::MakeSink(o.out, lPlan.Count(), PlanRepeatsFrames(lPlan), lVideo, lError);
+    if (!lSink) return Fail(lError);
+  }
+
+  vthost::GLPlatform lPlatform;
+  if (!vthost::PlatformFromEnvironment(lPlatform, lError)) return Fail(lError);
+  vthost::HeadlessGL lGL;
+  if (!lGL.Create(lPlatform, lError)) return Fail(lError);
+
+  vthost::Host lHost;
+  lHost.SetTimeMode(o.timeMode);
+  lHost.SetLoop(o.loopStart, o.loopStop);
+  // The element is made as the first draw finds the transport, as if it had
+  // been in the scene all along.
+  lHost.SetFrame(lFirst.frame);
+  lHost.SetRecording(lFirst.recording);
+  lHost.SetPlaying(lFirst.playing);
+  vthost::PluginLibrary* lPlugin = lHost.LoadPlugin(o.plugin, lError);
+  if (!lPlugin) return Fail(lError);
+
+  FBComponent* lElement = nullptr;
+  if (!o.scene.empty()) {
+    if (!vthost::LoadScene(lHost, o.scene, lError)) return Fail(lError);
+    for (FBComponent* lObject : lHost.Objects())
+      if (o.className == lObject->ClassName()) {
+        lElement = lObject;
+        break;
+      }
+    if (!lElement) return Fail("scene " + o.scene + " holds no " + o.className);
+  } else {
+    lElement = lHost.Create(o.className, "VT HUD Element", lError);
+    if (!lElement) return Fail(lError);
+  }
+
+  FBCamera* lCamera = lHost.Renderer().CurrentCamera;
+  if (o.listProperties) {
+    FBHUDElement lBase("base");
+    fputs(vthud_tool::ListProperties(lElement, lBase.PropertyList.GetCount()).c_str(), stdout);
+    if (lCamera) {
+      printf("\nviewed camera '%s' (--camera-set):\n", static_cast<const char*>(lCamera->Name.GetPropertyValue()));
+      fputs(vthud_tool::ListProperties(lCamera, 0).c_str(), stdout);
+    }
+    return 0;
+  }
+  if (!o.layout.empty() && !vthost::ApplyLayout(lElement, o.layout, lError)) return Fail(lError);
+  std::string lName, lValue;
+  for (const std::string& lSet : o.sets)
+    if (!SplitSetting(lSet, lName, lValue) || !vthost::SetPropertyFromText(lElement, lName, lValue, lError))
+      return Fail(lError);
+
+  if (!o.cameraName.empty()) lCamera->Name = o.cameraName.c_str();
+  for (const auto& lSetting : o.camera)
+    if (!vthost::SetPropertyFromText(lCamera, lSetting.first, lSetting.second, lError)) return Fail(lError);
+  for (const std::string& lSet : o.cameraSets) {
+    if (!SplitSetting(lSet, lName, lValue)) return Fail("--camera-set expects \"Name=value\"");
+    const bool lAdds = lCamera->PropertyList.Find(lName.c_str()) == nullptr;
+    // Nearest names are taken before the new property exists to be found itself.
+    const std::vector<std::string> lNearest =
+        lAdds ? vthost::NearestPropertyNames(lCamera, lName) : std::vector<std::string>();
+    if (!vthost::SetCameraPropertyFromText(lCamera, lName, lValue, lError)) return Fail("--camera-set: " + lError);
+    // Adding is what a gate like "ShowOpticalCenter" needs, and what a typo does: say so.
+    if (lAdds) {
+      std::string lNote =
+          "vthud_preview: --camera-set added the custom property '" + vthost::MessageText(lName) + "'";
+      if (!lNearest.empty()) lNote += " (existing names nearest to it: '" + lNearest[0] + "'";
+      for (size_t i = 1; i < lNearest.size(); ++i) lNote += ", '" + lNearest[i] + "'";
+      if (!lNearest.empty()) lNote += ")";
+      fprintf(stderr, "%s\n", lNote.c_str());
+    }
+  }
+  if (!o.take.empty()) lHost.SetCurrentTake(lHost.AddTake(o.take));
+  if (o.noTake) lHost.SetCurrentTake(nullptr);
+  if (o.noCamera) lHost.Renderer().CurrentCamera = nullptr;
+  if (o.noRenderer) lHost.SetRendererPresent(false);
+  // The sources start at the first frame drawn; binding prints the element's diagnostic line.
+  const std::pair<const std::string*, vthost::TimecodeSlot> lSources[] = {
+      {&o.characterSource, vthost::TimecodeSlot::Character}, {&o.cameraSource, vthost::TimecodeSlot::Camera}};
+  for (const auto& lSource : lSources)
+    if (!lSource.first->empty() &&
+        !vthost::AddTimecodeSource(lHost, lElement, lSource.second, *lSource.first, lError))
+      return Fail(std::string(lSource.second == vthost::TimecodeSlot::Character ? "--character-source: "
+                                                                                : "--camera-source: ") +
+                  lError);
+
+  if (!o.saveScene.empty() && !vthost::SaveScene(lHost, o.saveScene, lError)) return Fail(lError);
+  if (!o.saveLayout.empty() && !vthost::SaveLayout(lElement, o.saveLayout, lError)) return Fail(lError);
+  if (o.rendererRoad) {
+    if (o.noRenderer) return Fail("--road renderer needs the host's renderer; drop --no-renderer");
+    if (!lHost.Road().Open(*lPlugin, lError)) return Fail("--road renderer: " + lError);
+  }
+
+  if (!lSink->Open(lError)) return Fail(lError);
+  vthost::Pane& lPane = lHost.AddPane(1920, 1080, lCamera);
+  vthud_tool::RunSettings lSettings;
+  lSettings.clockNumerator = o.clockNumerator;
+  lSettings.clockDenominator = o.clockDenominator;
+  lSettings.progress = isatty(STDERR_FILENO) && lPlan.Count() > 1;
+  if (o.rendererRoad)
+    lSettings.checkDraw = [&lHost](std::string& pError) {
+      if (lHost.Road().LastFrameError().empty()) return true;
+      pError = "the renderer could not draw: " + lHost.Road().LastFrameError();
+      return false;
+    };
+  vthud_tool::InstallStopHandler();
+  vthud_tool::RunReport lReport;
+  const bool lOk =
+      vthud_tool::RunSequence(lHost, lElement, lPane, lPlan, lBackground, lSink.get(), lSettings, lReport, lError);
+  lBackground.Close();
+  if (o.rendererRoad) lHost.Road().Close();
+  const std::string lWhere = lSink->Where(lFirst.frame);
+  const std::string lCounted =
+      std::to_string(lReport.written) + " of " + std::to_string(lPlan.Count()) + " frames";
+  if (!lOk) return Fail(lError + (lReport.written > 0 ? "; " + lCounted + " were written to " + lWhere : ""));
+  if (lReport.interrupted) {
+    fprintf(stderr, "vthud_preview: interrupted; %s were written to %s\n", lCounted.c_str(), lWhere.c_str());
+    return 130;
+  }
+  if (lPlan.Count() == 1)
+    printf("wrote %s (1920 x 1080 RGBA, frame %lld, %s)\n", lWhere.c_str(), lFirst.frame,
+           lGL.Description().c_str());
+  else
+    printf("wrote %lld frames to %s (1920 x 1080, %s)\n", lReport.written, lWhere.c_str(),
+           lGL.Description().c_str());
+  return 0;
+}

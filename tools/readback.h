@@ -1,0 +1,42 @@
+#ifndef VTHUD_TOOLS_READBACK_H
+#define VTHUD_TOOLS_READBACK_H
+// Reads 1920 x 1080 RGBA frames back from a framebuffer through a ring of
+// pixel-pack buffers: the copy of one frame runs on the GL side while the
+// next is drawn, and the CPU waits only for the oldest.
+#include <deque>
+#include <vector>
+
+#include "png_image.h"
+
+namespace vthud_tool {
+
+class AsyncReadback {
+ public:
+  AsyncReadback(int pWidth, int pHeight, int pDepth);
+  ~AsyncReadback();
+  AsyncReadback(const AsyncReadback&) = delete;
+  AsyncReadback& operator=(const AsyncReadback&) = delete;
+
+  int Depth() const { return static_cast<int>(mBuffers.size()); }
+  size_t Pending() const { return mPending.size(); }
+  // Starts reading the colour of pFramebuffer; false while Depth() reads are
+  // pending (finish one first).
+  bool Start(unsigned pFramebuffer);
+  // Waits for the oldest read and copies it into pImage, top row first;
+  // false when GL could not map the buffer.
+  bool FinishOldest(vthost::Image& pImage);
+
+ private:
+  int mWidth, mHeight;
+  std::vector<unsigned> mBuffers;
+  struct Read {
+    size_t buffer;
+    void* fence;
+  };
+  std::deque<Read> mPending;
+  size_t mNext = 0;
+};
+
+}  // namespace vthud_tool
+
+#endif

@@ -1,0 +1,131 @@
+#include "sequence.h"
+
+#include <deque>
+#include <future>
+#include <memory>
+#include <thread>
+
+#include "progress.h"
+#include "property_edit.h"
+#include "readback.h"
+#include "writer_queue.h"
+
+namespace vthud_tool {
+
+namespace {
+
+std::string DrawName(long long pIndex, long long pFrame) {
+  return "draw " + std::to_string(pIndex + 1) + " (frame " + std::to_string(pFrame) + ")";
+}
+
+}  // namespace
+
+long long ClockAtDraw(long long pIndex, long long pNumerator, long long pDenominator) {
+  return static_cast<long long>(static_cast<__int128>(pIndex + 1) * pNumerator / pDenominator);
+}
+
+bool RunSequence(vthost::Host& pHost, FBComponent* pElement, vthost::Pane& pPane, const DrawPlan& pPlan,
+                 Background& pBackground, FrameSink* pSink, const RunSettings& pSettings, RunReport& pReport,
+                 std::string& pError) {
+  pReport = RunReport();
+  const long long lCount = pPlan.Count();
+  int lThreads = pSettings.writerThreads;
+  if (lThreads <= 0) lThreads = static_cast<int>(std::max(1u, std::min(8u, std::thread::hardware_concurrency())));
+  AsyncReadback lReadback(pPane.Width(), pPane.Height(), pSettings.readbackDepth);
+  std::unique_ptr<WriterQueue> lQueue;
+  if (pSink) lQueue.reset(new WriterQueue(*pSink, lThreads, lThreads + pSettings.readbackDepth + 1));
+  vthost::Image lDropped;  // the frame buffer when nothing is written
+  std::deque<long long> lPendingFrames;
+  Progress lProgress(lCount, pSettings.progress);
+  // Plates and video frames are decoded one draw ahead on another thread.
+  vthost::Image lPlates[2];
+  std::string lPlateErrors[2];
+  std::future<bool> lNextPlate;
+  auto FetchPlate = [&](long long pIndex) {
+    const size_t lSlot = static_cast<size_t>(pIndex % 2);
+    return std::async(std::launch::async, [&, pIndex, lSlot] {
+      return pBackground.ForDraw(pIndex, pPlan.At(pIndex).frame, lPlates[lSlot], lPlateErrors[lSlot]);
+    });
+  };
+  if (lCount > 0) lNextPlate = FetchPlate(0);
+  std::string lError;
+  bool lOk = true;
+
+  // Hands the oldest finished read to the writers.
+  auto Deliver = [&]() {
+    const long long lFrame = lPendingFrames.front();
+    lPendingFrames.pop_front();
+    if (!lQueue) {
+      if (!lReadback.FinishOldest(lDropped))
+        return lError = "cannot read frame " + std::to_string(lFrame) + " back", false;
+      return true;
+    }
+    std::unique_ptr<vthost::Image> lImage = lQueue->Acquire();
+    if (!lReadback.FinishOldest(*lImage))
+      return lError = "cannot read frame " + std::to_string(lFrame) + " back", false;
+    lQueue->Submit(std::move(lImage), lFrame);
+    return true;
+  };
+
+  for (long long i = 0; i < lCount && lOk; ++i) {
+    if (StopRequested()) {
+      pReport.interrupted = true;
+      break;
+    }
+    const DrawState lState = pPlan.At(i);
+    pHost.SetFrame(lState.frame);
+    pHost.SetRecording(lState.recording);
+    pHost.SetPlaying(lState.playing);
+    pHost.SetSystemTimeMs(ClockAtDraw(i, pSettings.clockNumerator, pSettings.clockDenominator));
+    for (const auto& lSet : lState.sets)
+      if (!vthost::SetPropertyFromText(pElement, lSet.first, lSet.second, lError)) {
+        lError = DrawName(i, lState.frame) + ": " + lError;
+        lOk = false;
+        break;
+      }
+    if (!lOk) break;
+    if (i == 0 || pBackground.Changes()) {
+      const size_t lSlot = static_cast<size_t>(i % 2);
+      if (!lNextPlate.get()) {
+        lError = lPlateErrors[lSlot];
+        lOk = false;
+        break;
+      }
+      pPane.SetBackground(lPlates[lSlot]);  // copied: the slot is free for the plate after next
+      if (pBackground.Changes() && i + 1 < lCount) lNextPlate = FetchPlate(i + 1);
+    }
+    pHost.DrawPane(pPane);
+    if (pSettings.checkDraw && !pSettings.checkDraw(lError)) {
+      lError = DrawName(i, lState.frame) + ": " + lError;
+      lOk = false;
+      break;
+    }
+    if (lReadback.Pending() == static_cast<size_t>(lReadback.Depth()) && !Deliver()) {
+      lOk = false;
+      break;
+    }
+    lReadback.Start(pPane.Framebuffer());
+    lPendingFrames.push_back(lState.frame);
+    ++pReport.drawn;
+    if (lQueue && lQueue->Failed(lError)) lOk = false;
+    lProgress.Update(pReport.drawn);
+  }
+  // Whatever was drawn is still written, after an error as after Ctrl-C.
+  while (!lPendingFrames.empty())
+    if (!Deliver()) lOk = false;
+  lProgress.Done();
+  if (lQueue) {
+    std::string lWriteError;
+    if (!lQueue->Finish(lWriteError) && lOk) {
+      lError = lWriteError;
+      lOk = false;
+    }
+    pReport.written = lQueue->Written();
+  } else {
+    pReport.written = pReport.drawn;
+  }
+  if (!lOk) pError = lError;
+  return lOk;
+}
+
+}  // namespace vthud_tool

@@ -1,0 +1,47 @@
+#ifndef VTHUD_TOOLS_SEQUENCE_H
+#define VTHUD_TOOLS_SEQUENCE_H
+// The drawing loop: one persistent element drawn once per planned draw, the
+// host's scene time, transport and system clock set before each, frames read
+// back asynchronously and written by writer threads while the next is drawn.
+#include <fbsdk/fbsdk.h>
+
+#include <functional>
+#include <string>
+
+#include "background.h"
+#include "draw_plan.h"
+#include "frame_sink.h"
+#include "host.h"
+
+namespace vthud_tool {
+
+struct RunSettings {
+  // Host clock step per draw in milliseconds, as a fraction.
+  long long clockNumerator = 100, clockDenominator = 3;
+  int writerThreads = 0;  // 0: one per core
+  int readbackDepth = 3;
+  bool progress = false;
+  // Asked after every draw; false (with a message) stops the run there.
+  std::function<bool(std::string&)> checkDraw;
+};
+
+struct RunReport {
+  long long drawn = 0, written = 0;
+  bool interrupted = false;
+};
+
+// Runs pPlan. pSink null reads every frame back and drops it (the limit a
+// sink is measured against). Stops at the first error, or between frames
+// when StopRequested(); in both cases what was written stays and the sink is
+// closed. False with a one-line message naming the draw.
+bool RunSequence(vthost::Host& pHost, FBComponent* pElement, vthost::Pane& pPane, const DrawPlan& pPlan,
+                 Background& pBackground, FrameSink* pSink, const RunSettings& pSettings, RunReport& pReport,
+                 std::string& pError);
+
+// The host clock in milliseconds at draw pIndex: one step after the last, the
+// first one step after zero, so the first measured interval is a whole step.
+long long ClockAtDraw(long long pIndex, long long pNumerator, long long pDenominator);
+
+}  // namespace vthud_tool
+
+#endif
