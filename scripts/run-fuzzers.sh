@@ -17,11 +17,8 @@ for seeds in fuzz/corpus/*/; do
   fuzzer="$BUILD/fuzz/${name}_fuzzer"
   [ -x "$fuzzer" ] || { echo "missing fuzzer $fuzzer" >&2; exit 1; }
   mkdir -p "$WORK/$name"
-  # Only full stacks reach past Qt's frames to the one Qt leak the suppressions name.
-  unwind=
-  [ "$name" = scene ] && unwind=:fast_unwind_on_malloc=0
   # -timeout: one input running longer counts as a hang; -rss_limit_mb bounds memory.
-  if ! LSAN_OPTIONS="$LSAN_OPTIONS$unwind" LD_PRELOAD="$ASAN_RUNTIME" "$fuzzer" "$WORK/$name" "$seeds" -max_total_time="$SECONDS_EACH" -timeout=10 -rss_limit_mb=4096 \
+  if ! LD_PRELOAD="$ASAN_RUNTIME" "$fuzzer" "$WORK/$name" "$seeds" -max_total_time="$SECONDS_EACH" -timeout=10 -rss_limit_mb=4096 \
       -print_final_stats=1 -artifact_prefix="$WORK/$name-" >"$WORK/$name.log" 2>&1; then
     tail -n 60 "$WORK/$name.log" >&2
     for artifact in "$WORK/$name"-*; do
