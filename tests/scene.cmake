@@ -15,7 +15,8 @@ gtest_discover_tests(test_scene)
 
 # The same through the real element, drawn in a headless GL context.
 if(TARGET vthud_test_support)
-  add_executable(test_scene_hud ${CMAKE_CURRENT_LIST_DIR}/scene/scene_hud_test.cpp)
+  add_executable(test_scene_hud ${CMAKE_CURRENT_LIST_DIR}/scene/scene_hud_test.cpp
+                                ${CMAKE_CURRENT_LIST_DIR}/scene/fdl_framing_test.cpp)
   target_link_libraries(test_scene_hud PRIVATE vthud_test_support Qt5::Core GTest::gtest_main)
   gtest_discover_tests(test_scene_hud TEST_PREFIX "scene." DISCOVERY_TIMEOUT 60)
 endif()

@@ -73,6 +73,16 @@ const OptionSpec kSpecs[] = {
     {"playing", nullptr, "the transport plays on every draw", nullptr},
     {"standby", nullptr, "the element's \"Standby\" status", nullptr},
     {"no-renderer", nullptr, "run as a host without a current renderer", nullptr},
+    // Framing and layout checks.
+    {"fdl", "FILE",
+     "apply a framing decision of an ASC FDL file (1.0 or 1.1) to the mask, after --layout and before --set",
+     nullptr},
+    {"framing", "ID", "the framing decision of --fdl to apply",
+     "the first decision of the default framing intent, else the first"},
+    {"check-layout", nullptr,
+     "print each pair of shown text fields whose boxes overlap, and each that leaves the canvas, then exit "
+     "(status 2 when any does)",
+     nullptr},
     {"help", nullptr, "show this help and exit", nullptr},
 };
 
@@ -396,6 +406,15 @@ bool ParseOptions(const std::vector<std::string>& pArguments, Options& o, std::s
   o.recording = Is("recording");
   o.playing = Is("playing");
   o.noRenderer = Is("no-renderer");
+  // Framing and layout checks.
+  if (Is("fdl")) o.fdl = Value("fdl");
+  if (Is("framing")) {
+    if (!Is("fdl")) return pError = "--framing names a decision of --fdl; give --fdl too", false;
+    o.framing = Value("framing");
+  }
+  o.checkLayout = Is("check-layout");
+  if (o.checkLayout && o.listProperties)
+    return pError = "--check-layout and --list-properties cannot be given together", false;
   return true;
 }
 

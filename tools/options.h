@@ -46,6 +46,9 @@ struct Options {
   bool noTake = false, noCamera = false;
   bool recording = false, playing = false, noRenderer = false;
   bool help = false;
+  // Framing and layout checks.
+  std::string fdl, framing;  // --fdl FILE, --framing ID (empty: the file's default)
+  bool checkLayout = false;
 };
 
 // Parses pArguments (pArguments[0] is the program name). False with a

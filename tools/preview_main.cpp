@@ -14,8 +14,10 @@
 #include "background.h"
 #include "draw_plan.h"
 #include "frame_sink.h"
+#include "fdl_framing.h"
 #include "headless_gl.h"
 #include "host.h"
+#include "layout_check.h"
 #include "options.h"
 #include "progress.h"
 #include "property_edit.h"
@@ -86,7 +88,7 @@ int main(int argc, char** argv) {
     lVideo.startTimecode = StartTimecode(lFirst.frame, o.timeMode);
   }
   std::unique_ptr<vthud_tool::FrameSink> lSink;
-  if (!o.listProperties) {
+  if (!o.listProperties && !o.checkLayout) {
     lSink = vthud_tool::MakeSink(o.out, lPlan.Count(), PlanRepeatsFrames(lPlan), lVideo, lError);
     if (!lSink) return Fail(lError);
   }
@@ -132,6 +134,11 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (!o.layout.empty() && !vthost::ApplyLayout(lElement, o.layout, lError)) return Fail(lError);
+  if (!o.fdl.empty()) {
+    vthost::Framing lFraming;
+    if (!vthost::ApplyFdl(lElement, o.fdl, o.framing, lFraming, lError)) return Fail(lError);
+    printf("%s\n", vthost::DescribeFraming(lFraming).c_str());
+  }
   std::string lName, lValue;
   for (const std::string& lSet : o.sets)
     if (!SplitSetting(lSet, lName, lValue) || !vthost::SetPropertyFromText(lElement, lName, lValue, lError))
@@ -173,6 +180,18 @@ int main(int argc, char** argv) {
 
   if (!o.saveScene.empty() && !vthost::SaveScene(lHost, o.saveScene, lError)) return Fail(lError);
   if (!o.saveLayout.empty() && !vthost::SaveLayout(lElement, o.saveLayout, lError)) return Fail(lError);
+  if (o.checkLayout) {
+    std::vector<vthud_tool::FieldBox> lBoxes;
+    if (!vthud_tool::MeasureFields(lElement, VTHUD_RESOURCES_DIR,
+                                   static_cast<double>(o.clockNumerator) / static_cast<double>(o.clockDenominator),
+                                   lBoxes, lError))
+      return Fail(lError);
+    int lProblems = 0;
+    fputs(vthud_tool::CheckBoxes(lBoxes, 1920, 1080, lProblems).c_str(), stdout);
+    printf("%zu text fields shown, %d %s\n", lBoxes.size(), lProblems,
+           lProblems == 1 ? "problem" : "problems (overlaps or fields off the canvas)");
+    return lProblems ? 2 : 0;
+  }
   if (o.rendererRoad) {
     if (o.noRenderer) return Fail("--road renderer needs the host's renderer; drop --no-renderer");
     if (!lHost.Road().Open(*lPlugin, lError)) return Fail("--road renderer: " + lError);
