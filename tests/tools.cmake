@@ -5,8 +5,10 @@ add_test(NAME tools.PreviewCommandLine
 # Its option parsing and draw plans in-process, and its runs over frame
 # ranges read back by pixels and by decoding video.
 add_executable(test_tools ${CMAKE_CURRENT_LIST_DIR}/tools/options_test.cpp
-                          ${CMAKE_CURRENT_LIST_DIR}/tools/sequence_test.cpp)
+                          ${CMAKE_CURRENT_LIST_DIR}/tools/sequence_test.cpp
+                          ${CMAKE_CURRENT_LIST_DIR}/tools/layout_check_test.cpp)
 target_link_libraries(test_tools PRIVATE vthud_preview_core vthud_test_support GTest::gtest_main)
-target_compile_definitions(test_tools PRIVATE VTHUD_PREVIEW_TOOL="$<TARGET_FILE:vthud_preview>")
+target_compile_definitions(test_tools PRIVATE VTHUD_PREVIEW_TOOL="$<TARGET_FILE:vthud_preview>"
+                                             VTHUD_LAYOUTS_DIR="${CMAKE_SOURCE_DIR}/layouts")
 add_dependencies(test_tools vthud_preview)
 gtest_discover_tests(test_tools TEST_PREFIX "tools." DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)

@@ -4,6 +4,7 @@
 set -u
 tool=$1
 sdk_library=$2
+repo=$(cd "$(dirname "$0")/../.." && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
@@ -39,8 +40,18 @@ expect_error "bad frame" "--frame expects a whole number" -- "$tool" --frame 1.5
 expect_error "bad background" "cannot read /nonexistent.png" -- "$tool" --background /nonexistent.png
 expect_error "unknown platform" "unknown VTHUD_EGL_PLATFORM 'vulkan'" -- env VTHUD_EGL_PLATFORM=vulkan "$tool" --out "$work/x.png"
 expect_error "no GL context" "^vthud_preview: no OpenGL context available" -- env __EGL_VENDOR_LIBRARY_FILENAMES=/nonexistent.json "$tool" --out "$work/x.png"
+expect_error "framing without a file" "--framing names a decision of --fdl" -- "$tool" --framing A_CAM-TV --out "$work/x.png"
+expect_error "unknown framing" "no framing decision 'A_CAM-XX' \\(it holds 'A_CAM-SCOPE', 'A_CAM-TV'\\)" -- "$tool" --fdl "$repo/docs/fdl/a-cam-anamorphic.fdl" --framing A_CAM-XX --out "$work/x.png"
 [ ! -e "$work/x.png" ] || fail "a failed run left an image behind"
 
-total=13
+# The sample FDL's 16:9 extraction travels on as a layout, and a check of it finds nothing.
+"$tool" --fdl "$repo/docs/fdl/a-cam-anamorphic.fdl" --framing A_CAM-TV --save-layout "$work/tv.json" \
+  --out "$work/tv.png" >"$work/out" 2>"$work/err" || fail "--fdl run exited $?: $(cat "$work/err")"
+grep -q "Aspect 1.7777778, Aspect Zoom 33.333333, Aspect Distribution 0.5 (bars: top 180, bottom 180, sides 320)" \
+  "$work/out" || fail "--fdl does not print its framing: $(cat "$work/out")"
+"$tool" --layout "$work/tv.json" --check-layout >"$work/out" 2>&1 || fail "--check-layout of the saved framing exited $?"
+grep -q '"Aspect Zoom"' "$work/tv.json" || fail "the saved layout lacks the framing"
+
+total=17
 echo "$((total - failures)) passed, $failures failed"
 [ "$failures" -eq 0 ]
