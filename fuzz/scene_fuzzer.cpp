@@ -1,7 +1,8 @@
 // The scene and layout loaders: the input is a scene file, then the same
-// bytes as a layout for the element. A file that fails to load must leave the
-// host's scene (or the element) exactly as it was, nothing partly applied, and
-// say why; one that loads is drawn, then the starting state is loaded back.
+// bytes as a layout for the element, then as an FDL framing for its mask. A
+// file that fails to load must leave the host's scene (or the element)
+// exactly as it was, nothing partly applied, and say why; one that loads is
+// drawn, then the starting state is loaded back.
 #include <unistd.h>
 
 #include <cstddef>
@@ -9,6 +10,7 @@
 #include <cstdio>
 #include <string>
 
+#include "fdl_framing.h"
 #include "fuzz_host.h"
 #include "scene_file.h"
 
@@ -64,6 +66,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t pSize) {
     if (lError.empty()) vthud_fuzz::Fail("a layout failed to apply without a message");
     if (vthud_fuzz::Snapshot(lFuzz.element) != lElement)
       vthud_fuzz::Fail("a layout that failed to apply changed the element: " + lError);
+  }
+
+  const std::string lUnframed = vthud_fuzz::Snapshot(lFuzz.element);
+  lError.clear();
+  vthost::Framing lFraming;
+  if (vthost::ApplyFdl(lFuzz.element, sInput, "", lFraming, lError)) {
+    lFuzz.Draw();
+    if (!vthost::LoadScene(*lFuzz.host, sStart, lError)) vthud_fuzz::Fail("cannot restore the scene: " + lError);
+    lFuzz.element = lFuzz.host->HUDElements().front();
+  } else {
+    if (lError.empty() || lError.find('\n') != std::string::npos)
+      vthud_fuzz::Fail("an FDL was refused without a one-line message: " + lError);
+    if (vthud_fuzz::Snapshot(lFuzz.element) != lUnframed)
+      vthud_fuzz::Fail("an FDL that was refused changed the element: " + lError);
   }
   return 0;
 }

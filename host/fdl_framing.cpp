@@ -162,8 +162,8 @@ bool ApplyFdl(FBComponent* pElement, const std::string& pPath, const std::string
 
 std::string DescribeFraming(const Framing& f) {
   std::string lText = "framing '" + f.decisionId + "'" +
-                      (f.decisionLabel.empty() ? "" : " (" + f.decisionLabel + ")") + " of canvas '" + f.canvasId +
-                      "': Aspect " + Number(f.aspect, 8) + ", Aspect Zoom " + Number(f.zoom, 8) +
+                      (f.decisionLabel.empty() ? "" : " (" + MessageText(f.decisionLabel) + ")") + " of canvas '" +
+                      f.canvasId + "': Aspect " + Number(f.aspect, 8) + ", Aspect Zoom " + Number(f.zoom, 8) +
                       ", Aspect Distribution " + Number(f.share, 8) +
                       " (bars: " + BarsText({f.sideBar, f.topBar, f.bottomBar}) + ")";
   for (const std::string& lNote : f.notes) lText += "\n  note: " + lNote;
