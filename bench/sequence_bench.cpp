@@ -106,7 +106,8 @@ void RenderTake(benchmark::State& pState, Output pOutput) {
         lHost->SetPlaying(lState.playing);
         lHost->SetSystemTimeMs(vthud_tool::ClockAtDraw(i, lOptions.clockNumerator, lOptions.clockDenominator));
         lHost->DrawPane(lPane);
-        if (!lSink->Write(lPane.ReadPixels(), lState.frame, lError)) break;
+        vthost::Image lFrame = lPane.ReadPixels();
+        if (!lSink->Write(lFrame, lState.frame, lError)) break;
       }
       lSink->Close(lError);
     } else {
