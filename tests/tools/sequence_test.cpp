@@ -757,3 +757,95 @@ TEST_F(SequenceTest, VideoDecodedAsAPlayerDoesMatchesThePngOnFlatColours) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(SequenceTest, PlateTimecodeStartsTheCameraTimecodeAndTheOutputVideo) {
+  ASSERT_EQ(system(("ffmpeg -v error -f lavfi -i color=c=0x204060:s=320x180:r=30 -frames:v 3 -timecode "
+                    "10:00:00:00 -c:v prores_ks " +
+                    Quote(dir + "/plate.mov"))
+                       .c_str()),
+            0);
+  const std::vector<std::string> lPlate{
+      "--frames", "0:2", "--background", dir + "/plate.mov", "--camera-source", "from-background"};
+  std::vector<std::string> lArguments = lPlate;
+  lArguments.insert(lArguments.end(), {"--out", dir + "/s.%d.png"});
+  const Result r = Tool(lArguments);
+  ASSERT_EQ(r.status, 0) << r.err;
+  // References: the element's own camera integers over the same plate.
+  const Result lReference =
+      Tool({"--background", dir + "/plate.mov", "--out", dir + "/ref.%d.png", "--draws",
+            R"([{"frame": 0, "set": {"Camera Hour": 10}}, {"frame": 1, "set": {"Camera Frame": 1}},
+                {"frame": 2, "set": {"Camera Frame": 2}}])"});
+  ASSERT_EQ(lReference.status, 0) << lReference.err;
+  for (int f = 0; f <= 2; ++f)
+    EXPECT_TRUE(
+        SameField(Png("s." + std::to_string(f) + ".png"), Png("ref." + std::to_string(f) + ".png"), kCameraX))
+        << "frame " << f << " does not read 10:00:00:0" << f;
+  lArguments = lPlate;
+  lArguments.insert(lArguments.end(), {"--out", dir + "/v.mov"});
+  ASSERT_EQ(Tool(lArguments).status, 0);
+  EXPECT_NE(FfProbe("v.mov", "stream_tags=timecode").find("timecode=10:00:00:00"), std::string::npos)
+      << FfProbe("v.mov", "stream_tags=timecode");
+  // A plate sequence whose headers ffmpeg reads no timecode from is refused, not guessed.
+  WritePlate("p.0.png", 64, 36, RGBA{1, 2, 3, 255});
+  const Result lNone = Tool({"--background", dir + "/plates/p.%d.png", "--character-source", "from-background",
+                             "--out", dir + "/x.png"});
+  EXPECT_EQ(lNone.status, 1);
+  EXPECT_NE(lNone.err.find("--character-source: " + dir + "/plates/p.0.png carries no timecode"),
+            std::string::npos)
+      << lNone.err;
+}
+
+TEST_F(SequenceTest, PlatesCrewsShootBurnInFittedAndThroughALut) {
+  // 4:3 plates of (48, 96, 160), made by ffmpeg, fill 1440 x 1080 between black bars (DNxHR wants 256 x 120 or
+  // more).
+  const std::string lColour = "-f lavfi -i color=c=0x3060a0:s=64x48:r=30,format=rgb48le ";
+  // Video plates converted and tagged as BT.709, as cameras and editors write HD.
+  const std::string lVideo =
+      "-f lavfi -i color=c=0x3060a0:s=320x240:r=30,format=rgb48le -vf scale=out_color_matrix=bt709:out_range=tv "
+      "-colorspace bt709 -color_primaries bt709 -color_trc bt709 -color_range tv ";
+  struct Case {
+    const char* kind;
+    std::string make, background;
+  };
+  const Case lCases[] = {
+      {"EXR half float", lColour + "-frames:v 1 -pix_fmt gbrpf32le -c:v exr -format half -start_number 0 p.%d.exr",
+       "p.%d.exr"},
+      {"DPX 10-bit", lColour + "-frames:v 1 -pix_fmt gbrp10le -start_number 0 p.%d.dpx", "p.%d.dpx"},
+      {"TIFF 16-bit", lColour + "-frames:v 1 -pix_fmt rgb48le -start_number 0 p.%d.tif", "p.%d.tif"},
+      // FFmpeg's ProRes encoders leave the frame headers' colour fields to this filter.
+      {"ProRes mov",
+       lVideo + "-frames:v 1 -c:v prores_ks -pix_fmt yuv422p10le "
+                "-bsf:v prores_metadata=color_primaries=bt709:color_trc=bt709:colorspace=bt709 p.mov",
+       "p.mov"},
+      {"DNxHR mxf", lVideo + "-frames:v 1 -c:v dnxhd -profile:v dnxhr_hqx -pix_fmt yuv422p10le p.mxf", "p.mxf"},
+  };
+  // An inverting LUT: the plate shows as (207, 159, 95).
+  std::ofstream(dir + "/invert.cube") << "LUT_3D_SIZE 2\n1 1 1\n0 1 1\n1 0 1\n0 0 1\n1 1 0\n0 1 0\n1 0 0\n0 0 0\n";
+  for (const Case& c : lCases) {
+    SCOPED_TRACE(c.kind);
+    ASSERT_EQ(system(("cd " + Quote(dir) + " && ffmpeg -v error -y " + c.make).c_str()), 0) << c.make;
+    for (bool lLut : {false, true}) {
+      std::vector<std::string> lArguments{"--background", dir + "/" + c.background, "--out", dir + "/o.png"};
+      if (lLut) lArguments.insert(lArguments.end(), {"--background-lut", dir + "/invert.cube"});
+      const Result r = Tool(lArguments);
+      ASSERT_EQ(r.status, 0) << r.err;
+      const vthost::Image lOut = Png("o.png");
+      EXPECT_TRUE(Probe(lOut, 700, 600, lLut ? RGBA{207, 159, 95, 255} : RGBA{48, 96, 160, 255}, 4))
+          << (lLut ? "through the LUT" : "as stored");
+      EXPECT_TRUE(Probe(lOut, 100, 600, RGBA{0, 0, 0, 255}, 0));
+    }
+  }
+  // A plate ffmpeg cannot decode names its frame; the frames before it stay.
+  ASSERT_EQ(system(("cd " + Quote(dir) + " && cp p.0.dpx p.1.dpx && head -c 3000 p.0.dpx > p.2.dpx").c_str()), 0);
+  const Result lBad = Tool({"--frames", "0:2", "--background", dir + "/p.%d.dpx", "--out", dir + "/b.%d.png"});
+  EXPECT_EQ(lBad.status, 1);
+  EXPECT_NE(lBad.err.find("the background plate of frame 2: ffmpeg cannot decode " + dir + "/p.2.dpx"),
+            std::string::npos)
+      << lBad.err;
+  EXPECT_NE(lBad.err.find("2 of 3 frames were written"), std::string::npos) << lBad.err;
+  EXPECT_EQ(Png("b.1.png").width, 1920);
+}
+
+}  // namespace
