@@ -25,7 +25,7 @@ const OptionSpec kSpecs[] = {
     {"class", "NAME", "registered class to create", "VTHUDElement"},
     {"out", "FILE",
      "output: a PNG, an image sequence such as out/seq/hud.%04d.png (one file per scene frame), a .mov "
-     "(ProRes 4444 with alpha) or an .mp4 (H.264 over the background)",
+     "(ProRes 4444, straight alpha as in the PNGs) or an .mp4 (H.264 over the background), both BT.709",
      "out/hud.png"},
     {"frame", "N", "draw one scene frame", "0"},
     {"frames", "START:END", "draw one element once per frame from START to END inclusive", "one frame"},
@@ -46,8 +46,8 @@ const OptionSpec kSpecs[] = {
      "MP4; decoded by its colour tags, untagged HD as BT.709), or 'test-picture'; every picture is fitted and "
      "letterboxed",
      "none: transparent"},
-    {"background-lut", "FILE.cube",
-     "show the background through this 3D LUT (ffmpeg's lut3d), e.g. a show look for linear or log plates",
+    {"background-lut", "FILE",
+     "show the background through this .cube 3D LUT (ffmpeg's lut3d), e.g. a show look for linear or log plates",
      "none: values shown as stored"},
     {"set", "Name=value", "set an element property by its display name (repeatable; colours as 'r g b a')",
      nullptr},
@@ -56,13 +56,13 @@ const OptionSpec kSpecs[] = {
     {"save-scene", "FILE", "save the scene after the settings are applied", nullptr},
     {"layout", "FILE", "apply a layout file (the settings of one element) before --set", nullptr},
     {"save-layout", "FILE", "save the element's settings that differ from a new element's", nullptr},
-    {"character-source", "PROPERTY=HH:MM:SS:FF[,held]|from-background",
+    {"character-source", "PROPERTY=HH:MM:SS:FF[,held]",
      "bind the character timecode to a new scene object whose PROPERTY (a timecode name the element looks for, "
      "or TC for the four TC integers) starts at that timecode on the first frame and advances with the frames "
      "unless held; 'from-background' starts it at the background plate's own timecode (a video's timecode "
      "track or metadata, a DPX or EXR header), which the output video then carries",
      nullptr},
-    {"camera-source", "PROPERTY=HH:MM:SS:FF[,held]|from-background", "the same for the camera timecode", nullptr},
+    {"camera-source", "PROPERTY=HH:MM:SS:FF[,held]", "the same for the camera timecode", nullptr},
     {"road", "viewer|renderer",
      "draw through the host's viewer, or connect the stand-in renderer and write its composited frame", "viewer"},
     {"list-properties", nullptr, "print the element's properties with their units and exit", nullptr},
