@@ -8,7 +8,7 @@ add_executable(test_tools ${CMAKE_CURRENT_LIST_DIR}/tools/options_test.cpp
                           ${CMAKE_CURRENT_LIST_DIR}/tools/sequence_test.cpp)
 target_link_libraries(test_tools PRIVATE vthud_preview_core vthud_test_support GTest::gtest_main)
 target_compile_definitions(test_tools PRIVATE VTHUD_PREVIEW_TOOL="$<TARGET_FILE:vthud_preview>")
-# The test picture, laid under the tool's files by ImageMagick and ffmpeg.
-target_compile_definitions(test_tools PRIVATE VTHUD_RESOURCES_DIR="${CMAKE_SOURCE_DIR}/resources")
 add_dependencies(test_tools vthud_preview)
 gtest_discover_tests(test_tools TEST_PREFIX "tools." DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
+# The test picture, laid under the tool's files by ImageMagick and ffmpeg.
+target_compile_definitions(test_tools PRIVATE VTHUD_RESOURCES_DIR="${CMAKE_SOURCE_DIR}/resources")
