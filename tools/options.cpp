@@ -60,7 +60,7 @@ const OptionSpec kSpecs[] = {
      "bind the character timecode to a new scene object whose PROPERTY (a timecode name the element looks for, "
      "or TC for the four TC integers) starts at that timecode on the first frame and advances with the frames "
      "unless held; 'from-background' starts it at the background plate's own timecode (a video's timecode "
-     "track or metadata, a DPX or EXR header), which the output video then carries",
+     "track or metadata, or a plate header where ffmpeg reads one), which the output video then carries",
      nullptr},
     {"camera-source", "PROPERTY=HH:MM:SS:FF[,held]", "the same for the camera timecode", nullptr},
     {"road", "viewer|renderer",
