@@ -2,10 +2,13 @@
 // tool's loop to an image sequence and to video, side by side in one run
 // with the limit of this context: drawing the overlay and reading back
 // 1920 x 1080 RGBA, nothing else. The serial case draws, reads and writes in
-// turn on one thread, to show what overlapping buys. Counters: frames per
-// second, and the ratio to the limit measured first in the same run.
+// turn on one thread, to show what overlapping buys; the premultiplied PNG
+// case skips the writers' turn to straight alpha, to show what that costs. Counters: frames per
+// second, the ratio to the limit measured first in the same run, and the
+// process's CPU time per frame over all its threads (ffmpeg's is its own).
 #include <benchmark/benchmark.h>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,6 +26,7 @@
 #include "host.h"
 #include "options.h"
 #include "sequence.h"
+#include "straight_alpha.h"
 
 namespace {
 
@@ -30,6 +34,15 @@ const long long kFrames = 300;
 double gLimitFps = 0.0;
 
 vthost::HeadlessGL* Context() { return BenchContext(); }
+
+// CPU seconds of this process, every thread: unlike wall time on a shared
+// machine, it shows what the writers' own work costs.
+double ProcessCpuSeconds() {
+  rusage lUsage{};
+  getrusage(RUSAGE_SELF, &lUsage);
+  return static_cast<double>(lUsage.ru_utime.tv_sec + lUsage.ru_stime.tv_sec) +
+         static_cast<double>(lUsage.ru_utime.tv_usec + lUsage.ru_stime.tv_usec) * 1e-6;
+}
 
 std::string Scratch() {
   static std::string sDir = [] {
@@ -39,7 +52,7 @@ std::string Scratch() {
   return sDir;
 }
 
-enum class Output { Limit, Serial, ImageSequence, Mp4, Mov, Mp4OverPlates };
+enum class Output { Limit, Serial, ImageSequence, ImageSequencePremultiplied, Mp4, Mov, Mp4OverPlates };
 
 // 300 plates named take.0000.png to take.0299.png, all the bundled test picture.
 std::string Plates() {
@@ -69,7 +82,7 @@ void RenderTake(benchmark::State& pState, Output pOutput) {
   const std::string lOut = Scratch() + (pOutput == Output::Mp4 || pOutput == Output::Mp4OverPlates ? "/take.mp4"
                                         : pOutput == Output::Mov                                   ? "/take.mov"
                                                                  : "/take.%04d.png");
-  double lSeconds = 0.0;
+  double lSeconds = 0.0, lCpuSeconds = 0.0;
   for (auto _ : pState) {
     pState.PauseTiming();
     auto lHost = std::make_unique<vthost::Host>();
@@ -87,6 +100,8 @@ void RenderTake(benchmark::State& pState, Output pOutput) {
       return;
     }
     vthud_tool::VideoSettings lVideo;
+    // The same PNGs without the turn to straight alpha, to show what it costs.
+    lVideo.straightAlpha = pOutput != Output::ImageSequencePremultiplied;
     std::unique_ptr<vthud_tool::FrameSink> lSink;
     if (pOutput != Output::Limit) {
       lSink = vthud_tool::MakeSink(lOut, kFrames, false, lVideo, lError);
@@ -96,6 +111,7 @@ void RenderTake(benchmark::State& pState, Output pOutput) {
       }
     }
     const auto lStart = std::chrono::steady_clock::now();
+    const double lCpuStart = ProcessCpuSeconds();
     pState.ResumeTiming();
     if (pOutput == Output::Serial) {
       // One thread, in turn: set the frame, draw, read back, encode, write.
@@ -106,7 +122,8 @@ void RenderTake(benchmark::State& pState, Output pOutput) {
         lHost->SetPlaying(lState.playing);
         lHost->SetSystemTimeMs(vthud_tool::ClockAtDraw(i, lOptions.clockNumerator, lOptions.clockDenominator));
         lHost->DrawPane(lPane);
-        if (!lSink->Write(lPane.ReadPixels(), lState.frame, lError)) break;
+        vthost::Image lFrame = lPane.ReadPixels();
+        if (!lSink->Write(lFrame, lState.frame, lError)) break;
       }
       lSink->Close(lError);
     } else {
@@ -120,12 +137,15 @@ void RenderTake(benchmark::State& pState, Output pOutput) {
     }
     pState.PauseTiming();
     lSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - lStart).count();
+    lCpuSeconds += ProcessCpuSeconds() - lCpuStart;
     lSink.reset();
     lHost.reset();
     pState.ResumeTiming();
   }
   const double lFps = static_cast<double>(kFrames * pState.iterations()) / lSeconds;
   pState.counters["fps"] = benchmark::Counter(lFps);
+  pState.counters["cpu_ms_per_frame"] =
+      benchmark::Counter(1000.0 * lCpuSeconds / static_cast<double>(kFrames * pState.iterations()));
   if (pOutput == Output::Limit)
     gLimitFps = lFps;
   else if (gLimitFps > 0.0)
@@ -135,15 +155,63 @@ void RenderTake(benchmark::State& pState, Output pOutput) {
 void BM_Take300_DrawAndReadBackOnly(benchmark::State& s) { RenderTake(s, Output::Limit); }
 void BM_Take300_PngSequenceInSeries(benchmark::State& s) { RenderTake(s, Output::Serial); }
 void BM_Take300_PngSequence(benchmark::State& s) { RenderTake(s, Output::ImageSequence); }
+void BM_Take300_PngSequencePremultiplied(benchmark::State& s) {
+  RenderTake(s, Output::ImageSequencePremultiplied);
+}
 void BM_Take300_Mp4(benchmark::State& s) { RenderTake(s, Output::Mp4); }
 void BM_Take300_MovProRes4444(benchmark::State& s) { RenderTake(s, Output::Mov); }
 void BM_Take300_Mp4OverPlateSequence(benchmark::State& s) { RenderTake(s, Output::Mp4OverPlates); }
 
+// The writers' work on one default-overlay frame, alone: the turn to straight
+// alpha, and the PNG encoding and file write it precedes. x_png is the turn's
+// share of the PNG's cost, what it can take from a writer-bound sequence.
+double gPngMs = 0.0;
+
+vthost::Image DefaultOverlayFrame() {
+  Context();
+  vthost::Host lHost;
+  std::string lError;
+  vthost::Image lFrame;
+  if (!lHost.LoadPlugin(VTHUD_PLUGIN_PATH, lError) || !lHost.Create("VTHUDElement", "hud", lError)) return lFrame;
+  vthost::Pane& lPane = lHost.AddPane(1920, 1080, nullptr);
+  lHost.DrawPane(lPane);
+  return lPane.ReadPixels();
+}
+
+void BM_OneFrame_PngWrite(benchmark::State& pState) {
+  const vthost::Image lFrame = DefaultOverlayFrame();
+  std::string lError;
+  const auto lStart = std::chrono::steady_clock::now();
+  for (auto _ : pState)
+    if (!vthost::WritePng(Scratch() + "/one.png", lFrame, lError, true)) pState.SkipWithError(lError.c_str());
+  gPngMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - lStart).count() /
+           static_cast<double>(pState.iterations());
+}
+
+void BM_OneFrame_StraightAlpha(benchmark::State& pState) {
+  const vthost::Image lFrame = DefaultOverlayFrame();
+  vthost::Image lCopy;
+  double lMs = 0.0;
+  for (auto _ : pState) {
+    pState.PauseTiming();
+    lCopy = lFrame;
+    pState.ResumeTiming();
+    const auto lStart = std::chrono::steady_clock::now();
+    vthud_tool::ToStraightAlpha(lCopy);
+    lMs += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - lStart).count();
+  }
+  lMs /= static_cast<double>(pState.iterations());
+  if (gPngMs > 0.0) pState.counters["x_png"] = benchmark::Counter(lMs / gPngMs);
+}
+
 }  // namespace
 
+BENCHMARK(BM_OneFrame_PngWrite)->Unit(benchmark::kMillisecond)->Iterations(50)->UseRealTime();
+BENCHMARK(BM_OneFrame_StraightAlpha)->Unit(benchmark::kMillisecond)->Iterations(200)->UseRealTime();
 BENCHMARK(BM_Take300_DrawAndReadBackOnly)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
 BENCHMARK(BM_Take300_PngSequenceInSeries)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 BENCHMARK(BM_Take300_PngSequence)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
+BENCHMARK(BM_Take300_PngSequencePremultiplied)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
 BENCHMARK(BM_Take300_Mp4)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 BENCHMARK(BM_Take300_MovProRes4444)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 BENCHMARK(BM_Take300_Mp4OverPlateSequence)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();

@@ -1,6 +1,7 @@
 #include "property_edit.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cmath>
@@ -118,6 +119,37 @@ FBPropertyType TypeForText(const std::string& pText) {
   return lCount == 4 ? kFBPT_ColorRGBA : kFBPT_charptr;
 }
 
+// Typed timecode text: whole seconds, a whole frame and a plain decimal rate
+// ("3600 12 -30"). The host's own parser takes any three doubles, so "0.2 0.4
+// 0.6" or "0x10 1e1 inf" would be stored as something the user did not mean.
+bool PlainTimecodeText(const std::string& pText) {
+  size_t i = 0, lPart = 0;
+  for (; lPart < 3; ++lPart) {
+    while (i < pText.size() && (pText[i] == ' ' || pText[i] == '\t')) ++i;
+    if (i < pText.size() && (pText[i] == '-' || pText[i] == '+')) ++i;
+    const size_t lDigits = i;
+    while (i < pText.size() && isdigit(static_cast<unsigned char>(pText[i]))) ++i;
+    if (i == lDigits) return false;
+    if (lPart == 2 && i < pText.size() && pText[i] == '.') {
+      const size_t lFraction = ++i;
+      while (i < pText.size() && isdigit(static_cast<unsigned char>(pText[i]))) ++i;
+      if (i == lFraction) return false;
+    }
+    if (i < pText.size() && pText[i] != ' ' && pText[i] != '\t') return false;
+  }
+  while (i < pText.size() && (pText[i] == ' ' || pText[i] == '\t')) ++i;
+  return i == pText.size();
+}
+
+// Text typed for a timecode property must be plain; stored files keep the host's own reading.
+bool CheckTypedTimecode(const FBProperty* pProperty, const std::string& pValue, const std::string& pLabel,
+                        std::string& pError) {
+  if (pProperty->GetPropertyType() != kFBPT_TimeCode || PlainTimecodeText(pValue)) return true;
+  pError = pLabel + " expects a TimeCode as whole seconds, a whole frame and a rate (" +
+           ExampleFor(kFBPT_TimeCode) + "), got '" + MessageText(pValue) + "'";
+  return false;
+}
+
 const char* CreateTypeName(FBPropertyType pType) {
   switch (pType) {
     case kFBPT_bool: return "Bool";
@@ -195,7 +227,9 @@ bool SetPropertyFromText(FBComponent* pObject, const std::string& pName, const s
       pError += (i ? ", '" : " (nearest: '") + lNearest[i] + "'" + (i + 1 == lNearest.size() ? ")" : "");
     return false;
   }
-  return SetPropertyText(lProperty, pValue, "property '" + MessageText(pName) + "'", true, pError);
+  const std::string lLabel = "property '" + MessageText(pName) + "'";
+  return CheckTypedTimecode(lProperty, pValue, lLabel, pError) &&
+         SetPropertyText(lProperty, pValue, lLabel, true, pError);
 } catch (const std::exception& lException) {
   pError = "setting property '" + MessageText(pName) + "' failed: " + lException.what();
   return false;
@@ -210,7 +244,8 @@ bool SetCameraPropertyFromText(FBCamera* pCamera, const std::string& pName, cons
   const std::string lLabel =
       "camera property '" + MessageText(pName) + "' of '" + MessageText(pCamera->Name.AsString().Buffer()) + "'";
   if (FBProperty* lProperty = pCamera->PropertyList.Find(pName.c_str()))
-    return SetPropertyText(lProperty, pValue, lLabel, true, pError);
+    return CheckTypedTimecode(lProperty, pValue, lLabel, pError) &&
+           SetPropertyText(lProperty, pValue, lLabel, true, pError);
   if (pName.empty() || pName.find('\0') != std::string::npos) {
     pError = "a camera property needs a name without NUL characters";
     return false;

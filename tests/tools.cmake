@@ -12,3 +12,5 @@ target_compile_definitions(test_tools PRIVATE VTHUD_PREVIEW_TOOL="$<TARGET_FILE:
                                              VTHUD_LAYOUTS_DIR="${CMAKE_SOURCE_DIR}/layouts")
 add_dependencies(test_tools vthud_preview)
 gtest_discover_tests(test_tools TEST_PREFIX "tools." DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
+# The test picture, laid under the tool's files by ImageMagick and ffmpeg.
+target_compile_definitions(test_tools PRIVATE VTHUD_RESOURCES_DIR="${CMAKE_SOURCE_DIR}/resources")

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace vthud_tool {
@@ -27,7 +28,91 @@ void Fill(vthost::Image& pImage, uint8_t r, uint8_t g, uint8_t b) {
   }
 }
 
+bool EndsWithNoCase(const std::string& pText, const char* pEnd) {
+  const size_t n = strlen(pEnd);
+  if (pText.size() < n) return false;
+  for (size_t i = 0; i < n; ++i)
+    if (tolower(static_cast<unsigned char>(pText[pText.size() - n + i])) != pEnd[i]) return false;
+  return true;
+}
+
+// Plates Qt does not read, or reads only at 8 bits: always decoded by ffmpeg.
+bool FfmpegPlate(const std::string& pPath) {
+  for (const char* lEnd : {".exr", ".dpx", ".tif", ".tiff"})
+    if (EndsWithNoCase(pPath, lEnd)) return true;
+  return false;
+}
+
+// A value inside a filter graph: escaped once for the option, once for the graph.
+std::string FilterValue(const std::string& pText) {
+  std::string lOption, lGraph;
+  for (char c : pText) {
+    if (c == '\\' || c == '\'' || c == ':') lOption += '\\';
+    lOption += c;
+  }
+  for (char c : lOption) {
+    if (c == '\\' || c == '\'' || c == '[' || c == ']' || c == ',' || c == ';') lGraph += '\\';
+    lGraph += c;
+  }
+  return lGraph;
+}
+
+// "key=value" lines of ffprobe's default output; the first of each key counts.
+std::string ProbeValue(const std::string& pOutput, const std::string& pKey) {
+  const std::string lNeedle = pKey + "=";
+  for (size_t lAt = 0; lAt < pOutput.size();) {
+    const size_t lEnd = std::min(pOutput.find('\n', lAt), pOutput.size());
+    if (pOutput.compare(lAt, lNeedle.size(), lNeedle) == 0)
+      return pOutput.substr(lAt + lNeedle.size(), lEnd - lAt - lNeedle.size());
+    lAt = lEnd + 1;
+  }
+  return std::string();
+}
+
+// One picture decoded by ffmpeg through pFilter into the canvas.
+bool DecodeStill(const std::string& pPath, const std::string& pFilter, vthost::Image& pImage,
+                 std::string& pError) {
+  FfmpegProcess lDecoder;
+  const std::vector<std::string> lArguments{"-nostdin", "-v", "error",    "-f",        "image2", "-pattern_type",
+                                            "none",     "-i", pPath,      "-frames:v", "1",      "-vf",
+                                            pFilter,    "-f", "rawvideo", "-pix_fmt",  "rgba",   "pipe:1"};
+  if (!lDecoder.Start(lArguments, FfmpegProcess::Direction::ReadFromIt, pError)) return false;
+  pImage.width = kWidth;
+  pImage.height = kHeight;
+  pImage.rgba.resize(kFrameBytes);
+  bool lEnded = false;
+  const bool lRead = lDecoder.Read(pImage.rgba.data(), kFrameBytes, lEnded);
+  std::string lWhy;
+  const bool lFinished = lDecoder.Finish(lWhy);
+  if (lRead && lFinished) return true;
+  pError = "ffmpeg cannot decode " + pPath + (lWhy.empty() ? "" : ": " + lWhy);
+  return false;
+}
+
 }  // namespace
+
+std::string FitFilter(const std::string& pMatrix, const std::string& pRange, const std::string& pLut) {
+  // Accurate rounding: the fast path is 1 or 2 levels off on flat colours.
+  std::string lChain = "scale=1920:1080:force_original_aspect_ratio=decrease:flags=accurate_rnd+full_chroma_int";
+  if (!pMatrix.empty()) lChain += ":in_color_matrix=" + pMatrix;
+  if (!pRange.empty()) lChain += ":in_range=" + pRange;
+  // The format right after the scale makes that scale the one that turns YUV to RGB.
+  lChain += pLut.empty() ? ",format=rgba" : ",format=rgb48le,lut3d=file=" + FilterValue(pLut) + ",format=rgba";
+  return lChain + ",pad=1920:1080:(ow-iw)/2:(oh-ih)/2:color=black";
+}
+
+void DecodeColour(const std::string& pColorSpace, const std::string& pColorRange, int pWidth, int pHeight,
+                  std::string& pMatrix, std::string& pRange) {
+  static const std::pair<const char*, const char*> kMatrices[] = {
+      {"bt709", "bt709"},    {"smpte170m", "bt601"},     {"bt470bg", "bt601"}, {"bt2020nc", "bt2020"},
+      {"bt2020c", "bt2020"}, {"smpte240m", "smpte240m"}, {"fcc", "fcc"}};
+  pMatrix.clear();
+  for (const auto& lMatrix : kMatrices)
+    if (pColorSpace == lMatrix.first) pMatrix = lMatrix.second;
+  // Players read untagged HD as BT.709, untagged SD as BT.601.
+  if (pMatrix.empty()) pMatrix = (pHeight >= 720 || pWidth >= 1280) ? "bt709" : "bt601";
+  pRange = pColorRange == "tv" || pColorRange == "pc" ? pColorRange : std::string();
+}
 
 bool ReadFitted(const std::string& pPath, vthost::Image& pImage, std::string& pError) {
   QImageReader lReader(QString::fromStdString(pPath));
@@ -46,15 +131,23 @@ bool ReadFitted(const std::string& pPath, vthost::Image& pImage, std::string& pE
   return true;
 }
 
-bool Background::Open(const std::string& pSpec, const std::string& pTestPicture, std::string& pError) {
+bool Background::Open(const std::string& pSpec, const std::string& pTestPicture, std::string& pError,
+                      const std::string& pLut) {
   Close();
   mSpec = pSpec;
+  mLut = pLut;
   if (pSpec.empty()) return true;
+  if (!mLut.empty()) {
+    const QFileInfo lLut(QString::fromStdString(mLut));
+    if (!lLut.isFile() || !lLut.isReadable())
+      return pError = "--background-lut: cannot read " + mLut + (lLut.exists() ? "" : ": no such file"), false;
+  }
   unsigned r, g, b;
   char lEnd;
   if (pSpec.size() == 7 && pSpec[0] == '#' &&
       sscanf(pSpec.c_str() + 1, "%02x%02x%02x%c", &r, &g, &b, &lEnd) == 3 &&
       pSpec.find_first_not_of("#0123456789abcdefABCDEF") == std::string::npos) {
+    if (!mLut.empty()) return pError = "--background-lut applies to a picture, not to a colour", false;
     Fill(mStill, static_cast<uint8_t>(r), static_cast<uint8_t>(g), static_cast<uint8_t>(b));
     mKind = Kind::Still;
     return true;
@@ -72,28 +165,29 @@ bool Background::Open(const std::string& pSpec, const std::string& pTestPicture,
   const QFileInfo lInfo(QString::fromStdString(lPath));
   if (!lInfo.exists()) return pError = "cannot read " + lPath + ": no such file", false;
   if (!lInfo.isFile()) return pError = "cannot read " + lPath + ": not a regular file", false;
-  if (!QImageReader::imageFormat(QString::fromStdString(lPath)).isEmpty()) {
-    if (!ReadFitted(lPath, mStill, pError)) return false;
+  if (FfmpegPlate(lPath) || !QImageReader::imageFormat(QString::fromStdString(lPath)).isEmpty()) {
+    if (!ReadPlate(lPath, mStill, pError)) return false;
     mKind = Kind::Still;
+    mPath = lPath;
     return true;
   }
-  // Not an image Qt knows: a video, decoded by ffmpeg, fitted and letterboxed the same way.
+  // Not an image: a video, decoded by ffmpeg by its own colour tags, fitted and letterboxed the same way.
+  std::string lProbe, lMatrix, lRange;
+  if (!RunFfprobe({"-v", "error", "-select_streams", "v:0", "-show_entries",
+                   "stream=width,height,color_space,color_range", "-of", "default=nw=1", lPath},
+                  lProbe, pError))
+    return pError = "cannot read background " + pSpec + " as an image or a video: " + pError, false;
+  if (ProbeValue(lProbe, "width").empty())
+    return pError = "cannot read background " + pSpec + " as an image or a video: it has no video stream", false;
+  DecodeColour(ProbeValue(lProbe, "color_space"), ProbeValue(lProbe, "color_range"),
+               atoi(ProbeValue(lProbe, "width").c_str()), atoi(ProbeValue(lProbe, "height").c_str()), lMatrix,
+               lRange);
   mVideo.reset(new FfmpegProcess);
   const std::vector<std::string> lArguments{
-      "-nostdin",
-      "-v",
-      "error",
-      "-i",
-      lPath,
-      "-an",
-      "-vf",
-      "scale=1920:1080:force_original_aspect_ratio=decrease,pad=1920:1080:(ow-iw)/2:(oh-ih)/2:color=black",
-      "-f",
-      "rawvideo",
-      "-pix_fmt",
-      "rgba",
-      "pipe:1"};
+      "-nostdin", "-v",       "error",    "-i",   lPath,   "-an", "-vf", FitFilter(lMatrix, lRange, mLut),
+      "-f",       "rawvideo", "-pix_fmt", "rgba", "pipe:1"};
   if (!mVideo->Start(lArguments, FfmpegProcess::Direction::ReadFromIt, pError)) return false;
+  mPath = lPath;
   mKind = Kind::Video;
   mVideoFrames = 0;
   return true;
@@ -111,7 +205,7 @@ bool Background::ForDraw(long long pIndex, long long pFrame, vthost::Image& pIma
         pError = "the background plate of frame " + std::to_string(pFrame) + " is missing: " + lPath;
         return false;
       }
-      if (!ReadFitted(lPath, pImage, pError)) {
+      if (!ReadPlate(lPath, pImage, pError)) {
         pError = "the background plate of frame " + std::to_string(pFrame) + ": " + pError;
         return false;
       }
@@ -140,10 +234,38 @@ bool Background::ForDraw(long long pIndex, long long pFrame, vthost::Image& pIma
   return false;
 }
 
+bool Background::ReadPlate(const std::string& pPath, vthost::Image& pImage, std::string& pError) const {
+  // Stills carry no colour tags worth trusting; ffmpeg's own choice (BT.601 for JPEG) stands.
+  if (FfmpegPlate(pPath) || !mLut.empty()) return DecodeStill(pPath, FitFilter("", "", mLut), pImage, pError);
+  return ReadFitted(pPath, pImage, pError);
+}
+
+bool Background::PlateTimecode(long long pFirstFrame, std::string& pTimecode, std::string& pError) const {
+  const std::string lPath = mKind == Kind::Sequence ? mPattern.Expand(pFirstFrame) : mPath;
+  if (lPath.empty()) return pError = "from-background needs a video or image-sequence --background", false;
+  std::string lProbe;
+  if (!RunFfprobe({"-v", "error", "-select_streams", "v:0", "-show_entries",
+                   "stream_tags=timecode:format_tags=timecode:frame_tags=timecode", "-read_intervals", "%+#1",
+                   "-show_frames", "-of", "default=nw=1", lPath},
+                  lProbe, pError))
+    return pError = "cannot read the timecode of " + lPath + ": " + pError, false;
+  pTimecode = ProbeValue(lProbe, "TAG:timecode");
+  if (pTimecode.empty())
+    return pError = lPath + " carries no timecode that ffmpeg reads (a video's timecode track or metadata); " +
+                    "give the start as PROPERTY=HH:MM:SS:FF",
+           false;
+  if (pTimecode.find(';') != std::string::npos)
+    return pError = lPath + " has a drop-frame timecode " + pTimecode +
+                    "; timecode sources count whole frames, so give the start as PROPERTY=HH:MM:SS:FF",
+           false;
+  return true;
+}
+
 void Background::Close() {
   if (mVideo) mVideo->Stop();
   mVideo.reset();
   mKind = Kind::None;
+  mPath.clear();
 }
 
 }  // namespace vthud_tool

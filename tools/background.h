@@ -2,7 +2,9 @@
 #define VTHUD_TOOLS_BACKGROUND_H
 // What the overlay is drawn over: nothing, a colour, one picture, a plate per
 // frame from an image sequence, or the frames of a video. Every picture is
-// fitted to the 1920 x 1080 canvas keeping its shape, with black bars.
+// fitted to the 1920 x 1080 canvas keeping its shape, with black bars. Qt
+// reads the common images; EXR, DPX and TIFF plates, video, and any picture
+// shown through a LUT are decoded by ffmpeg.
 #include <memory>
 #include <string>
 
@@ -16,8 +18,10 @@ class Background {
  public:
   // pSpec: "" (none), "#RRGGBB", "test-picture", an image file, an
   // image-sequence pattern or a video file. pTestPicture is the path
-  // "test-picture" stands for.
-  bool Open(const std::string& pSpec, const std::string& pTestPicture, std::string& pError);
+  // "test-picture" stands for. pLut: a .cube file every picture is shown
+  // through (ffmpeg's lut3d), or "" to show the values as stored.
+  bool Open(const std::string& pSpec, const std::string& pTestPicture, std::string& pError,
+            const std::string& pLut = std::string());
   bool Empty() const { return mKind == Kind::None; }
   // True when the picture changes from draw to draw.
   bool Changes() const { return mKind == Kind::Sequence || mKind == Kind::Video; }
@@ -25,21 +29,38 @@ class Background {
   // a colour or a still, the plate of pFrame, or the next video frame.
   // pImage keeps its buffer between calls. False with a message naming the frame.
   bool ForDraw(long long pIndex, long long pFrame, vthost::Image& pImage, std::string& pError);
+  // The plate's own timecode "HH:MM:SS:FF" at its first picture: a video's
+  // timecode track or metadata, or the header of the plate of pFirstFrame
+  // where ffmpeg exposes one. False with a message when there is none.
+  bool PlateTimecode(long long pFirstFrame, std::string& pTimecode, std::string& pError) const;
   void Close();
 
  private:
   enum class Kind { None, Still, Sequence, Video };
+  // One still or plate: by ffmpeg for EXR, DPX, TIFF and through a LUT, else by Qt.
+  bool ReadPlate(const std::string& pPath, vthost::Image& pImage, std::string& pError) const;
   Kind mKind = Kind::None;
   std::string mSpec;
   vthost::Image mStill;
   FramePattern mPattern;
   std::unique_ptr<FfmpegProcess> mVideo;
   long long mVideoFrames = 0;
+  std::string mPath, mLut;  // the still's or the video's file
 };
 
 // Reads any image Qt can and fits it into a 1920 x 1080 RGBA canvas, centred,
 // with opaque black where it does not reach. False with a message.
 bool ReadFitted(const std::string& pPath, vthost::Image& pImage, std::string& pError);
+
+// The ffmpeg filter chain that fits a picture into the canvas as RGBA: YUV
+// turned to RGB by pMatrix and pRange (ffmpeg's names; "" leaves ffmpeg's
+// choice), then pLut ("" for none), then black bars.
+std::string FitFilter(const std::string& pMatrix, const std::string& pRange, const std::string& pLut);
+
+// The matrix and range to decode a video by, from ffprobe's color_space and
+// color_range: its own tags, or BT.709 for untagged HD (BT.601 below 720 lines).
+void DecodeColour(const std::string& pColorSpace, const std::string& pColorRange, int pWidth, int pHeight,
+                  std::string& pMatrix, std::string& pRange);
 
 }  // namespace vthud_tool
 

@@ -20,7 +20,9 @@ FfmpegProcess::~FfmpegProcess() {
   if (!mErrorFile.empty()) unlink(mErrorFile.c_str());
 }
 
-bool FfmpegProcess::Start(const std::vector<std::string>& pArguments, Direction pDirection, std::string& pError) {
+bool FfmpegProcess::Start(const std::vector<std::string>& pArguments, Direction pDirection, std::string& pError,
+                          const char* pProgram) {
+  mProgram = pProgram;
   int lPipe[2];
   if (pipe2(lPipe, O_CLOEXEC) != 0) return pError = std::string("cannot make a pipe: ") + strerror(errno), false;
   // ffmpeg's messages go to a temporary file, read back for the error line.
@@ -49,12 +51,12 @@ bool FfmpegProcess::Start(const std::vector<std::string>& pArguments, Direction 
   sigaddset(&lDefault, SIGPIPE);
   posix_spawnattr_setsigdefault(&lAttributes, &lDefault);
   posix_spawnattr_setflags(&lAttributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF);
-  std::vector<std::string> lArguments{"ffmpeg"};
+  std::vector<std::string> lArguments{mProgram};
   lArguments.insert(lArguments.end(), pArguments.begin(), pArguments.end());
   std::vector<char*> lArgv;
   for (std::string& lArgument : lArguments) lArgv.push_back(&lArgument[0]);
   lArgv.push_back(nullptr);
-  const int lStatus = posix_spawnp(&mPid, "ffmpeg", &lActions, &lAttributes, lArgv.data(), environ);
+  const int lStatus = posix_spawnp(&mPid, mProgram.c_str(), &lActions, &lAttributes, lArgv.data(), environ);
   posix_spawn_file_actions_destroy(&lActions);
   posix_spawnattr_destroy(&lAttributes);
   close(lChildEnd);
@@ -62,7 +64,7 @@ bool FfmpegProcess::Start(const std::vector<std::string>& pArguments, Direction 
   if (lStatus != 0) {
     mPid = -1;
     close(lOurEnd);
-    pError = std::string("cannot run ffmpeg: ") + strerror(lStatus) + " (install it with scripts/install-deps.sh)";
+    pError = "cannot run " + mProgram + ": " + strerror(lStatus) + " (install it with scripts/install-deps.sh)";
     return false;
   }
   mPipe = lOurEnd;
@@ -98,6 +100,28 @@ bool FfmpegProcess::Read(void* pData, size_t pSize, bool& pEnded) {
   return true;
 }
 
+bool FfmpegProcess::ReadAll(std::string& pText, size_t pLimit) {
+  char lBuffer[4096];
+  for (;;) {
+    const ssize_t lRead = read(mPipe, lBuffer, sizeof lBuffer);
+    if (lRead < 0 && errno == EINTR) continue;
+    if (lRead < 0) return false;
+    if (lRead == 0) return true;
+    if (pText.size() + static_cast<size_t>(lRead) > pLimit) return false;
+    pText.append(lBuffer, static_cast<size_t>(lRead));
+  }
+}
+
+bool RunFfprobe(const std::vector<std::string>& pArguments, std::string& pOutput, std::string& pError) {
+  FfmpegProcess lProbe;
+  if (!lProbe.Start(pArguments, FfmpegProcess::Direction::ReadFromIt, pError, "ffprobe")) return false;
+  pOutput.clear();
+  const bool lRead = lProbe.ReadAll(pOutput, 1 << 20);
+  if (!lProbe.Finish(pError)) return false;
+  if (!lRead) return pError = "ffprobe printed more than expected", false;
+  return true;
+}
+
 bool FfmpegProcess::Finish(std::string& pError) {
   if (mPipe >= 0) close(mPipe);
   mPipe = -1;
@@ -109,11 +133,11 @@ bool FfmpegProcess::Finish(std::string& pError) {
   if (WIFEXITED(lStatus) && WEXITSTATUS(lStatus) == 0) return true;
   const std::string lLast = LastLine(mErrorFile);
   if (WIFEXITED(lStatus) && WEXITSTATUS(lStatus) == 127)
-    pError = "cannot run ffmpeg (install it with scripts/install-deps.sh)";
+    pError = "cannot run " + mProgram + " (install it with scripts/install-deps.sh)";
   else if (WIFEXITED(lStatus))
-    pError = "ffmpeg failed with exit status " + std::to_string(WEXITSTATUS(lStatus));
+    pError = mProgram + " failed with exit status " + std::to_string(WEXITSTATUS(lStatus));
   else
-    pError = "ffmpeg was killed by signal " + std::to_string(WTERMSIG(lStatus));
+    pError = mProgram + " was killed by signal " + std::to_string(WTERMSIG(lStatus));
   if (!lLast.empty()) pError += ": " + lLast;
   return false;
 }

@@ -19,13 +19,16 @@ class FfmpegProcess {
   FfmpegProcess(const FfmpegProcess&) = delete;
   FfmpegProcess& operator=(const FfmpegProcess&) = delete;
 
-  // Starts "ffmpeg pArguments..." found on PATH. False with a one-line
-  // message when it cannot be started (not installed, say).
-  bool Start(const std::vector<std::string>& pArguments, Direction pDirection, std::string& pError);
+  // Starts "pProgram pArguments..." found on PATH (ffmpeg, or ffprobe). False
+  // with a one-line message when it cannot be started (not installed, say).
+  bool Start(const std::vector<std::string>& pArguments, Direction pDirection, std::string& pError,
+             const char* pProgram = "ffmpeg");
   // Whole buffers; false when the pipe broke or ended (Read: at a clean end
   // of stream pEnded is set and nothing was read).
   bool Write(const void* pData, size_t pSize);
   bool Read(void* pData, size_t pSize, bool& pEnded);
+  // Everything it writes until it closes its output, at most pLimit bytes.
+  bool ReadAll(std::string& pText, size_t pLimit);
   // Closes the pipe and waits; false with ffmpeg's last message on failure.
   bool Finish(std::string& pError);
   // Ends a reader early (the frames it still has are not wanted).
@@ -37,7 +40,12 @@ class FfmpegProcess {
   int mPipe = -1;
   int mErrors = -1;  // ffmpeg's stderr, read back for messages
   std::string mErrorFile;
+  std::string mProgram = "ffmpeg";
 };
+
+// Runs "ffprobe pArguments..." to its end and gives what it printed. False
+// with ffprobe's last message when it fails.
+bool RunFfprobe(const std::vector<std::string>& pArguments, std::string& pOutput, std::string& pError);
 
 // The ffmpeg command's last non-empty line of diagnostics in pFile, shortened.
 std::string LastLine(const std::string& pFile);

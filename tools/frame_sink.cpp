@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "straight_alpha.h"
+
 namespace vthud_tool {
 
 namespace {
@@ -18,9 +20,10 @@ bool EndsWith(const std::string& pText, const std::string& pEnd) {
 
 class PngFileSink : public FrameSink {
  public:
-  explicit PngFileSink(std::string pPath) : mPath(std::move(pPath)) {}
+  PngFileSink(std::string pPath, bool pStraight) : mPath(std::move(pPath)), mStraight(pStraight) {}
   bool Open(std::string& pError) override { return MakeParentDirs(mPath, pError); }
-  bool Write(const vthost::Image& pImage, long long, std::string& pError) override {
+  bool Write(vthost::Image& pImage, long long, std::string& pError) override {
+    if (mStraight) ToStraightAlpha(pImage);
     return vthost::WritePng(mPath, pImage, pError);
   }
   bool Close(std::string&) override { return true; }
@@ -29,13 +32,16 @@ class PngFileSink : public FrameSink {
 
  private:
   std::string mPath;
+  bool mStraight;
 };
 
 class PngSequenceSink : public FrameSink {
  public:
-  PngSequenceSink(FramePattern pPattern, bool pRepeats) : mPattern(std::move(pPattern)), mRepeats(pRepeats) {}
+  PngSequenceSink(FramePattern pPattern, bool pRepeats, bool pStraight)
+      : mPattern(std::move(pPattern)), mRepeats(pRepeats), mStraight(pStraight) {}
   bool Open(std::string& pError) override { return MakeParentDirs(mPattern.Expand(0), pError); }
-  bool Write(const vthost::Image& pImage, long long pFrame, std::string& pError) override {
+  bool Write(vthost::Image& pImage, long long pFrame, std::string& pError) override {
+    if (mStraight) ToStraightAlpha(pImage);
     // Plain zlib at its fastest: the overlay is mostly flat, so files stay small.
     return vthost::WritePng(mPattern.Expand(pFrame), pImage, pError, true);
   }
@@ -46,7 +52,7 @@ class PngSequenceSink : public FrameSink {
 
  private:
   FramePattern mPattern;
-  bool mRepeats;
+  bool mRepeats, mStraight;
 };
 
 class VideoSink : public FrameSink {
@@ -69,10 +75,19 @@ class VideoSink : public FrameSink {
         std::to_string(mVideo.fpsNumerator) + "/" + std::to_string(mVideo.fpsDenominator),
         "-i",
         "pipe:0"};
+    // BT.709 in limited range, as players read HD (FFmpeg's own default
+    // matrix is BT.601), tagged in the stream and in the container.
+    lArguments.insert(lArguments.end(),
+                      {"-vf", "scale=out_color_matrix=bt709:out_range=tv", "-colorspace", "bt709",
+                       "-color_primaries", "bt709", "-color_trc", "bt709", "-color_range", "tv"});
     if (mProRes) {
       // ProRes 4444 (ap4h) with its alpha; FFmpeg's prores_aw encodes it a few
-      // times faster than prores_ks.
-      lArguments.insert(lArguments.end(), {"-c:v", "prores_aw", "-profile:v", "4", "-pix_fmt", "yuva444p10le"});
+      // times faster than prores_ks, but leaves the frame headers' colour
+      // fields unset, so the bitstream filter writes them.
+      lArguments.insert(lArguments.end(),
+                        {"-c:v", "prores_aw", "-profile:v", "4", "-pix_fmt", "yuva444p10le", "-bsf:v",
+                         "prores_metadata=color_primaries=bt709:color_trc=bt709:"
+                         "colorspace=bt709"});
     } else {
       // A keyframe a second: with fragments at keyframes, at most a second is
       // lost should the encoder die.
@@ -85,7 +100,10 @@ class VideoSink : public FrameSink {
     lArguments.insert(lArguments.end(), {"-movflags", "+frag_keyframe+empty_moov", mPath});
     return mEncoder.Start(lArguments, FfmpegProcess::Direction::WriteToIt, pError);
   }
-  bool Write(const vthost::Image& pImage, long long, std::string& pError) override {
+  bool Write(vthost::Image& pImage, long long, std::string& pError) override {
+    // ProRes 4444 keeps alpha and stores it straight; H.264 has none and shows
+    // the premultiplied colour, which is the overlay over black.
+    if (mProRes && mVideo.straightAlpha) ToStraightAlpha(pImage);
     if (mEncoder.Write(pImage.rgba.data(), pImage.rgba.size())) return true;
     std::string lWhy;
     mEncoder.Finish(lWhy);
@@ -134,12 +152,13 @@ std::unique_ptr<FrameSink> MakeSink(const std::string& pOut, long long pFrameCou
   FramePattern lPattern;
   bool lIsPattern = false;
   if (!lPattern.Parse(pOut, lIsPattern, pError)) return pError = "--out " + pError, nullptr;
-  if (lIsPattern) return std::unique_ptr<FrameSink>(new PngSequenceSink(lPattern, pRepeatsFrames));
+  if (lIsPattern)
+    return std::unique_ptr<FrameSink>(new PngSequenceSink(lPattern, pRepeatsFrames, pVideo.straightAlpha));
   if (pFrameCount > 1)
     return pError = "--out " + pOut + " is one image, but " + std::to_string(pFrameCount) +
                     " frames are drawn: give a pattern such as hud.%04d.png, or a .mov or .mp4",
            nullptr;
-  return std::unique_ptr<FrameSink>(new PngFileSink(lPattern.Expand(0)));
+  return std::unique_ptr<FrameSink>(new PngFileSink(lPattern.Expand(0), pVideo.straightAlpha));
 }
 
 }  // namespace vthud_tool

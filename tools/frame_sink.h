@@ -17,7 +17,9 @@ class FrameSink {
   // Prepares the output (folders, the encoder); nothing is drawn before this
   // succeeds, so a missing encoder costs no work.
   virtual bool Open(std::string& pError) = 0;
-  virtual bool Write(const vthost::Image& pImage, long long pFrame, std::string& pError) = 0;
+  // pImage is the writer's own buffer: a sink may change its pixels in place
+  // (to straight alpha) while it stores them.
+  virtual bool Write(vthost::Image& pImage, long long pFrame, std::string& pError) = 0;
   // Ends the output; after an interruption the frames written so far stay
   // and a video is closed so that it plays.
   virtual bool Close(std::string& pError) = 0;
@@ -30,6 +32,9 @@ class FrameSink {
 struct VideoSettings {
   int fpsNumerator = 30, fpsDenominator = 1;
   std::string startTimecode;  // "HH:MM:SS:FF", written into the file's metadata
+  // PNGs and ProRes 4444 store straight colour; false keeps the premultiplied
+  // colour read back (only to measure what the conversion costs).
+  bool straightAlpha = true;
 };
 
 // From --out: "x.png" (one frame only), a pattern "x.%04d.png", "x.mov" or

@@ -25,14 +25,15 @@ const OptionSpec kSpecs[] = {
     {"class", "NAME", "registered class to create", "VTHUDElement"},
     {"out", "FILE",
      "output: a PNG, an image sequence such as out/seq/hud.%04d.png (one file per scene frame), a .mov "
-     "(ProRes 4444 with alpha) or an .mp4 (H.264 over the background)",
+     "(ProRes 4444, straight alpha as in the PNGs) or an .mp4 (H.264 over the background), both BT.709",
      "out/hud.png"},
     {"frame", "N", "draw one scene frame", "0"},
     {"frames", "START:END", "draw one element once per frame from START to END inclusive", "one frame"},
     {"fps", "RATE", "scene frame rate: 24, 25, 30, 48, 50, 60, 23.976, 29.97 or 59.94", "30"},
     {"clock-ms", "MS", "milliseconds the host clock advances per draw (what FRAMERATE measures)",
      "one frame at --fps"},
-    {"loop", "START:STOP", "transport loop range in frames, START before STOP", "0:300"},
+    {"loop", "START:STOP", "transport loop range in frames, START no later than STOP (equal: an empty range)",
+     "0:300"},
     {"record", "A:B", "record from frame A to frame B (repeatable)", nullptr},
     {"play", "A:B", "play from frame A to frame B (repeatable)", nullptr},
     {"draws", "JSON",
@@ -40,9 +41,14 @@ const OptionSpec kSpecs[] = {
      "\"set\": {\"Name\": \"value\"}}, ...]",
      nullptr},
     {"background", "BG",
-     "draw over a colour (#RRGGBB), any image Qt reads (fitted and letterboxed), an image-sequence "
-     "pattern (one plate per frame), a video file, or 'test-picture'",
+     "draw over a colour (#RRGGBB), any image Qt reads, an EXR, DPX or TIFF (decoded by ffmpeg), an "
+     "image-sequence pattern of these (one plate per frame), a video file (ProRes, DNxHR, H.264 in MOV, MXF, "
+     "MP4; decoded by its colour tags, untagged HD as BT.709), or 'test-picture'; every picture is fitted and "
+     "letterboxed",
      "none: transparent"},
+    {"background-lut", "FILE",
+     "show the background through this .cube 3D LUT (ffmpeg's lut3d), e.g. a show look for linear or log plates",
+     "none: values shown as stored"},
     {"set", "Name=value", "set an element property by its display name (repeatable; colours as 'r g b a')",
      nullptr},
     {"camera-set", "Name=value", "set a property of the viewed camera by name (repeatable)", nullptr},
@@ -53,7 +59,8 @@ const OptionSpec kSpecs[] = {
     {"character-source", "PROPERTY=HH:MM:SS:FF[,held]",
      "bind the character timecode to a new scene object whose PROPERTY (a timecode name the element looks for, "
      "or TC for the four TC integers) starts at that timecode on the first frame and advances with the frames "
-     "unless held",
+     "unless held; 'from-background' starts it at the background plate's own timecode (a video's timecode "
+     "track or metadata, or a plate header where ffmpeg reads one), which the output video then carries",
      nullptr},
     {"camera-source", "PROPERTY=HH:MM:SS:FF[,held]", "the same for the camera timecode", nullptr},
     {"road", "viewer|renderer",
@@ -198,7 +205,7 @@ bool ParseWhole(const std::string& pText, const std::string& pOption, long long 
 bool ParseRange(const std::string& pText, const std::string& pOption, long long pLimit, bool pAllowEqual,
                 FrameRange& pRange, std::string& pError) {
   const size_t lColon = pText.find(':');
-  const std::string lShape = pOption + " expects START:" + (pAllowEqual ? "END" : "STOP") +
+  const std::string lShape = pOption + " expects START:" + (pOption == "--loop" ? "STOP" : "END") +
                              ", two whole frame numbers, got " + Quoted(pText);
   if (lColon == std::string::npos || pText.find(':', lColon + 1) != std::string::npos)
     return pError = lShape, false;
@@ -207,8 +214,8 @@ bool ParseRange(const std::string& pText, const std::string& pOption, long long 
       !ParseWhole(pText.substr(lColon + 1), pOption + " end", -pLimit, pLimit, lRange.last, pError))
     return false;
   if (lRange.last < lRange.first || (!pAllowEqual && lRange.last == lRange.first)) {
-    pError = pOption + " range " + Quoted(pText) + " is reversed or empty: its start must come " +
-             (pAllowEqual ? "no later than" : "before") + " its end";
+    pError = pOption + " range " + Quoted(pText) + (pAllowEqual ? " is reversed" : " is reversed or empty") +
+             ": its start must come " + (pAllowEqual ? "no later than" : "before") + " its end";
     return false;
   }
   pRange = lRange;
@@ -317,7 +324,8 @@ bool ParseOptions(const std::vector<std::string>& pArguments, Options& o, std::s
   }
   if (Is("loop")) {
     FrameRange lLoop;
-    if (!ParseRange(Value("loop"), "--loop", lLimit, false, lLoop, pError)) return false;
+    // An empty loop (START = STOP) is a state a host can be in; only a reversed one is wrong.
+    if (!ParseRange(Value("loop"), "--loop", lLimit, true, lLoop, pError)) return false;
     o.loopStart = lLoop.first;
     o.loopStop = lLoop.last;
   }
@@ -340,6 +348,10 @@ bool ParseOptions(const std::vector<std::string>& pArguments, Options& o, std::s
     o.draws = Value("draws");
   }
   if (Is("background")) o.background = Value("background");
+  if (Is("background-lut")) {
+    if (o.background.empty()) return pError = "--background-lut needs a --background picture to apply to", false;
+    o.backgroundLut = Value("background-lut");
+  }
   o.sets = Values("set");
   for (const std::string& lSet : o.sets)
     if (lSet.find('=') == std::string::npos)

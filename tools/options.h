@@ -33,12 +33,14 @@ struct Options {
   std::vector<FrameRange> record, play;
   std::string draws;  // --draws: a JSON file, or the JSON text itself
   std::string background;
+  std::string backgroundLut;  // a .cube file applied to the background by ffmpeg
   std::vector<std::string> sets;
   std::vector<std::string> cameraSets;  // "Name=value" on the viewed camera
   std::string scene, saveScene;
   std::string layout, saveLayout;
-  std::string characterSource, cameraSource;  // "PROPERTY=HH:MM:SS:FF[,held]"
-  bool rendererRoad = false;                  // --road renderer
+  // "PROPERTY=HH:MM:SS:FF[,held]", or "from-background" for the plate's own timecode
+  std::string characterSource, cameraSource;
+  bool rendererRoad = false;  // --road renderer
   bool listProperties = false;
   std::string cameraName;
   std::vector<std::pair<std::string, std::string>> camera;  // property, value

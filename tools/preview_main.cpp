@@ -54,6 +54,22 @@ std::string StartTimecode(long long pFrame, FBTimeMode pMode) {
   return lText;
 }
 
+// "from-background" (or "PROPERTY=from-background") starts a timecode source
+// at the plate's own timecode, and the output video then carries that
+// timecode at its first frame.
+bool UsePlateTimecode(std::string& pSource, const vthud_tool::Background& pBackground, long long pFirstFrame,
+                      vthud_tool::VideoSettings& pVideo, std::string& pError) {
+  const std::string kFrom = "from-background";
+  const size_t lEquals = pSource.find('=');
+  const std::string lProperty = lEquals == std::string::npos ? "TimeCode" : pSource.substr(0, lEquals);
+  if (pSource.substr(lEquals == std::string::npos ? 0 : lEquals + 1) != kFrom) return true;
+  std::string lTimecode;
+  if (!pBackground.PlateTimecode(pFirstFrame, lTimecode, pError)) return false;
+  pSource = lProperty + "=" + lTimecode;
+  pVideo.startTimecode = lTimecode;
+  return true;
+}
+
 bool PlanRepeatsFrames(const vthud_tool::DrawPlan& pPlan) {
   for (long long i = 1; i < pPlan.Count(); ++i)
     if (pPlan.At(i).frame <= pPlan.At(i - 1).frame) return true;
@@ -77,7 +93,7 @@ int main(int argc, char** argv) {
   const vthud_tool::DrawState lFirst = lPlan.At(0);
 
   vthud_tool::Background lBackground;
-  if (!lBackground.Open(o.background, std::string(VTHUD_RESOURCES_DIR) + "/quill-hd.png", lError))
+  if (!lBackground.Open(o.background, std::string(VTHUD_RESOURCES_DIR) + "/quill-hd.png", lError, o.backgroundLut))
     return Fail(lError);
   vthud_tool::VideoSettings lVideo;
   {
@@ -87,6 +103,11 @@ int main(int argc, char** argv) {
     lVideo.fpsDenominator = static_cast<int>(lDen);
     lVideo.startTimecode = StartTimecode(lFirst.frame, o.timeMode);
   }
+  const std::pair<std::string*, const char*> lSourceTexts[] = {{&o.characterSource, "--character-source: "},
+                                                               {&o.cameraSource, "--camera-source: "}};
+  for (const auto& lSource : lSourceTexts)
+    if (!UsePlateTimecode(*lSource.first, lBackground, lFirst.frame, lVideo, lError))
+      return Fail(lSource.second + lError);
   std::unique_ptr<vthud_tool::FrameSink> lSink;
   if (!o.listProperties && !o.checkLayout) {
     lSink = vthud_tool::MakeSink(o.out, lPlan.Count(), PlanRepeatsFrames(lPlan), lVideo, lError);

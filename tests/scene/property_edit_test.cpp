@@ -28,10 +28,12 @@ class PropertyEdit : public ::testing::Test {
 };
 
 TEST_F(PropertyEdit, SetsFromTextOrSaysWhyOnOneLine) {
+  mObject->PropertyCreate("Character Timecode", kFBPT_TimeCode, "", true);
   std::string lError;
   EXPECT_TRUE(vthost::SetPropertyFromText(mObject, "Show Labels", "0", lError)) << lError;
   EXPECT_TRUE(vthost::SetPropertyFromText(mObject, "Font Color", "1 0 0 0.5", lError)) << lError;
   EXPECT_TRUE(vthost::SetPropertyFromText(mObject, "Slate", " as is \"\n", lError)) << lError;
+  EXPECT_TRUE(vthost::SetPropertyFromText(mObject, "Character Timecode", "3600 12 -29.97", lError)) << lError;
   EXPECT_EQ("false|1 0 0 0.5| as is \"\n",
             Value("Show Labels") + "|" + Value("Font Color") + "|" + Value("Slate"));
 
@@ -49,6 +51,12 @@ TEST_F(PropertyEdit, SetsFromTextOrSaysWhyOnOneLine) {
       {"Font Color", "1 0 0", "property 'Font Color' expects ColorAndAlpha (e.g. "},
       {"Aspect", "2\n3", "got '2\\n3'"},
       {"Sources", "Box", "property 'Sources' is a list of objects"},
+      // The host's own reading would take any three doubles and store something else.
+      {"Character Timecode", "0.2 0.4 0.6",
+       "property 'Character Timecode' expects a TimeCode as whole seconds, a whole frame and a rate"},
+      {"Character Timecode", "0x10 1e1 -30", "got '0x10 1e1 -30'"},
+      {"Character Timecode", "3600 12 inf", "expects a TimeCode"},
+      {"Character Timecode", "3600 12", "expects a TimeCode"},
       {"Slate", std::string("a\0b", 3), "NUL"},
       {"aspect zom", "2", "unknown property 'aspect zom' (nearest: 'Aspect Zoom', 'Aspect', 'Slate')"},
   };

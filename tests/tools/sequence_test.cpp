@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -214,7 +215,8 @@ TEST_F(SequenceTest, BloopReArmsForEachRecordingAndTheXFormCrossesTheCanvas) {
   ASSERT_EQ(x.status, 0) << x.err;
   // (300, 180) lies on the second stroke, inside the picture; duration 0 lights one draw.
   EXPECT_TRUE(Probe(Png("x.1.png"), 300, 180, vthud_test::kClear));
-  EXPECT_TRUE(Probe(Png("x.2.png"), 300, 180, RGBA{64, 0, 0, 64}, 3));
+  // Red at a quarter, stored straight.
+  EXPECT_TRUE(Probe(Png("x.2.png"), 300, 180, RGBA{255, 0, 0, 64}, 3));
   EXPECT_TRUE(Probe(Png("x.3.png"), 300, 180, vthud_test::kClear));
   EXPECT_FALSE(BarBloopLit(Png("x.2.png")));
 }
@@ -566,6 +568,283 @@ TEST_F(SequenceTest, ClockMsSetsTheIntervalFramerateMeasures) {
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_FALSE(SameRegion(Png("c.24.png"), 1500, 1100, 1031, 1080, 150));
   EXPECT_TRUE(SameRegion(Png("c.25.png"), 1500, 1100, 1031, 1080, 150)) << "FRAMERATE does not read 25.0";
+}
+
+}  // namespace
+
+namespace {
+
+// Files laid over a picture by tools no one here wrote: ImageMagick's
+// -composite and ffmpeg's overlay, against the tool's own burn-in.
+
+using vthud_test::CompareFrames;
+using vthud_test::FrameDiff;
+
+const char* const kTestPicture = VTHUD_RESOURCES_DIR "/quill-hd.png";
+
+// Five overlay states in one run, one draw each: the default overlay, every
+// field on, the X bloop lit, the reticle, the save veil.
+const char* const kStates[] = {"default overlay", "every field on", "X bloop lit", "reticle", "save veil"};
+const char* const kStateDraws = R"([
+  {"frame": 1},
+  {"frame": 2, "set": {"Show F-Stop": true, "Show Focus Distance": true, "Show Camera Name": true,
+    "Show Interoccular": true, "Show Convergence": true, "Show Slate": true, "Slate": "A12/3",
+    "Show FPS": true, "Show Value 1": true, "Show Value 2": true, "Value 2 Offset Y": 540}},
+  {"frame": 3, "recording": true, "playing": true, "set": {"Show F-Stop": false, "Show Focus Distance": false,
+    "Show Camera Name": false, "Show Interoccular": false, "Show Convergence": false, "Show Slate": false,
+    "Show FPS": false, "Show Value 1": false, "Show Value 2": false, "Use X For Bloop": true,
+    "Bloop Light Duration": 0}},
+  {"frame": 4, "set": {"Use X For Bloop": false, "Show Reticle": true}},
+  {"frame": 5, "set": {"Show Reticle": false, "Saving": true}}
+])";
+
+// Pixels within 2 of a sharp edge of the transparent frame (neighbours more
+// than 8 apart in a channel), where a lossy codec's transform rings.
+std::vector<bool> SharpEdges(const vthost::Image& pImage) {
+  const int w = pImage.width, h = pImage.height;
+  std::vector<bool> lNear(static_cast<size_t>(w) * h);
+  auto Apart = [&](int x0, int y0, int x1, int y1) {
+    for (int c = 0; c < 4; ++c)
+      if (std::abs(pImage.At(x0, y0)[c] - pImage.At(x1, y1)[c]) > 8) return true;
+    return false;
+  };
+  for (int y = 0; y + 1 < h; ++y)
+    for (int x = 0; x + 1 < w; ++x)
+      if (Apart(x, y, x + 1, y) || Apart(x, y, x, y + 1))
+        for (int v = std::max(0, y - 2); v <= std::min(h - 1, y + 3); ++v)
+          for (int u = std::max(0, x - 2); u <= std::min(w - 1, x + 3); ++u)
+            lNear[static_cast<size_t>(v) * w + u] = true;
+  return lNear;
+}
+
+// Pixels of anti-aliased text edges: where the text changes the burnt frame
+// (it differs from the same frame with invisible text) and does not cover it
+// wholly (the transparent frame is not opaque there, or the burnt colour is
+// not a solid text colour: white, or the status's red, yellow or green).
+std::vector<bool> TextEdges(const vthost::Image& pWithText, const vthost::Image& pWithout,
+                            const vthost::Image& pTransparent) {
+  std::vector<bool> lEdges(static_cast<size_t>(pWithText.width) * pWithText.height);
+  for (size_t i = 0; i < lEdges.size(); ++i) {
+    const uint8_t* p = &pWithText.rgba[i * 4];
+    const bool lSolid = (p[0] == 0 || p[0] == 255) && (p[1] == 0 || p[1] == 255) && p[2] == (p[1] & p[0]);
+    lEdges[i] = !(lSolid && pTransparent.rgba[i * 4 + 3] == 255) && !std::equal(p, p + 3, &pWithout.rgba[i * 4]);
+  }
+  return lEdges;
+}
+
+// Away from text edges within pTolerance; the edges' own figures are printed.
+void ExpectSameBurnIn(const vthost::Image& pTheirs, const vthost::Image& pOurs, const std::vector<bool>& pEdges,
+                      int pTolerance, const std::string& pWhat) {
+  std::vector<bool> lNotEdges(pEdges.size());
+  for (size_t i = 0; i < pEdges.size(); ++i) lNotEdges[i] = !pEdges[i];
+  const FrameDiff lAway = CompareFrames(pTheirs, pOurs, pTolerance, &pEdges);
+  const FrameDiff lAtEdges = CompareFrames(pTheirs, pOurs, pTolerance, &lNotEdges);
+  EXPECT_EQ(lAway.differing, 0) << pWhat << " away from text edges: " << vthud_test::ToString(lAway);
+  printf(
+      "figure: %s: %ld pixels beyond %d/255 away from text edges (worst %d); %ld text-edge pixels beyond "
+      "(worst %d)\n",
+      pWhat.c_str(), lAway.differing, pTolerance, lAway.largest, lAtEdges.differing, lAtEdges.largest);
+}
+
+TEST_F(SequenceTest, TransparentFilesLaidOverAPlateByImageMagickAndFfmpegEqualTheToolsBurnIn) {
+  const std::vector<std::string> lRun{"--draws", kStateDraws, "--camera-set", "ShowOpticalCenter=true"};
+  auto Run = [&](std::vector<std::string> pMore) {
+    pMore.insert(pMore.begin(), lRun.begin(), lRun.end());
+    const Result r = Tool(pMore);
+    ASSERT_EQ(r.status, 0) << r.err;
+  };
+  Run({"--out", dir + "/t.%d.png"});
+  Run({"--out", dir + "/t.mov"});
+  Run({"--background", "test-picture", "--out", dir + "/b.%d.png"});
+  // The same frames with invisible text, to find the text's edges.
+  Run({"--background", "test-picture", "--set", "Font Color=1 1 1 0", "--set", "Save Message=", "--out",
+       dir + "/n.%d.png"});
+  const std::string lOverlay =
+      "ffmpeg -v error -y -framerate 30 -loop 1 -i " + Quote(kTestPicture) + " -i " + Quote(dir + "/t.mov") +
+      " -filter_complex '[0:v][1:v]overlay=format=rgb:shortest=1,format=rgb24' " + Quote(dir + "/f.%d.png");
+  ASSERT_EQ(system(lOverlay.c_str()), 0) << lOverlay;
+  for (int i = 1; i <= 5; ++i) {
+    const std::string n = std::to_string(i), lState = kStates[i - 1];
+    SCOPED_TRACE(lState);
+    // ImageMagick's "over" for straight alpha.
+    const std::string lComposite = "convert " + Quote(kTestPicture) + " " + Quote(dir + "/t." + n + ".png") +
+                                   " -composite " + Quote(dir + "/im." + n + ".png");
+    ASSERT_EQ(system(lComposite.c_str()), 0) << lComposite;
+    const vthost::Image lBurnt = Png("b." + n + ".png"), lWithout = Png("n." + n + ".png"),
+                        lTransparent = Png("t." + n + ".png");
+    std::vector<bool> lLeftOut = TextEdges(lBurnt, lWithout, lTransparent);
+    ExpectSameBurnIn(Png("im." + n + ".png"), lBurnt, lLeftOut, 2, "PNG + ImageMagick, " + lState);
+    // ProRes is lossy: beside sharp edges (the bloop's X, glyphs) its transform rings.
+    const std::vector<bool> lRinging = SharpEdges(lTransparent);
+    for (size_t p = 0; p < lLeftOut.size(); ++p) lLeftOut[p] = lLeftOut[p] || lRinging[p];
+    ExpectSameBurnIn(Png("f." + n + ".png"), lBurnt, lLeftOut, 3,
+                     "MOV + ffmpeg overlay (and sharp edges), " + lState);
+  }
+}
+
+// Pixels whose 33 x 33 neighbourhood is one colour: chroma subsampling and
+// the ringing of the codec's blocks beside detail do not reach them.
+std::vector<bool> NotFlat(const vthost::Image& pImage) {
+  const int w = pImage.width, h = pImage.height, r = 16;
+  std::vector<bool> lNotFlat(static_cast<size_t>(w) * h, true);
+  auto Same = [&](int x0, int y0, int x1, int y1) {
+    return std::equal(pImage.At(x0, y0), pImage.At(x0, y0) + 4, pImage.At(x1, y1));
+  };
+  std::vector<int> lRun(static_cast<size_t>(w) * h);  // flat horizontally around x
+  for (int y = 0; y < h; ++y)
+    for (int x = r; x < w - r; ++x) {
+      bool lSame = true;
+      for (int d = -r; d <= r && lSame; ++d) lSame = Same(x, y, x + d, y);
+      lRun[static_cast<size_t>(y) * w + x] = lSame;
+    }
+  for (int y = r; y < h - r; ++y)
+    for (int x = r; x < w - r; ++x) {
+      bool lFlat = true;
+      for (int d = -r; d <= r && lFlat; ++d)
+        lFlat = lRun[static_cast<size_t>(y + d) * w + x] && Same(x, y, x, y + d);
+      lNotFlat[static_cast<size_t>(y) * w + x] = !lFlat;
+    }
+  return lNotFlat;
+}
+
+TEST_F(SequenceTest, VideoDecodedAsAPlayerDoesMatchesThePngOnFlatColours) {
+  ASSERT_EQ(Tool({"--background", "test-picture", "--frame", "7", "--out", dir + "/ref.png"}).status, 0);
+  const vthost::Image lReference = Png("ref.png");
+  const std::vector<bool> lSkip = NotFlat(lReference);
+  for (const char* lName : {"p.mp4", "p.mov"}) {
+    SCOPED_TRACE(lName);
+    const Result r = Tool({"--background", "test-picture", "--frame", "7", "--out", dir + "/" + lName});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string lTags = FfProbe(lName, "stream=color_primaries,color_transfer,color_space,color_range");
+    for (const char* lTag :
+         {"color_primaries=bt709", "color_transfer=bt709", "color_space=bt709", "color_range=tv"})
+      EXPECT_NE(lTags.find(lTag), std::string::npos) << lTags;
+    // A player: the file's own tags, exact arithmetic.
+    const std::string lRaw = dir + "/player.rgba";
+    const std::string lDecode = "ffmpeg -v error -y -i " + Quote(dir + "/" + lName) +
+                                " -vf scale=flags=accurate_rnd+full_chroma_int -f rawvideo -pix_fmt rgba " +
+                                Quote(lRaw);
+    ASSERT_EQ(system(lDecode.c_str()), 0) << lDecode;
+    vthost::Image lDecoded = lReference;
+    const std::string lBytes = Slurp(lRaw);
+    ASSERT_EQ(lBytes.size(), lDecoded.rgba.size());
+    std::copy(lBytes.begin(), lBytes.end(), lDecoded.rgba.begin());
+    const FrameDiff lDiff = CompareFrames(lDecoded, lReference, 3, &lSkip);
+    EXPECT_EQ(lDiff.differing, 0) << vthud_test::ToString(lDiff);
+    double lSum = 0;
+    long lCount = 0;
+    int lWorst = 0;
+    for (size_t i = 0; i < lSkip.size(); ++i)
+      if (!lSkip[i])
+        for (int c = 0; c < 3; ++c, ++lCount) {
+          const int lDifference = std::abs(lDecoded.rgba[i * 4 + c] - lReference.rgba[i * 4 + c]);
+          lSum += lDifference;
+          lWorst = std::max(lWorst, lDifference);
+        }
+    EXPECT_GT(lCount / 3, 1920L * 1080 / 4) << "a good part of the test picture is flat";
+    printf("figure: %s decoded by its tags on %ld flat pixels: mean %.3f, worst %d /255\n", lName, lCount / 3,
+           lSum / static_cast<double>(lCount), lWorst);
+  }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(SequenceTest, PlateTimecodeStartsTheCameraTimecodeAndTheOutputVideo) {
+  ASSERT_EQ(system(("ffmpeg -v error -f lavfi -i color=c=0x204060:s=320x180:r=30 -frames:v 3 -timecode "
+                    "10:00:00:00 -c:v prores_ks " +
+                    Quote(dir + "/plate.mov"))
+                       .c_str()),
+            0);
+  const std::vector<std::string> lPlate{
+      "--frames", "0:2", "--background", dir + "/plate.mov", "--camera-source", "from-background"};
+  std::vector<std::string> lArguments = lPlate;
+  lArguments.insert(lArguments.end(), {"--out", dir + "/s.%d.png"});
+  const Result r = Tool(lArguments);
+  ASSERT_EQ(r.status, 0) << r.err;
+  // References: the element's own camera integers over the same plate.
+  const Result lReference =
+      Tool({"--background", dir + "/plate.mov", "--out", dir + "/ref.%d.png", "--draws",
+            R"([{"frame": 0, "set": {"Camera Hour": 10}}, {"frame": 1, "set": {"Camera Frame": 1}},
+                {"frame": 2, "set": {"Camera Frame": 2}}])"});
+  ASSERT_EQ(lReference.status, 0) << lReference.err;
+  for (int f = 0; f <= 2; ++f)
+    EXPECT_TRUE(
+        SameField(Png("s." + std::to_string(f) + ".png"), Png("ref." + std::to_string(f) + ".png"), kCameraX))
+        << "frame " << f << " does not read 10:00:00:0" << f;
+  lArguments = lPlate;
+  lArguments.insert(lArguments.end(), {"--out", dir + "/v.mov"});
+  ASSERT_EQ(Tool(lArguments).status, 0);
+  EXPECT_NE(FfProbe("v.mov", "stream_tags=timecode").find("timecode=10:00:00:00"), std::string::npos)
+      << FfProbe("v.mov", "stream_tags=timecode");
+  // A plate sequence whose headers ffmpeg reads no timecode from is refused, not guessed.
+  WritePlate("p.0.png", 64, 36, RGBA{1, 2, 3, 255});
+  const Result lNone = Tool({"--background", dir + "/plates/p.%d.png", "--character-source", "from-background",
+                             "--out", dir + "/x.png"});
+  EXPECT_EQ(lNone.status, 1);
+  EXPECT_NE(lNone.err.find("--character-source: " + dir + "/plates/p.0.png carries no timecode"),
+            std::string::npos)
+      << lNone.err;
+}
+
+TEST_F(SequenceTest, PlatesCrewsShootBurnInFittedAndThroughALut) {
+  // 4:3 plates of (48, 96, 160), made by ffmpeg, fill 1440 x 1080 between black bars (DNxHR wants 256 x 120 or
+  // more).
+  const std::string lColour = "-f lavfi -i color=c=0x3060a0:s=64x48:r=30,format=rgb48le ";
+  // Video plates converted and tagged as BT.709, as cameras and editors write HD.
+  const std::string lVideo =
+      "-f lavfi -i color=c=0x3060a0:s=320x240:r=30,format=rgb48le -vf scale=out_color_matrix=bt709:out_range=tv "
+      "-colorspace bt709 -color_primaries bt709 -color_trc bt709 -color_range tv ";
+  struct Case {
+    const char* kind;
+    std::string make, background;
+    bool lut;  // also shown through the LUT: a still's road and a video's
+  };
+  const Case lCases[] = {
+      {"EXR half float", lColour + "-frames:v 1 -pix_fmt gbrpf32le -c:v exr -format half -start_number 0 p.%d.exr",
+       "p.%d.exr", true},
+      {"DPX 10-bit", lColour + "-frames:v 1 -pix_fmt gbrp10le -start_number 0 p.%d.dpx", "p.%d.dpx", false},
+      {"TIFF 16-bit", lColour + "-frames:v 1 -pix_fmt rgb48le -start_number 0 p.%d.tif", "p.%d.tif", false},
+      // FFmpeg's ProRes encoders leave the frame headers' colour fields to this filter.
+      {"ProRes mov",
+       lVideo + "-frames:v 1 -c:v prores_ks -pix_fmt yuv422p10le "
+                "-bsf:v prores_metadata=color_primaries=bt709:color_trc=bt709:colorspace=bt709 p.mov",
+       "p.mov", true},
+      {"DNxHR mxf", lVideo + "-frames:v 1 -c:v dnxhd -profile:v dnxhr_hqx -pix_fmt yuv422p10le p.mxf", "p.mxf",
+       false},
+      // Untagged HD is read as BT.709, as players read it.
+      {"untagged HD H.264",
+       "-f lavfi -i color=c=0x3060a0:s=1280x960:r=30,format=rgb48le -vf scale=out_color_matrix=bt709:out_range=tv "
+       "-frames:v 1 -c:v libx264 -pix_fmt yuv444p p.mp4",
+       "p.mp4", false},
+  };
+  // An inverting LUT: the plate shows as (207, 159, 95).
+  std::ofstream(dir + "/invert.cube") << "LUT_3D_SIZE 2\n1 1 1\n0 1 1\n1 0 1\n0 0 1\n1 1 0\n0 1 0\n1 0 0\n0 0 0\n";
+  for (const Case& c : lCases) {
+    SCOPED_TRACE(c.kind);
+    ASSERT_EQ(system(("cd " + Quote(dir) + " && ffmpeg -v error -y " + c.make).c_str()), 0) << c.make;
+    for (int lPass = 0; lPass < (c.lut ? 2 : 1); ++lPass) {
+      const bool lLut = lPass == 1;
+      std::vector<std::string> lArguments{"--background", dir + "/" + c.background, "--out", dir + "/o.png"};
+      if (lLut) lArguments.insert(lArguments.end(), {"--background-lut", dir + "/invert.cube"});
+      const Result r = Tool(lArguments);
+      ASSERT_EQ(r.status, 0) << r.err;
+      const vthost::Image lOut = Png("o.png");
+      EXPECT_TRUE(Probe(lOut, 700, 600, lLut ? RGBA{207, 159, 95, 255} : RGBA{48, 96, 160, 255}, 4))
+          << (lLut ? "through the LUT" : "as stored");
+      EXPECT_TRUE(Probe(lOut, 100, 600, RGBA{0, 0, 0, 255}, 0));
+    }
+  }
+  // A plate ffmpeg cannot decode names its frame; the frames before it stay.
+  ASSERT_EQ(system(("cd " + Quote(dir) + " && cp p.0.dpx p.1.dpx && head -c 3000 p.0.dpx > p.2.dpx").c_str()), 0);
+  const Result lBad = Tool({"--frames", "0:2", "--background", dir + "/p.%d.dpx", "--out", dir + "/b.%d.png"});
+  EXPECT_EQ(lBad.status, 1);
+  EXPECT_NE(lBad.err.find("the background plate of frame 2: ffmpeg cannot decode " + dir + "/p.2.dpx"),
+            std::string::npos)
+      << lBad.err;
+  EXPECT_NE(lBad.err.find("2 of 3 frames were written"), std::string::npos) << lBad.err;
+  EXPECT_EQ(Png("b.1.png").width, 1920);
 }
 
 }  // namespace
