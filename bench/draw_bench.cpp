@@ -21,6 +21,7 @@
 #include "bench_context.h"
 #include "bench_support.h"
 #include "hand_drawn_overlay.h"
+#include "heap_census_report.h"
 #include "headless_gl.h"
 #include "host.h"
 
@@ -93,6 +94,15 @@ void DrawFrames(benchmark::State& pState, const std::string& pName, vthud_bench:
   const vthost::Allocations lCount = vthost::StopAttributingAllocations();
   pState.counters["plugin allocs/frame"] = static_cast<double>(lCount.plugin) / kCounted;
   pState.counters["host allocs/frame"] = static_cast<double>(lCount.host) / kCounted;
+
+  vthost::StartHeapCensus(lPlugin->Symbol("LIBRARY_INIT"));
+  for (int i = 0; i < kCounted; ++i) {
+    lHost.SetFrame(++lFrame % 300);
+    lHost.DrawPane(lPane);
+  }
+  const vthost::HeapCensus lCensus = vthost::StopHeapCensus();
+  pState.counters["heap blocks/frame"] = static_cast<double>(lCensus.blocks) / kCounted;
+  if (getenv("VTHUD_HEAP_CENSUS")) vthud_bench::PrintHeapCensus(pName, lCensus, kCounted);
 }
 
 // What the context can do at best per frame: clear the 1920 x 1080 RGBA
@@ -158,6 +168,11 @@ void BM_HandDrawnDefaultOverlay(benchmark::State& pState) {
   pState.counters["pixels unlike the element's"] = static_cast<double>(HandDrawnDifference(lOverlay));
   long long lFrame = 0;
   Timed(pState, "default overlay, hand-drawn", [&] { lOverlay.DrawPane(lPane, ++lFrame % 300); });
+  vthost::StartHeapCensus(reinterpret_cast<const void*>(&Context));
+  for (int i = 0; i < 50; ++i) lOverlay.DrawPane(lPane, ++lFrame % 300);
+  const vthost::HeapCensus lCensus = vthost::StopHeapCensus();
+  pState.counters["heap blocks/frame"] = static_cast<double>(lCensus.blocks) / 50;
+  if (getenv("VTHUD_HEAP_CENSUS")) vthud_bench::PrintHeapCensus("hand-drawn", lCensus, 50);
 }
 
 void BM_CreateElement(benchmark::State& pState) {
