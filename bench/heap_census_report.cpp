@@ -59,24 +59,32 @@ std::string Name(const void* pAddress) {
 
 }  // namespace
 
-void PrintHeapCensus(const std::string& pTitle, const vthost::HeapCensus& pCensus, int pFrames) {
-  if (!vthost::HeapCensusAvailable()) return;
+std::string HeapCensusTable(const std::string& pTitle, const vthost::HeapCensus& pCensus, int pFrames) {
+  if (!vthost::HeapCensusAvailable()) return "";
+  std::string lOut;
+  char lLine[1024];
   std::map<std::tuple<std::string, std::string, std::string>, long> lRows;
   for (const vthost::HeapCaller& lCaller : pCensus.callers)
     lRows[{Name(lCaller.asker), Name(lCaller.entry), Name(lCaller.plugin)}] += lCaller.blocks;
   std::vector<std::pair<long, std::tuple<std::string, std::string, std::string>>> lSorted;
   for (const auto& lRow : lRows) lSorted.emplace_back(lRow.second, lRow.first);
   std::sort(lSorted.rbegin(), lSorted.rend());
-  printf(
+  snprintf(
+      lLine, sizeof lLine,
       "\nHeap blocks per warm frame, %s: %.2f on the main thread (%.2f with the plug-in on the stack), %.2f on "
       "other threads%s\n",
       pTitle.c_str(), static_cast<double>(pCensus.blocks) / pFrames,
       static_cast<double>(pCensus.pluginBlocks) / pFrames, static_cast<double>(pCensus.otherThreads) / pFrames,
       pCensus.overflowed ? " (table full: some callers left out)" : "");
-  printf("  %7s  %-44s %-44s %s\n", "blocks", "asked by", "called from", "plug-in frame");
-  for (const auto& lRow : lSorted)
-    printf("  %7.2f  %-44s %-44s %s\n", static_cast<double>(lRow.first) / pFrames,
-           std::get<0>(lRow.second).c_str(), std::get<1>(lRow.second).c_str(), std::get<2>(lRow.second).c_str());
+  lOut += lLine;
+  snprintf(lLine, sizeof lLine, "  %7s  %-44s %-44s %s\n", "blocks", "asked by", "called from", "plug-in frame");
+  lOut += lLine;
+  for (const auto& lRow : lSorted) {
+    snprintf(lLine, sizeof lLine, "  %7.2f  %-44s %-44s %s\n", static_cast<double>(lRow.first) / pFrames,
+             std::get<0>(lRow.second).c_str(), std::get<1>(lRow.second).c_str(), std::get<2>(lRow.second).c_str());
+    lOut += lLine;
+  }
+  return lOut;
 }
 
 }  // namespace vthud_bench

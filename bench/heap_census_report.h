@@ -10,7 +10,8 @@
 
 namespace vthud_bench {
 
-void PrintHeapCensus(const std::string& pTitle, const vthost::HeapCensus& pCensus, int pFrames);
+// The table as text; call it while the objects named are still loaded.
+std::string HeapCensusTable(const std::string& pTitle, const vthost::HeapCensus& pCensus, int pFrames);
 
 }  // namespace vthud_bench
 
