@@ -200,6 +200,7 @@ class VTHUDElement : public FBHUDElement, public MfiSceneNodeInterface {
     bool recording = false;
     bool playing = false;
     bool bloopUnderMask = false;
+    bool showLabels = false;
     int timelineY = 0;
     double maskColor[4] = {0, 0, 0, 0};
     double fontColor[4] = {0, 0, 0, 0};

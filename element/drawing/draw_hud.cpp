@@ -76,6 +76,7 @@ void VTHUDElement::DrawHUD() {
   }
   mFrame.sceneFrame = lSceneTime.GetFrame(kFBTimeModeDefault);
   mFrame.bloopUnderMask = UseXForBloop;
+  mFrame.showLabels = ShowLabels;
   mFrame.timelineY = vthud::DrawCoord(static_cast<long long>(TimelineOffset));
   Copy(MaskColor, mFrame.maskColor);
   Copy(FontColor, mFrame.fontColor);
