@@ -10,6 +10,7 @@
 #include <cstdio>
 
 #include "draw_range.h"
+#include "gl_colour.h"
 #include "glyph_alpha.h"
 #include "mask_geometry.h"
 #include "readouts.h"

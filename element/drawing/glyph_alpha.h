@@ -12,9 +12,6 @@ void BeginGlyphAlpha();
 // Back to the overlay's own equation, GL_FUNC_ADD.
 void EndGlyphAlpha();
 
-// The current colour from four double components, in single precision.
-void SetColour(const double (&pColor)[4]);
-
 }  // namespace vthud
 
 #endif

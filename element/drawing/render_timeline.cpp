@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "draw_range.h"
+#include "gl_colour.h"
 #include "glyph_alpha.h"
 #include "utf8_text.h"
 
