@@ -2,7 +2,8 @@
 add_executable(vthud_draw_bench
   ${CMAKE_CURRENT_LIST_DIR}/draw_bench.cpp
   ${CMAKE_CURRENT_LIST_DIR}/first_frame.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/hand_drawn_overlay.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/lean_overlay.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/heap_census_report.cpp
   ${CMAKE_SOURCE_DIR}/element/drawing/readouts.cpp
   ${CMAKE_SOURCE_DIR}/element/drawing/mask_geometry.cpp)
 target_include_directories(vthud_draw_bench PRIVATE ${CMAKE_SOURCE_DIR}/element/drawing)

@@ -20,7 +20,8 @@
 #include "allocation_count.h"
 #include "bench_context.h"
 #include "bench_support.h"
-#include "hand_drawn_overlay.h"
+#include "heap_census_report.h"
+#include "lean_overlay.h"
 #include "headless_gl.h"
 #include "host.h"
 
@@ -93,6 +94,14 @@ void DrawFrames(benchmark::State& pState, const std::string& pName, vthud_bench:
   const vthost::Allocations lCount = vthost::StopAttributingAllocations();
   pState.counters["plugin allocs/frame"] = static_cast<double>(lCount.plugin) / kCounted;
   pState.counters["host allocs/frame"] = static_cast<double>(lCount.host) / kCounted;
+
+  vthost::StartHeapCensus(lPlugin->Symbol("LIBRARY_INIT"));
+  for (int i = 0; i < kCounted; ++i) {
+    lHost.SetFrame(++lFrame % 300);
+    lHost.DrawPane(lPane);
+  }
+  const vthost::HeapCensus lCensus = vthost::StopHeapCensus();
+  pState.counters["heap blocks/frame"] = static_cast<double>(lCensus.blocks) / kCounted;
 }
 
 // What the context can do at best per frame: clear the 1920 x 1080 RGBA
@@ -125,39 +134,118 @@ void BM_FillLimit(benchmark::State& pState) {
   glDisable(GL_BLEND);
 }
 
-// Pixels that differ between the element's default overlay and the hand-drawn one, at one frame.
-long HandDrawnDifference(vthud_bench::HandDrawnOverlay& pOverlay) {
-  vthost::Host lHost;
-  std::string lError;
-  if (!lHost.LoadPlugin(VTHUD_PLUGIN_PATH, lError) || !lHost.Create("VTHUDElement", "hud", lError)) return -1;
-  vthost::Pane& lPane = lHost.AddPane(1920, 1080, nullptr);
-  lHost.SetFrame(123);
-  const vthost::Image lElement = lHost.DrawPane(lPane).ReadPixels();
-  vthost::Pane& lOther = lHost.AddPane(1920, 1080, nullptr);
-  pOverlay.DrawPane(lOther, 123);
-  const vthost::Image lHand = lOther.ReadPixels();
+// Pixels that differ between two pane images.
+long Differing(const vthost::Image& pA, const vthost::Image& pB) {
+  if (pA.rgba.size() != pB.rgba.size()) return -1;
   long lDiffering = 0;
-  for (size_t i = 0; i + 3 < lHand.rgba.size() && i + 3 < lElement.rgba.size(); i += 4)
-    lDiffering += lHand.rgba[i] != lElement.rgba[i] || lHand.rgba[i + 1] != lElement.rgba[i + 1] ||
-                  lHand.rgba[i + 2] != lElement.rgba[i + 2] || lHand.rgba[i + 3] != lElement.rgba[i + 3];
+  for (size_t i = 0; i + 3 < pA.rgba.size(); i += 4)
+    lDiffering += pA.rgba[i] != pB.rgba[i] || pA.rgba[i + 1] != pB.rgba[i + 1] ||
+                  pA.rgba[i + 2] != pB.rgba[i + 2] || pA.rgba[i + 3] != pB.rgba[i + 3];
   return lDiffering;
 }
 
-// The default overlay's pixels drawn by hand, straight GL and FTGL calls over
-// fixed values, in the same pane.
-void BM_HandDrawnDefaultOverlay(benchmark::State& pState) {
+// The element against the lean peer of the same pixels, side by side: the
+// default overlay and every field on, each drawn by an element through the
+// host's pane and by the peer, 30 frames at a time, 7 rounds, the four cases
+// in rotated order; then the pixels at one frame and a heap census of each.
+struct PeerCase {
+  std::string name;
+  double cpuUs = 0, wallUs = 0;
+  long frames = 0;
+  vthost::HeapCensus census;
+  long differing = 0;
+  std::string table;  // the census by caller, with VTHUD_HEAP_CENSUS set
+};
+std::vector<PeerCase>& PeerCases() {
+  static std::vector<PeerCase> sCases;
+  return sCases;
+}
+
+void BM_LeanPeer(benchmark::State& pState) {
   Context();
   vthost::Host lHost;
-  vthost::Pane& lPane = lHost.AddPane(1920, 1080, nullptr);
-  vthud_bench::HandDrawnOverlay lOverlay;
-  if (!lOverlay.Load()) {
-    pState.SkipWithError("the bundled fonts did not load");
+  std::string lError;
+  vthost::PluginLibrary* lPlugin = lHost.LoadPlugin(VTHUD_PLUGIN_PATH, lError);
+  FBHUDElement* lElements[2] = {nullptr, nullptr};
+  for (int i = 0; lPlugin && i < 2; ++i) {
+    lElements[i] = static_cast<FBHUDElement*>(lHost.Create("VTHUDElement", "hud", lError));
+    if (lElements[i]) vthud_bench::Configure(lElements[i], i ? vthud_bench::kEverything : vthud_bench::kDefault);
+  }
+  FBCamera* lCamera = lHost.Renderer().CurrentCamera.GetPropertyValue();
+  vthud_bench::LeanOverlay lPeers[2];
+  if (!lElements[0] || !lElements[1] || !lPeers[0].Load(false, lCamera, "Take 001") ||
+      !lPeers[1].Load(true, lCamera, "Take 001")) {
+    pState.SkipWithError(lError.empty() ? "the peer did not load" : lError.c_str());
     return;
   }
-  for (int f = 0; f < 300; f += 7) lOverlay.DrawPane(lPane, f);
-  pState.counters["pixels unlike the element's"] = static_cast<double>(HandDrawnDifference(lOverlay));
+  vthost::Pane& lPane = lHost.AddPane(1920, 1080, nullptr);
+  vthost::Pane& lPeerPane = lHost.AddPane(1920, 1080, nullptr);
+  auto Only = [&](int pElement) {
+    for (int i = 0; i < 2; ++i) lElements[i]->Show = i == pElement;
+  };
+  // Case c: 0 and 1 the element (default, every field), 2 and 3 the peer.
   long long lFrame = 0;
-  Timed(pState, "default overlay, hand-drawn", [&] { lOverlay.DrawPane(lPane, ++lFrame % 300); });
+  auto Frame = [&](int pCase) {
+    lHost.SetFrame(++lFrame % 300);
+    if (pCase < 2)
+      lHost.DrawPane(lPane);
+    else
+      lPeers[pCase - 2].DrawPane(lPeerPane, lFrame % 300);
+  };
+  auto Prepare = [&](int pCase) {
+    if (pCase < 2) Only(pCase);
+  };
+  std::vector<PeerCase> lCases(4);
+  lCases[0].name = "default overlay";
+  lCases[1].name = "every field";
+  lCases[2].name = "default overlay, lean peer";
+  lCases[3].name = "every field, lean peer";
+  for (int c = 0; c < 4; ++c) {  // warm: every glyph the loop shows, drawn once
+    Prepare(c);
+    for (int f = 0; f < 300; f += 7) Frame(c);
+  }
+  for (auto _ : pState) {
+    for (int lRound = 0; lRound < 7; ++lRound)
+      for (int k = 0; k < 4; ++k) {
+        const int c = (lRound + k) % 4;
+        Prepare(c);
+        const auto lStart = std::chrono::steady_clock::now();
+        const double lCpuStart = ThreadCpuSeconds();
+        for (int i = 0; i < 30; ++i) Frame(c);
+        lCases[c].cpuUs += (ThreadCpuSeconds() - lCpuStart) * 1e6;
+        lCases[c].wallUs += std::chrono::duration<double>(std::chrono::steady_clock::now() - lStart).count() * 1e6;
+        lCases[c].frames += 30;
+      }
+  }
+  for (int c = 0; c < 4; ++c) {
+    Prepare(c);
+    vthost::StartHeapCensus(lPlugin->Symbol("LIBRARY_INIT"));
+    for (int i = 0; i < 50; ++i) Frame(c);
+    lCases[c].census = vthost::StopHeapCensus();
+    if (getenv("VTHUD_HEAP_CENSUS"))
+      lCases[c].table = vthud_bench::HeapCensusTable(lCases[c].name, lCases[c].census, 50);
+  }
+  // The pixels of a new element, whose frame-rate readout has not measured anything yet.
+  for (int c = 0; c < 2; ++c) {
+    Only(-1);
+    FBComponent* lFresh = lHost.Create("VTHUDElement", "hud", lError);
+    if (!lFresh) break;
+    vthud_bench::Configure(lFresh, c ? vthud_bench::kEverything : vthud_bench::kDefault);
+    lHost.SetFrame(123);
+    const vthost::Image lElement = lHost.DrawPane(lPane).ReadPixels();
+    lHost.Destroy(lFresh);
+    lPeers[c].DrawPane(lPeerPane, 123);
+    const vthost::Image lPeer = lPeerPane.ReadPixels();
+    lCases[c].differing = lCases[c + 2].differing = Differing(lElement, lPeer);
+    if (const char* lDump = getenv("VTHUD_PEER_DUMP")) {
+      std::string lIgnored;
+      vthost::WritePng(std::string(lDump) + "/element" + std::to_string(c) + ".png", lElement, lIgnored);
+      vthost::WritePng(std::string(lDump) + "/peer" + std::to_string(c) + ".png", lPeer, lIgnored);
+    }
+    pState.counters[c ? "every field: pixels unlike the peer's" : "default: pixels unlike the peer's"] =
+        static_cast<double>(lCases[c].differing);
+  }
+  PeerCases() = lCases;
 }
 
 void BM_CreateElement(benchmark::State& pState) {
@@ -189,21 +277,31 @@ void BM_PaneDefaultOverlayElements(benchmark::State& s) {
 void PrintRatios() {
   const auto& r = Results();
   auto lFill = r.find("fill limit");
-  auto lHand = r.find("default overlay, hand-drawn");
-  auto lEmpty = r.find("no HUD");
-  if (lFill == r.end()) return;
-  printf("\nPer frame (wall us, main-thread CPU us) and wall ratio to the fill limit (%.0f us):\n",
-         lFill->second.wallUs);
+  if (lFill != r.end())
+    printf("\nPer frame (wall us, main-thread CPU us) and wall ratio to the fill limit (%.0f us):\n",
+           lFill->second.wallUs);
   for (const auto& lEntry : r)
-    printf("  %-40s %9.0f %9.0f  %5.2fx\n", lEntry.first.c_str(), lEntry.second.wallUs, lEntry.second.cpuUs,
-           lEntry.second.wallUs / lFill->second.wallUs);
-  auto lDefault = r.find("default overlay");
-  if (lHand != r.end() && lDefault != r.end() && lEmpty != r.end()) {
-    const double lOverlayCpu = lDefault->second.cpuUs - lEmpty->second.cpuUs;
-    const double lHandCpu = lHand->second.cpuUs - lEmpty->second.cpuUs;
-    printf("Main-thread CPU of the default overlay over an empty pane: %.0f us; hand-drawn: %.0f us; %.2fx\n",
-           lOverlayCpu, lHandCpu, lOverlayCpu / lHandCpu);
+    if (lFill != r.end())
+      printf("  %-40s %9.0f %9.0f  %5.2fx\n", lEntry.first.c_str(), lEntry.second.wallUs, lEntry.second.cpuUs,
+             lEntry.second.wallUs / lFill->second.wallUs);
+  const auto& lCases = PeerCases();
+  if (lCases.size() != 4) return;
+  printf(
+      "\nThe element against the lean peer, one run, 7 rounds of 30 frames in rotated order "
+      "(main-thread CPU and wall per frame; heap blocks per warm frame over 50 frames):\n");
+  printf("  %-16s %11s %11s %6s %9s %9s %6s %14s %11s %10s %7s\n", "overlay", "element CPU", "peer CPU", "ratio",
+         "el. wall", "peer wall", "ratio", "element blocks", "of the host", "peer blocks", "pixels");
+  for (int c = 0; c < 2; ++c) {
+    const PeerCase& e = lCases[c];
+    const PeerCase& p = lCases[c + 2];
+    const double lCpu = e.cpuUs / e.frames, lPeerCpu = p.cpuUs / p.frames;
+    const double lWall = e.wallUs / e.frames, lPeerWall = p.wallUs / p.frames;
+    const long lHostOwn = e.census.blocks - e.census.pluginBlocks;
+    printf("  %-16s %9.0fus %9.0fus %5.2fx %7.0fus %7.0fus %5.2fx %14.2f %11.2f %10.2f %7ld\n", e.name.c_str(),
+           lCpu, lPeerCpu, lCpu / lPeerCpu, lWall, lPeerWall, lWall / lPeerWall, e.census.blocks / 50.0,
+           lHostOwn / 50.0, p.census.blocks / 50.0, e.differing);
   }
+  for (const PeerCase& c : lCases) printf("%s", c.table.c_str());
 }
 
 }  // namespace
@@ -212,7 +310,7 @@ BENCHMARK(BM_FillLimit)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_PaneWithoutHUD)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_PaneStatusOnly)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_PaneDefaultOverlay)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_HandDrawnDefaultOverlay)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_LeanPeer)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PaneEveryField)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_PaneSaveVeil)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_PaneDefaultOverlayElements)->Arg(1)->Arg(4)->Arg(16)->Unit(benchmark::kMicrosecond);

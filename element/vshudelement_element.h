@@ -193,6 +193,20 @@ class VTHUDElement : public FBHUDElement, public MfiSceneNodeInterface {
   uint32_t mHostReadFramebuffer;
 
  private:
+  // What one overlay frame reads once from the host and the element's
+  // properties; DrawHUD fills it first and the sub-drawings share it.
+  struct FrameValues {
+    long long sceneFrame = 0;
+    bool recording = false;
+    bool playing = false;
+    bool bloopUnderMask = false;
+    bool showLabels = false;
+    int timelineY = 0;
+    double maskColor[4] = {0, 0, 0, 0};
+    double fontColor[4] = {0, 0, 0, 0};
+    FBCamera* camera = nullptr;
+  };
+  FrameValues mFrame;
   // The quad geometry handed to the renderer, kept until the mesh is released.
   std::unique_ptr<VTHUDQuadBuffers> mQuadBuffers;
 };

@@ -28,10 +28,15 @@ add_executable(test_plugin
   ${CMAKE_CURRENT_LIST_DIR}/plugin/road_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/plugin/font_cut_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/plugin/allocation_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/plugin/lean_frame_test.cpp
+  ${CMAKE_SOURCE_DIR}/bench/lean_overlay.cpp
+  ${CMAKE_SOURCE_DIR}/element/drawing/readouts.cpp
+  ${CMAKE_SOURCE_DIR}/element/drawing/mask_geometry.cpp
   ${CMAKE_CURRENT_BINARY_DIR}/qrc_orator_only.cpp)
 target_link_libraries(test_plugin PRIVATE vthud_test_support vantor Qt5::Core PkgConfig::FTGL OpenGL::OpenGL
                                           GTest::gtest_main ${CMAKE_DL_LIBS})
 target_link_libraries(test_plugin PRIVATE Freetype::Freetype vthost_allocations)
+target_include_directories(test_plugin PRIVATE ${CMAKE_SOURCE_DIR}/bench ${CMAKE_SOURCE_DIR}/element/drawing)
 
 # The full faces the bundled ones are cut from, as a bundle the font tests
 # register at run time in place of the plug-in's.

@@ -9,6 +9,8 @@
 
 #include <cstdio>
 
+#include "draw_range.h"
+#include "gl_colour.h"
 #include "glyph_alpha.h"
 #include "mask_geometry.h"
 #include "readouts.h"
@@ -16,9 +18,8 @@
 
 namespace {
 
-void SetColour(const FBColorAndAlpha& pColor) {
-  glColor4f(static_cast<float>(pColor[0]), static_cast<float>(pColor[1]), static_cast<float>(pColor[2]),
-            static_cast<float>(pColor[3]));
+void Copy(const FBColorAndAlpha& pColor, double (&pOut)[4]) {
+  for (int i = 0; i < 4; ++i) pOut[i] = pColor[i];
 }
 
 void DrawMask(const vthud::MaskGeometry& pGeometry, int pWidth, int pHeight) {
@@ -64,29 +65,45 @@ void VTHUDElement::DrawHUD() {
   glDisable(GL_DEPTH_TEST);
   glEnable(GL_BLEND);
 
-  // The lens fields and the camera name need a current camera; without one they are skipped.
+  // Everything the sub-drawings share is read once, here. The lens fields and
+  // the camera name need a current camera; without one they are skipped.
   FBRenderer* lRenderer = mSystem.Renderer;
   FBCamera* lCamera = lRenderer ? lRenderer->CurrentCamera.GetPropertyValue() : nullptr;
+  const FBTime lSceneTime = mSystem.LocalTime;
+  {
+    FBPlayerControl lPlayer;
+    mFrame.recording = lPlayer.IsRecording;
+    mFrame.playing = lPlayer.IsPlaying;
+  }
+  mFrame.sceneFrame = lSceneTime.GetFrame(kFBTimeModeDefault);
+  mFrame.bloopUnderMask = UseXForBloop;
+  mFrame.showLabels = ShowLabels;
+  mFrame.timelineY = vthud::DrawCoord(static_cast<long long>(TimelineOffset));
+  Copy(MaskColor, mFrame.maskColor);
+  Copy(FontColor, mFrame.fontColor);
+  mFrame.camera = lCamera;
   if (lCamera) {
     // Kept when unchanged, so the element's own copy costs nothing per frame.
     const FBString lName = lCamera->Name;
     if (!(mCameraName == lName)) mCameraName = lName;
   }
 
-  const bool lBloopUnderMask = UseXForBloop;
-  if (lBloopUnderMask) RenderBloop(W, H);
-  SetColour(MaskColor);
+  if (mFrame.bloopUnderMask) RenderBloop(W, H);
+  vthud::SetColour(mFrame.maskColor);
   DrawMask(lMask, W, H);
   RenderTimeline(W, H);
-  if (!lBloopUnderMask) RenderBloop(W, H);
+  if (!mFrame.bloopUnderMask) RenderBloop(W, H);
   RenderReticle(W, H);
 
-  const FBColorAndAlpha lFontColor = FontColor;
-  SetColour(lFontColor);
+  vthud::SetColour(mFrame.fontColor);
+  // Every string from here to the status is glyphs: texturing and the glyph
+  // alpha equation are set once for all of them. FTGL's Render enables
+  // texturing itself and its own attribute pop leaves it as found, so with it
+  // already on, one string after another is no state change for the driver.
+  glEnable(GL_TEXTURE_2D);
   vthud::BeginGlyphAlpha();
 
-  const FBTime lSceneTime = mSystem.LocalTime;
-  const long long lSceneFrame = lSceneTime.GetFrame(kFBTimeModeDefault);
+  const long long lSceneFrame = mFrame.sceneFrame;
   int lHour, lMinute, lSecond, lFrame, lField, lMilli;
   lSceneTime.GetTime(lHour, lMinute, lSecond, lFrame, lField, lMilli, kFBTimeModeDefault);
 
@@ -151,9 +168,8 @@ void VTHUDElement::DrawHUD() {
   }
 
   // Status: recording wins over standby.
-  const float lAlpha = static_cast<float>(lFontColor[3]);
-  FBPlayerControl lPlayer;
-  if (lPlayer.IsRecording) {
+  const float lAlpha = static_cast<float>(mFrame.fontColor[3]);
+  if (mFrame.recording) {
     glColor4f(1.0f, 0.0f, 0.0f, lAlpha);
     RenderText(" REC ", StatusOffset, lBottom, nullptr);
   } else if (Standby) {
@@ -165,6 +181,7 @@ void VTHUDElement::DrawHUD() {
   }
 
   vthud::EndGlyphAlpha();
+  glDisable(GL_TEXTURE_2D);
 
   if (Saving) {
     glColor4f(0.0f, 0.0f, 0.0f, 0.85f);

@@ -6,21 +6,21 @@
 #include "draw_range.h"
 
 void VTHUDElement::RenderBloop(int pWidth, int pHeight) {
-  FBPlayerControl lPlayer;
-  const int lFrame = vthud::SaturateToInt(mSystem.LocalTime.GetPropertyValue().GetFrame(kFBTimeModeDefault));
-  if (!lPlayer.IsRecording) {
+  // The transport and the scene time as DrawHUD read them for this frame.
+  const int lFrame = vthud::SaturateToInt(mFrame.sceneFrame);
+  if (!mFrame.recording) {
     // Armed: the flash counts from the last frame drawn before recording starts.
     mBloopDone = false;
     mBloopStartFrame = lFrame;
     return;
   }
-  if (!lPlayer.IsPlaying || mBloopDone) return;
+  if (!mFrame.playing || mBloopDone) return;
 
   mBloopFrameCount = vthud::SaturateToInt(static_cast<long long>(lFrame) - mBloopStartFrame);
   const FBColorAndAlpha lColor = BloopColor;
   glColor4f(static_cast<float>(lColor[0]), static_cast<float>(lColor[1]), static_cast<float>(lColor[2]),
             static_cast<float>(lColor[3]));
-  if (UseXForBloop) {
+  if (mFrame.bloopUnderMask) {
     glBegin(GL_QUADS);
     glVertex2i(0, pHeight - 75);
     glVertex2i(pWidth - 75, 0);
@@ -32,7 +32,7 @@ void VTHUDElement::RenderBloop(int pWidth, int pHeight) {
     glVertex2i(pWidth - 75, pHeight);
     glEnd();
   } else {
-    const int lT = vthud::DrawCoord(static_cast<long long>(TimelineOffset));
+    const int lT = mFrame.timelineY;
     glBegin(GL_TRIANGLE_STRIP);
     glVertex2i(10, lT);
     glVertex2i(10, lT + 20);

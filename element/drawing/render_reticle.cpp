@@ -40,8 +40,7 @@ void VTHUDElement::RenderReticle(int pWidth, int pHeight) {
   if (!ShowReticle) return;
 
   // A switch of the viewed camera (its crosshair by default) can hide the reticle.
-  FBRenderer* lRenderer = mSystem.Renderer;
-  FBCamera* lCamera = lRenderer ? lRenderer->CurrentCamera.GetPropertyValue() : nullptr;
+  FBCamera* lCamera = mFrame.camera;  // the viewed camera, as DrawHUD read it
   if (lCamera) {
     FBProperty* lGate = lCamera->PropertyList.Find(ReticleBoundProperty.GetPropertyValue(), true);
     if (!lGate) lGate = lCamera->PropertyList.Find("ShowOpticalCenter", true);

@@ -13,7 +13,7 @@ void VTHUDElement::RenderText(const char* pText, int pX, int pY, const char* pLa
   char lScratch[vthud::kDrawableTextSize];
   mOratorFont->Render(vthud::DrawableText(pText, lScratch), -1, FTPoint(lX, lY, 0), FTPoint(-5, 0, 0),
                       FTGL::RENDER_ALL);
-  if (ShowLabels && pLabel)
+  if (mFrame.showLabels && pLabel)  // "Show Labels" as DrawHUD read it for this frame
     mArialFont->Render(vthud::DrawableText(pLabel, lScratch), -1, FTPoint(lX + 5, lY - 16, 0), FTPoint(0, 0, 0),
                        FTGL::RENDER_ALL);
 }

@@ -8,22 +8,17 @@
 #include <algorithm>
 
 #include "draw_range.h"
+#include "gl_colour.h"
 #include "glyph_alpha.h"
 #include "utf8_text.h"
 
-namespace {
-void SetColour(const FBColorAndAlpha& pColor) {
-  glColor4f(static_cast<float>(pColor[0]), static_cast<float>(pColor[1]), static_cast<float>(pColor[2]),
-            static_cast<float>(pColor[3]));
-}
-}  // namespace
-
 void VTHUDElement::RenderTimeline(int pWidth, int) {
   if (!ShowTimeline) return;
-  const int lT = vthud::DrawCoord(static_cast<long long>(TimelineOffset));
-  const FBColorAndAlpha lFont = FontColor;
+  // The offset, the colours and the scene time as DrawHUD read them for this frame.
+  const int lT = mFrame.timelineY;
+  const double* lMask = mFrame.maskColor;
 
-  SetColour(lFont);
+  vthud::SetColour(mFrame.fontColor);
   glBegin(GL_LINE_LOOP);
   glVertex2i(10, lT + 20);
   glVertex2i(10, lT);
@@ -35,7 +30,7 @@ void VTHUDElement::RenderTimeline(int pWidth, int) {
   // Frames stay 64-bit: any two of them are far enough apart to overflow an int.
   const long long lStart = lPlayer.LoopStart.GetPropertyValue().GetFrame(kFBTimeModeDefault);
   const long long lStop = lPlayer.LoopStop.GetPropertyValue().GetFrame(kFBTimeModeDefault);
-  const long long lNow = mSystem.LocalTime.GetPropertyValue().GetFrame(kFBTimeModeDefault);
+  const long long lNow = mFrame.sceneFrame;
   // An empty range has no scale: the outline stays, positions are undefined.
   if (lStop == lStart) return;
 
@@ -50,7 +45,6 @@ void VTHUDElement::RenderTimeline(int pWidth, int) {
   const long long lIn = lInFrame < lStart ? lStart : std::min(lInFrame, lStop);
   const long long lOut = std::min(std::max(lOutFrame, lIn), lStop);
   const double lShift = static_cast<double>(0.55f);
-  const FBColorAndAlpha lMask = MaskColor;
 
   glColor4f(static_cast<float>(lMask[0] - lShift), static_cast<float>(lMask[1] + lShift),
             static_cast<float>(lMask[2] - lShift), 0.25f);
@@ -61,25 +55,39 @@ void VTHUDElement::RenderTimeline(int pWidth, int) {
   glVertex2i(X(lOut), lT + 19);
   glEnd();
 
-  SetColour(lFont);
+  // The markers' triangles first, then their names: a name lies wholly below
+  // the bar (its box's top at 5 pixels under it) and a triangle inside it, so
+  // no name meets a triangle and drawing the names in one run, with the glyph
+  // state set once, leaves every pixel as drawing them marker by marker.
+  vthud::SetColour(mFrame.fontColor);
+  int lShown[kMarkerCount];
+  int lX[kMarkerCount];
+  int lCount = 0;
   for (int i = 0; i < kMarkerCount; ++i) {
     const long long lFrame = MarkerFrame[i];
     if (!ShowMarker[i] || lStart > lFrame || lFrame > lStop) continue;
-    const int lX = X(lFrame);
+    lShown[lCount] = i;
+    lX[lCount] = X(lFrame);
     glBegin(GL_POLYGON);
-    glVertex2i(lX, lT + 11);
-    glVertex2i(lX - 10, lT + 1);
-    glVertex2i(lX + 10, lT + 1);
+    glVertex2i(lX[lCount], lT + 11);
+    glVertex2i(lX[lCount] - 10, lT + 1);
+    glVertex2i(lX[lCount] + 10, lT + 1);
     glEnd();
-    const FBString lNameText = MarkerName[i];
-    char lScratch[vthud::kDrawableTextSize];
-    const char* lName = vthud::DrawableText(lNameText, lScratch);
-    const FTBBox lBox = mArialFont->BBox(lName, -1);
-    const FTPoint lUpper = lBox.Upper();
+    ++lCount;
+  }
+  if (lCount > 0) {
+    glEnable(GL_TEXTURE_2D);
     vthud::BeginGlyphAlpha();
-    mArialFont->Render(lName, -1, FTPoint(lX - 0.5 * lUpper.X(), lT - lUpper.Y() - 5, 0), FTPoint(0, 0, 0),
-                       FTGL::RENDER_ALL);
+    for (int n = 0; n < lCount; ++n) {
+      const FBString lNameText = MarkerName[lShown[n]];
+      char lScratch[vthud::kDrawableTextSize];
+      const char* lName = vthud::DrawableText(lNameText, lScratch);
+      const FTPoint lUpper = mArialFont->BBox(lName, -1).Upper();
+      mArialFont->Render(lName, -1, FTPoint(lX[n] - 0.5 * lUpper.X(), lT - lUpper.Y() - 5, 0), FTPoint(0, 0, 0),
+                         FTGL::RENDER_ALL);
+    }
     vthud::EndGlyphAlpha();
+    glDisable(GL_TEXTURE_2D);  // the cursor is plain colour
   }
 
   glColor4f(static_cast<float>(lMask[0] + lShift), static_cast<float>(lMask[1] - lShift),

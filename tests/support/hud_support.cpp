@@ -125,6 +125,15 @@ std::string Get(FBComponent* pObject, const char* pName) {
   return lProperty ? std::string(lProperty->AsString()) : std::string("<missing>");
 }
 
+void EveryFieldOn(FBComponent* pElement) {
+  for (const char* lGate : {"Show Slate", "Show FPS", "Show Reticle", "Show F-Stop", "Show Focus Distance",
+                            "Show Camera Name", "Show Interoccular", "Show Convergence", "Show Value 1",
+                            "Show Value 2", "Show Marker 1", "Show Marker 2", "Show Marker 3", "Show Labels"})
+    Set(pElement, lGate, "true");
+  Set(pElement, "Marker 2 Frame", "100");
+  Set(pElement, "Marker 2 Name", "Action");
+}
+
 void HudTest::SetUp() {
   if (!EnsureGL()) GTEST_SKIP() << "no OpenGL context";
   host.reset(new vthost::Host);

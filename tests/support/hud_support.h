@@ -56,6 +56,9 @@ std::string ToString(const FrameDiff& pDiff);
 vthost::Image FromBottomUp(const std::vector<uint8_t>& pRows, int pWidth, int pHeight);
 
 void Set(FBComponent* pObject, const char* pName, const std::string& pValue);
+// Every optional field on, the reticle, and markers 1 to 3 (the second at
+// frame 100, named "Action"): the benchmark's "every field" overlay.
+void EveryFieldOn(FBComponent* pElement);
 std::string Get(FBComponent* pObject, const char* pName);
 
 // A host with the plug-in loaded, one element and a 1920 x 1080 pane.
