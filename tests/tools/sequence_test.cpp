@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -46,6 +47,36 @@ std::string Quote(const std::string& pText) {
   std::string lQuoted = "'";
   for (char c : pText) lQuoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
   return lQuoted + "'";
+}
+
+// ffmpeg writes DPX files without a television header; cameras and scanners
+// write one. This grows the header to its full 2048 bytes and puts a timecode
+// (HH MM SS FF as BCD) and a frame rate in it, in the file's own byte order.
+bool AddDpxTimecode(const std::string& pPath, int pHour, int pFrame) {
+  std::string lFile = Slurp(pPath);
+  if (lFile.size() < 1664) return false;
+  const bool lBig = lFile.compare(0, 4, "SDPX") == 0;
+  auto Put = [&](size_t pAt, uint32_t pValue) {
+    for (int i = 0; i < 4; ++i) lFile[pAt + i] = char(pValue >> (lBig ? 24 - 8 * i : 8 * i));
+  };
+  auto Get = [&](size_t pAt) {
+    uint32_t v = 0;
+    for (int i = 0; i < 4; ++i) v |= uint32_t(uint8_t(lFile[pAt + i])) << (lBig ? 24 - 8 * i : 8 * i);
+    return v;
+  };
+  const uint32_t lOffset = Get(4);
+  if (lOffset > 2048 || lOffset > lFile.size()) return false;
+  lFile.insert(lOffset, 2048 - lOffset, '\0');
+  Put(4, 2048);
+  Put(16, uint32_t(lFile.size()));
+  auto Bcd = [](int v) { return uint32_t((v / 10) << 4 | v % 10); };
+  Put(1920, Bcd(pHour) << 24 | Bcd(pFrame));
+  const float lRate = 30;
+  uint32_t lRateBits;
+  memcpy(&lRateBits, &lRate, 4);
+  Put(1984, lRateBits);
+  std::ofstream(pPath, std::ios::binary) << lFile;
+  return true;
 }
 
 class SequenceTest : public ::testing::Test {
@@ -778,6 +809,18 @@ TEST_F(SequenceTest, PlateTimecodeStartsTheCameraTimecodeAndTheOutputVideo) {
   ASSERT_EQ(Tool(lArguments).status, 0);
   EXPECT_NE(FfProbe("v.mov", "stream_tags=timecode").find("timecode=10:00:00:00"), std::string::npos)
       << FfProbe("v.mov", "stream_tags=timecode");
+  // A DPX sequence starts at its first header's timecode.
+  ASSERT_EQ(system(("mkdir -p " + Quote(dir + "/dpx") +
+                    " && ffmpeg -v error -f lavfi -i color=c=0x204060:s=64x36:r=30 " +
+                    "-frames:v 3 -start_number 0 -pix_fmt rgb48le " + Quote(dir + "/dpx/d.%d.dpx"))
+                       .c_str()),
+            0);
+  for (int f = 0; f <= 2; ++f) ASSERT_TRUE(AddDpxTimecode(dir + "/dpx/d." + std::to_string(f) + ".dpx", 10, f));
+  const Result lDpx = Tool({"--frames", "0:2", "--background", dir + "/dpx/d.%d.dpx", "--camera-source",
+                            "from-background", "--out", dir + "/x.mov"});
+  ASSERT_EQ(lDpx.status, 0) << lDpx.err;
+  EXPECT_NE(FfProbe("x.mov", "stream_tags=timecode").find("timecode=10:00:00:00"), std::string::npos)
+      << FfProbe("x.mov", "stream_tags=timecode");
   // A plate sequence whose headers ffmpeg reads no timecode from is refused, not guessed.
   WritePlate("p.0.png", 64, 36, RGBA{1, 2, 3, 255});
   const Result lNone = Tool({"--background", dir + "/plates/p.%d.png", "--character-source", "from-background",
