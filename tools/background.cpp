@@ -240,19 +240,30 @@ bool Background::ReadPlate(const std::string& pPath, vthost::Image& pImage, std:
   return ReadFitted(pPath, pImage, pError);
 }
 
-bool Background::PlateTimecode(long long pFirstFrame, std::string& pTimecode, std::string& pError) const {
+bool Background::PlateTimecode(long long pFirstFrame, int pRateNumerator, int pRateDenominator,
+                               std::string& pTimecode, std::string& pError) const {
   const std::string lPath = mKind == Kind::Sequence ? mPattern.Expand(pFirstFrame) : mPath;
   if (lPath.empty()) return pError = "from-background needs a video or image-sequence --background", false;
   std::string lProbe;
   if (!RunFfprobe({"-v", "error", "-select_streams", "v:0", "-show_entries",
-                   "stream_tags=timecode:format_tags=timecode:frame_tags=timecode", "-read_intervals", "%+#1",
-                   "-show_frames", "-of", "default=nw=1", lPath},
+                   "stream=r_frame_rate:stream_tags=timecode:format_tags=timecode:frame_tags=timecode",
+                   "-read_intervals", "%+#1", "-show_frames", "-of", "default=nw=1", lPath},
                   lProbe, pError))
     return pError = "cannot read the timecode of " + lPath + ": " + pError, false;
   pTimecode = ProbeValue(lProbe, "TAG:timecode");
   if (pTimecode.empty())
     return pError = lPath + " carries no timecode that ffmpeg reads (a video's timecode track or metadata); " +
                     "give the start as PROPERTY=HH:MM:SS:FF",
+           false;
+  // An image sequence's rate is the scene's by construction (one plate per
+  // frame); a video's is its own, and its timecode counts in it.
+  const std::string lRate = ProbeValue(lProbe, "r_frame_rate");
+  long long lNum = 0, lDen = 0;
+  if (mKind == Kind::Video && sscanf(lRate.c_str(), "%lld/%lld", &lNum, &lDen) == 2 && lDen > 0 &&
+      lNum * pRateDenominator != static_cast<long long>(pRateNumerator) * lDen)
+    return pError = lPath + " runs at " + lRate + " frames a second and the scene at " +
+                    std::to_string(pRateNumerator) + "/" + std::to_string(pRateDenominator) +
+                    ", so its timecode would drift from the one shown; give --fps at the plate's rate",
            false;
   if (pTimecode.find(';') != std::string::npos)
     return pError = lPath + " has a drop-frame timecode " + pTimecode +

@@ -31,8 +31,11 @@ class Background {
   bool ForDraw(long long pIndex, long long pFrame, vthost::Image& pImage, std::string& pError);
   // The plate's own timecode "HH:MM:SS:FF" at its first picture: a video's
   // timecode track or metadata, or the header of the plate of pFirstFrame
-  // where ffmpeg exposes one. False with a message when there is none.
-  bool PlateTimecode(long long pFirstFrame, std::string& pTimecode, std::string& pError) const;
+  // where ffmpeg exposes one. False with a message when there is none, or when
+  // a video runs at another rate than the scene's pRateNumerator /
+  // pRateDenominator (its timecode would drift from the one burnt in).
+  bool PlateTimecode(long long pFirstFrame, int pRateNumerator, int pRateDenominator, std::string& pTimecode,
+                     std::string& pError) const;
   void Close();
 
  private:

@@ -64,7 +64,8 @@ bool UsePlateTimecode(std::string& pSource, const vthud_tool::Background& pBackg
   const std::string lProperty = lEquals == std::string::npos ? "TimeCode" : pSource.substr(0, lEquals);
   if (pSource.substr(lEquals == std::string::npos ? 0 : lEquals + 1) != kFrom) return true;
   std::string lTimecode;
-  if (!pBackground.PlateTimecode(pFirstFrame, lTimecode, pError)) return false;
+  if (!pBackground.PlateTimecode(pFirstFrame, pVideo.fpsNumerator, pVideo.fpsDenominator, lTimecode, pError))
+    return false;
   pSource = lProperty + "=" + lTimecode;
   pVideo.startTimecode = lTimecode;
   return true;

@@ -809,6 +809,12 @@ TEST_F(SequenceTest, PlateTimecodeStartsTheCameraTimecodeAndTheOutputVideo) {
   ASSERT_EQ(Tool(lArguments).status, 0);
   EXPECT_NE(FfProbe("v.mov", "stream_tags=timecode").find("timecode=10:00:00:00"), std::string::npos)
       << FfProbe("v.mov", "stream_tags=timecode");
+  // A plate at another rate than the scene's would drift from the timecode shown.
+  const Result lDrift = Tool({"--fps", "25", "--background", dir + "/plate.mov", "--camera-source",
+                              "from-background", "--out", dir + "/x.png"});
+  EXPECT_EQ(lDrift.status, 1);
+  EXPECT_NE(lDrift.err.find("plate.mov runs at 30/1 frames a second and the scene at 25/1"), std::string::npos)
+      << lDrift.err;
   // A DPX sequence starts at its first header's timecode.
   ASSERT_EQ(system(("mkdir -p " + Quote(dir + "/dpx") +
                     " && ffmpeg -v error -f lavfi -i color=c=0x204060:s=64x36:r=30 " +
