@@ -1,6 +1,7 @@
 #include "fdl_file.h"
 
 #include "json_file.h"
+#include "property_edit.h"
 
 #include <QtCore/QJsonArray>
 #include <QtCore/QJsonObject>
@@ -68,7 +69,8 @@ class Checker {
     for (auto lIt = pObject.begin(); lIt != pObject.end(); ++lIt) {
       bool lKnown = false;
       for (const char* lKey : pKnown) lKnown = lKnown || lIt.key() == QLatin1String(lKey);
-      if (!lKnown) return Fail(pPath, "has no member \"" + lIt.key().toStdString() + "\" in this version");
+      if (!lKnown)
+        return Fail(pPath, "has no member \"" + MessageText(lIt.key().toStdString()) + "\" in this version");
     }
     return true;
   }
@@ -92,7 +94,8 @@ class Checker {
     if (!String(pObject, pPath, pKey, pRequired, pOut)) return false;
     if (!pObject.contains(Key(pKey))) return true;
     if (pOut.empty() || pOut.size() > 32 || !IdCharacters(pOut))
-      return Fail(At(pPath, pKey), "'" + pOut + "' is not an id (1 to 32 letters, digits or underscores)");
+      return Fail(At(pPath, pKey),
+                  "'" + MessageText(pOut) + "' is not an id (1 to 32 letters, digits or underscores)");
     return true;
   }
 
@@ -102,7 +105,8 @@ class Checker {
     const size_t lDash = pOut.find('-');
     const bool lGood = pOut.size() <= 65 && lDash != std::string::npos && lDash > 0 && lDash + 1 < pOut.size() &&
                        IdCharacters(pOut.substr(0, lDash)) && IdCharacters(pOut.substr(lDash + 1));
-    if (!lGood) return Fail(At(pPath, "id"), "'" + pOut + "' is not a framing decision id (CANVAS-INTENT)");
+    if (!lGood)
+      return Fail(At(pPath, "id"), "'" + MessageText(pOut) + "' is not a framing decision id (CANVAS-INTENT)");
     return true;
   }
 

@@ -176,6 +176,8 @@ TEST_F(FdlFraming, BadFilesAreRefusedAtTheirPathAndChangeNothing) {
        "version: version 2.0 is not read here (this reader reads 1.0 and 1.1)"},
       {"misspelt member", With("canvas", "anamorphic_sqeeze", 2),
        "canvases[0]: has no member \"anamorphic_sqeeze\""},
+      {"member with a line break", With("canvas", "height\nx", 2), "has no member \"height\\nx\""},
+      {"id with a line break", With("canvas", "id", "A\nCAM"), kAt + "id: 'A\\nCAM' is not an id"},
       {"not JSON", "{\"uuid\": \"x\",", ""},
   };
   Set(element, "Aspect", "1.5");
