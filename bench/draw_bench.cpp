@@ -86,20 +86,20 @@ void DrawFrames(benchmark::State& pState, const std::string& pName, vthud_bench:
 
   // Allocations, untimed: who asks for each on a warm redraw.
   const int kCounted = 50;
+  auto DrawCounted = [&] {
+    for (int i = 0; i < kCounted; ++i) {
+      lHost.SetFrame(++lFrame % 300);
+      lHost.DrawPane(lPane);
+    }
+  };
   vthost::StartAttributingAllocations(lPlugin->Symbol("LIBRARY_INIT"));
-  for (int i = 0; i < kCounted; ++i) {
-    lHost.SetFrame(++lFrame % 300);
-    lHost.DrawPane(lPane);
-  }
+  DrawCounted();
   const vthost::Allocations lCount = vthost::StopAttributingAllocations();
   pState.counters["plugin allocs/frame"] = static_cast<double>(lCount.plugin) / kCounted;
   pState.counters["host allocs/frame"] = static_cast<double>(lCount.host) / kCounted;
 
   vthost::StartHeapCensus(lPlugin->Symbol("LIBRARY_INIT"));
-  for (int i = 0; i < kCounted; ++i) {
-    lHost.SetFrame(++lFrame % 300);
-    lHost.DrawPane(lPane);
-  }
+  DrawCounted();
   const vthost::HeapCensus lCensus = vthost::StopHeapCensus();
   pState.counters["heap blocks/frame"] = static_cast<double>(lCensus.blocks) / kCounted;
 }

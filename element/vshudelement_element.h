@@ -197,6 +197,8 @@ class VTHUDElement : public FBHUDElement, public MfiSceneNodeInterface {
   // properties; DrawHUD fills it first and the sub-drawings share it.
   struct FrameValues {
     long long sceneFrame = 0;
+    long long loopStart = 0;  // the transport's loop range, in frames
+    long long loopStop = 0;
     bool recording = false;
     bool playing = false;
     bool bloopUnderMask = false;

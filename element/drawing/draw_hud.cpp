@@ -74,6 +74,8 @@ void VTHUDElement::DrawHUD() {
     FBPlayerControl lPlayer;
     mFrame.recording = lPlayer.IsRecording;
     mFrame.playing = lPlayer.IsPlaying;
+    mFrame.loopStart = lPlayer.LoopStart.GetPropertyValue().GetFrame(kFBTimeModeDefault);
+    mFrame.loopStop = lPlayer.LoopStop.GetPropertyValue().GetFrame(kFBTimeModeDefault);
   }
   mFrame.sceneFrame = lSceneTime.GetFrame(kFBTimeModeDefault);
   mFrame.bloopUnderMask = UseXForBloop;

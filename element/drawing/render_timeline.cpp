@@ -26,10 +26,9 @@ void VTHUDElement::RenderTimeline(int pWidth, int) {
   glVertex2i(pWidth - 10, lT + 20);
   glEnd();
 
-  FBPlayerControl lPlayer;
   // Frames stay 64-bit: any two of them are far enough apart to overflow an int.
-  const long long lStart = lPlayer.LoopStart.GetPropertyValue().GetFrame(kFBTimeModeDefault);
-  const long long lStop = lPlayer.LoopStop.GetPropertyValue().GetFrame(kFBTimeModeDefault);
+  const long long lStart = mFrame.loopStart;
+  const long long lStop = mFrame.loopStop;
   const long long lNow = mFrame.sceneFrame;
   // An empty range has no scale: the outline stays, positions are undefined.
   if (lStop == lStart) return;
