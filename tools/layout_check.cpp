@@ -2,6 +2,10 @@
 
 #include <FTGL/ftgl.h>
 
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+
 #include <cstdio>
 #include <memory>
 
@@ -42,13 +46,19 @@ class Reader {
 };
 
 struct Faces {
+  // The face files stay in memory as long as FreeType reads them.
+  QByteArray valueFile, labelFile;
   std::unique_ptr<FTTextureFont> value, label;
 };
 
-bool OpenFace(const std::string& pPath, unsigned pSize, std::unique_ptr<FTTextureFont>& pFont,
+// pPath is a file or a Qt resource (":/..."), read whole so that either works.
+bool OpenFace(const std::string& pPath, unsigned pSize, QByteArray& pFile, std::unique_ptr<FTTextureFont>& pFont,
               std::string& pError) {
-  pFont.reset(new FTTextureFont(pPath.c_str()));
-  if (pFont->Error() || !pFont->FaceSize(pSize, 72)) {
+  QFile lFile(QString::fromStdString(pPath));
+  if (lFile.open(QIODevice::ReadOnly)) pFile = lFile.readAll();
+  pFont.reset(new FTTextureFont(reinterpret_cast<const unsigned char*>(pFile.constData()),
+                                static_cast<size_t>(pFile.size())));
+  if (pFile.isEmpty() || pFont->Error() || !pFont->FaceSize(pSize, 72)) {
     pError = "cannot read the face " + pPath + " for --check-layout";
     return false;
   }
@@ -96,8 +106,8 @@ std::string Rect(const FieldBox& b) {
 bool MeasureFields(FBComponent* pElement, const std::string& pResourcesDir, double pFrameMs,
                    std::vector<FieldBox>& pBoxes, std::string& pError) {
   Faces lFaces;
-  if (!OpenFace(pResourcesDir + "/OratorStd.otf", 48, lFaces.value, pError) ||
-      !OpenFace(pResourcesDir + "/Arial.ttf", 16, lFaces.label, pError))
+  if (!OpenFace(pResourcesDir + "/OratorStd.otf", 48, lFaces.valueFile, lFaces.value, pError) ||
+      !OpenFace(pResourcesDir + "/Arial.ttf", 16, lFaces.labelFile, lFaces.label, pError))
     return false;
   const Reader r(pElement);
   FBSystem lSystem;

@@ -22,8 +22,9 @@ struct FieldBox {
 // The boxes of every text field the element shows in the host's current
 // state (current camera, take, scene time, transport), plus the status.
 // pFrameMs is the interval the FRAMERATE field measures. Needs a current GL
-// context (the texture fonts make their glyphs there). False with a message
-// when a face cannot be read.
+// context (the texture fonts make their glyphs there). pResourcesDir holds the
+// bundled faces: a folder, or a Qt resource prefix such as ":/vthud_preview".
+// False with a message when a face cannot be read.
 bool MeasureFields(FBComponent* pElement, const std::string& pResourcesDir, double pFrameMs,
                    std::vector<FieldBox>& pBoxes, std::string& pError);
 

@@ -21,7 +21,8 @@ struct OptionSpec {
 };
 
 const OptionSpec kSpecs[] = {
-    {"plugin", "PATH", "plug-in to load", "the built libvthudelement.so"},
+    {"plugin", "PATH", "plug-in to load",
+     "libvthudelement.so in lib/vthud/plugins/ of the tool's prefix; in a build folder, the one built there"},
     {"class", "NAME", "registered class to create", "VTHUDElement"},
     {"out", "FILE",
      "output: a PNG, an image sequence such as out/seq/hud.%04d.png (one file per scene frame), a .mov "
@@ -90,6 +91,7 @@ const OptionSpec kSpecs[] = {
      "print each pair of shown text fields whose boxes overlap, and each that leaves the canvas, then exit "
      "(status 2 when any does)",
      nullptr},
+    {"version", nullptr, "print the version and exit", nullptr},
     {"help", nullptr, "show this help and exit", nullptr},
 };
 
@@ -230,7 +232,7 @@ std::string HelpText() {
     lHead.resize(std::max(lHead.size() + 2, kIndent), ' ');
     std::string lWords = lSpec.description;
     // Every option shows its default: a switch is off, a value option without one is not set.
-    if (std::string(lSpec.name) != "help")
+    if (std::string(lSpec.name) != "help" && std::string(lSpec.name) != "version")
       lWords += std::string(" (default: ") +
                 (lSpec.defaultText ? lSpec.defaultText
                  : lSpec.value     ? "none"
@@ -297,8 +299,9 @@ bool ParseOptions(const std::vector<std::string>& pArguments, Options& o, std::s
     for (const QString& lValue : lParser.values(QString::fromUtf8(pName))) lList.push_back(lValue.toStdString());
     return lList;
   };
-  if (Is("help")) {
-    o.help = true;
+  if (Is("help") || Is("version")) {
+    o.help = Is("help");
+    o.version = !o.help;
     return true;
   }
   if (Is("plugin")) o.plugin = Value("plugin");

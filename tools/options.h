@@ -47,7 +47,7 @@ struct Options {
   std::string take;
   bool noTake = false, noCamera = false;
   bool recording = false, playing = false, noRenderer = false;
-  bool help = false;
+  bool help = false, version = false;
   // Framing and layout checks.
   std::string fdl, framing;  // --fdl FILE, --framing ID (empty: the file's default)
   bool checkLayout = false;

@@ -19,6 +19,7 @@
 #include "host.h"
 #include "layout_check.h"
 #include "options.h"
+#include "plugin_location.h"
 #include "progress.h"
 #include "property_edit.h"
 #include "property_listing.h"
@@ -27,6 +28,9 @@
 #include "timecode_sources.h"
 
 namespace {
+
+// The tool's own resources, compiled in (tools/vthud_preview.qrc).
+const std::string kResources = ":/vthud_preview";
 
 int Fail(const std::string& pMessage) {
   fprintf(stderr, "vthud_preview: %s\n", pMessage.c_str());
@@ -82,11 +86,15 @@ bool PlanRepeatsFrames(const vthud_tool::DrawPlan& pPlan) {
 int main(int argc, char** argv) {
   QCoreApplication lApplication(argc, argv);
   vthud_tool::Options o;
-  o.plugin = VTHUD_DEFAULT_PLUGIN;
+  o.plugin = vthud_tool::PluginPath("libvthudelement.so");
   std::string lError;
   if (!vthud_tool::ParseOptions(std::vector<std::string>(argv, argv + argc), o, lError)) return Fail(lError);
   if (o.help) {
     fputs(vthud_tool::HelpText().c_str(), stdout);
+    return 0;
+  }
+  if (o.version) {
+    printf("vthud_preview %s\n", VTHUD_VERSION);
     return 0;
   }
   vthud_tool::DrawPlan lPlan;
@@ -94,8 +102,7 @@ int main(int argc, char** argv) {
   const vthud_tool::DrawState lFirst = lPlan.At(0);
 
   vthud_tool::Background lBackground;
-  if (!lBackground.Open(o.background, std::string(VTHUD_RESOURCES_DIR) + "/quill-hd.png", lError, o.backgroundLut))
-    return Fail(lError);
+  if (!lBackground.Open(o.background, kResources + "/quill-hd.png", lError, o.backgroundLut)) return Fail(lError);
   vthud_tool::VideoSettings lVideo;
   {
     kLongLong lNum = 30, lDen = 1;
@@ -204,7 +211,7 @@ int main(int argc, char** argv) {
   if (!o.saveLayout.empty() && !vthost::SaveLayout(lElement, o.saveLayout, lError)) return Fail(lError);
   if (o.checkLayout) {
     std::vector<vthud_tool::FieldBox> lBoxes;
-    if (!vthud_tool::MeasureFields(lElement, VTHUD_RESOURCES_DIR,
+    if (!vthud_tool::MeasureFields(lElement, kResources,
                                    static_cast<double>(o.clockNumerator) / static_cast<double>(o.clockDenominator),
                                    lBoxes, lError))
       return Fail(lError);

@@ -122,13 +122,13 @@ TEST(PreviewOptions, HelpListsEveryOptionWithItsDefault) {
   EXPECT_NE(lHelp.find("(default: out/hud.png)"), std::string::npos);
   EXPECT_NE(lHelp.find("--no-take                 run with no current take (default: off)"), std::string::npos)
       << lHelp;
-  // Every option but --help gives its default, and lines stay narrow.
+  // Every option but --help and --version gives its default, and lines stay narrow.
   std::istringstream lLines(lHelp);
   std::string lOption;
   for (std::string lLine; std::getline(lLines, lLine);) {
     EXPECT_LE(lLine.size(), 110u) << lLine;
     if (lLine.rfind("  --", 0) == 0) {
-      if (!lOption.empty() && lOption.rfind("  --help", 0) != 0) {
+      if (!lOption.empty() && lOption.rfind("  --help", 0) != 0 && lOption.rfind("  --version", 0) != 0) {
         EXPECT_NE(lOption.find("(default: "), std::string::npos) << lOption;
       }
       lOption = lLine;
@@ -137,6 +137,8 @@ TEST(PreviewOptions, HelpListsEveryOptionWithItsDefault) {
     }
   }
   EXPECT_TRUE(Parse({"-h"}).options.help);
+  EXPECT_TRUE(Parse({"--version", "--frame", "3"}).options.version);
+  EXPECT_FALSE(Parse({"--frame", "3"}).options.version);
 }
 
 TEST(PreviewOptions, HostClockStepsOneFrameIntervalExactly) {

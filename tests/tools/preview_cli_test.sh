@@ -52,6 +52,20 @@ grep -q "Aspect 1.7777778, Aspect Zoom 33.333333, Aspect Distribution 0.5 (bars:
 "$tool" --layout "$work/tv.json" --check-layout >"$work/out" 2>&1 || fail "--check-layout of the saved framing exited $?"
 grep -q '"Aspect Zoom"' "$work/tv.json" || fail "the saved layout lacks the framing"
 
-total=17
+# The version, from the build's one place for it.
+"$tool" --version >"$work/out" 2>&1 || fail "--version exited $?"
+grep -q -x -E "vthud_preview [0-9]+\.[0-9]+\.[0-9]+" "$work/out" || fail "--version printed '$(cat "$work/out")'"
+
+# Outside its build folder the tool looks for plug-ins in lib/vthud/plugins/ of
+# its own prefix, never back in the build: first there is none, then there is.
+mkdir -p "$work/prefix/bin" "$work/prefix/lib/vthud/plugins"
+cp "$tool" "$work/prefix/bin/"
+expect_error "moved tool, no plug-in" "^vthud_preview: cannot load plug-in $work/prefix/lib/vthud/plugins/libvthudelement.so" \
+  -- "$work/prefix/bin/vthud_preview" --out "$work/x.png"
+cp "$(dirname "$tool")/../plugin/libvthudelement.so" "$work/prefix/lib/vthud/plugins/"
+"$work/prefix/bin/vthud_preview" --out "$work/moved.png" >"$work/out" 2>"$work/err" ||
+  fail "moved tool beside a plug-in exited $?: $(cat "$work/err")"
+
+total=20
 echo "$((total - failures)) passed, $failures failed"
 [ "$failures" -eq 0 ]
