@@ -10,6 +10,6 @@ $SUDO apt-get install -y -qq --no-install-recommends \
   libftgl-dev libfreetype-dev libpng-dev zlib1g-dev \
   libegl-dev libgl-dev libegl-mesa0 libgl1-mesa-dri libglx-mesa0 \
   libgtest-dev libgmock-dev libbenchmark-dev \
-  fonts-liberation2 fonts-inconsolata fonttools clang-format ffmpeg imagemagick strace \
+  fonts-liberation2 fonts-inconsolata fonttools clang-format ffmpeg imagemagick strace file \
   clang libclang-rt-14-dev llvm \
   >/dev/null
