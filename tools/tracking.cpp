@@ -76,6 +76,7 @@ bool Tracking::Open(const Options& o, std::string& pError) {
   mOwnFocus = Names(o, {"FocusSpecificDistance"});
   mOwnName = !o.cameraName.empty() || Names(o, {"Name"});
   mOwnRecording = o.recording || !o.record.empty() || !o.draws.empty();
+  mOwnPlaying = o.playing || !o.play.empty() || !o.draws.empty();
   for (const std::string& lSet : o.sets)
     if (lSet.compare(0, 6, "Slate=") == 0) mOwnSlate = true;
   return true;
@@ -176,7 +177,11 @@ bool Tracking::Apply(long long pIndex, std::string& pError) {
   if (k < 0) return true;
   const TrackingSample& s = mRecording.samples[static_cast<size_t>(k)];
   // The draw plan sets the transport before every draw.
-  if (s.hasRecording && !mOwnRecording) mHost->SetRecording(s.recording);
+  // A host records only while it plays.
+  if (s.hasRecording && !mOwnRecording) {
+    mHost->SetRecording(s.recording);
+    if (s.recording && !mOwnPlaying) mHost->SetPlaying(true);
+  }
   if (k == mApplied) return true;
   mApplied = k;
   if (mCamera) {

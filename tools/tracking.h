@@ -50,7 +50,7 @@ class Tracking {
   std::string mCarried = "TimeCode";
   // What the command line gives by hand.
   bool mOwnFocal = false, mOwnFov = false, mOwnIris = false, mOwnFocus = false, mOwnRecording = false,
-       mOwnSlate = false, mOwnName = false, mOwnTimecode = false;
+       mOwnPlaying = false, mOwnSlate = false, mOwnName = false, mOwnTimecode = false;
   vthost::Host* mHost = nullptr;
   FBComponent* mElement = nullptr;
   FBCamera* mCamera = nullptr;

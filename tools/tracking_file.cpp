@@ -183,52 +183,50 @@ class SampleReader {
 
 bool ParseSample(const QByteArray& pText, int pLine, const std::string& pName, TrackingSample& pSample,
                  std::string& pError) {
+  // Wrapped in an array, so that a number or a string is told from text that is no JSON at all.
   QJsonParseError lParse;
-  const QJsonDocument lDocument = QJsonDocument::fromJson(pText, &lParse);
+  const QJsonDocument lDocument = QJsonDocument::fromJson("[" + pText + "]", &lParse);
   const std::string lWhere = pName + ": line " + std::to_string(pLine) + ": ";
   if (lParse.error != QJsonParseError::NoError) {
     pError = lWhere + "not JSON: " + lParse.errorString().toStdString() + " at byte " +
-             std::to_string(lParse.offset + 1) + " of the line";
+             std::to_string(std::max(1, std::min(lParse.offset, pText.size()))) + " of the sample";
     return false;
   }
-  if (!lDocument.isObject()) return pError = lWhere + "a sample must be a JSON object", false;
+  const QJsonArray lWrapped = lDocument.array();
+  if (lWrapped.size() != 1 || !lWrapped[0].isObject())
+    return pError = lWhere + "a sample must be one JSON object", false;
   pSample = TrackingSample();
   pSample.line = pLine;
   SampleReader lReader(pSample);
-  if (!lReader.Read(lDocument.object())) return pError = lWhere + lReader.failure, false;
+  if (!lReader.Read(lWrapped[0].toObject())) return pError = lWhere + lReader.failure, false;
   return true;
 }
 
-// The byte ranges of the top-level elements of a JSON array already known
-// to be well formed.
+// The byte ranges [first, last] of the top-level elements of a JSON array
+// already known to be well formed.
 std::vector<std::pair<int, int>> ArrayElements(const QByteArray& pText) {
   std::vector<std::pair<int, int>> lRanges;
-  int lDepth = 0, lStart = -1;
+  int lDepth = 0, lStart = -1, lLast = -1;
   bool lInString = false, lEscaped = false;
   for (int i = 0; i < pText.size(); ++i) {
     const char c = pText[i];
     if (lInString) {
-      if (lEscaped)
-        lEscaped = false;
-      else if (c == '\\')
-        lEscaped = true;
-      else if (c == '"')
-        lInString = false;
+      lInString = lEscaped || c != '"';
+      lEscaped = !lEscaped && c == '\\';
+      lLast = i;
       continue;
     }
     if (c == ' ' || c == '\t' || c == '\r' || c == '\n') continue;
-    if (lDepth == 1 && lStart < 0 && c != ',' && c != ']') lStart = i;
-    if (c == '"') {
-      lInString = true;
-    } else if (c == '[' || c == '{') {
-      ++lDepth;
-    } else if (c == ']' || c == '}') {
-      if (--lDepth == 0 && lStart >= 0) lRanges.emplace_back(lStart, i), lStart = -1;
-    }
-    if (lDepth == 1 && c == ',' && lStart >= 0) {
-      lRanges.emplace_back(lStart, i);
+    if (lDepth == 1 && (c == ',' || c == ']')) {
+      if (lStart >= 0) lRanges.emplace_back(lStart, lLast);
       lStart = -1;
+    } else if (lDepth >= 1) {
+      if (lStart < 0) lStart = i;
+      lLast = i;
     }
+    if (c == '"') lInString = true;
+    if (c == '[' || c == '{') ++lDepth;
+    if (c == ']' || c == '}') --lDepth;
   }
   return lRanges;
 }
@@ -309,7 +307,7 @@ bool ParseTracking(const QByteArray& pText, const std::string& pName, TrackingRe
 bool ReadTracking(const std::string& pPath, TrackingRecording& pRecording, std::string& pError) {
   QFile lFile(QString::fromStdString(pPath));
   if (!lFile.open(QIODevice::ReadOnly))
-    return pError = "cannot read " + pPath + ": " + lFile.errorString().toStdString(), false;
+    return pError = pPath + ": cannot be read: " + lFile.errorString().toStdString(), false;
   const QByteArray lText = lFile.read(kMaxFile + 1);  // bounded: a device is refused, not slurped
   if (lText.size() > kMaxFile) return pError = pPath + " is larger than 1 GiB", false;
   return ParseTracking(lText, pPath, pRecording, pError);
