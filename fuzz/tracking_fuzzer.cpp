@@ -48,8 +48,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t pSize) {
                 s.frames >= 0 && s.timecodeRate.num >= 1 && s.timecodeRate.den >= 1 &&
                 s.frames < (s.timecodeRate.num + s.timecodeRate.den - 1) / s.timecodeRate.den,
             "a timecode out of range at line", std::to_string(s.line));
-    Check(!s.hasSlate || (!s.slate.empty() && s.slate.size() <= 4 * 1023), "a slate out of range");
-    Check(!s.hasFdlLink || s.fdlLink.size() == 45, "an FDL link of the wrong shape");
+    auto Text = [&](bool pHas, int pIndex) {
+      Check(pHas == (pIndex >= 0) && pIndex < static_cast<int>(lRecording.texts.size()),
+            "a text index out of range");
+      return pIndex >= 0 ? lRecording.texts[static_cast<size_t>(pIndex)] : std::string();
+    };
+    const std::string lSlate = Text(s.hasSlate, s.slate);
+    Check(!s.hasSlate || (!lSlate.empty() && lSlate.size() <= 4 * 1023), "a slate out of range");
+    Check(!s.hasFdlLink || Text(s.hasFdlLink, s.fdlLink).size() == 45, "an FDL link of the wrong shape");
+    Text(s.hasCameraLabel, s.cameraLabel);
   }
   const vthud_tool::Rational lScene{30, 1};
   for (bool lOrder : {false, true}) {

@@ -95,7 +95,8 @@ bool Tracking::Match(const DrawPlan& pPlan, const std::string& pCameraSource, st
   }
   const TrackingSample& lFirst = mRecording.samples.front();
   if (!mOrder && !lFirst.hasTimecode) {
-    pError = "--tracking " + mName + " carries no timing.timecode to match frames by; give --tracking-match order";
+    pError = "--tracking " + mName +
+             ": no sample carries timing.timecode to match frames by; give --tracking-match order";
     return false;
   }
   long long lStart = 0;
@@ -104,12 +105,14 @@ bool Tracking::Match(const DrawPlan& pPlan, const std::string& pCameraSource, st
   } else {
     if (!SourceStart(pCameraSource, mRate, lStart))
       lStart = TimecodeFrames(lFirst.hours, lFirst.minutes, lFirst.seconds, lFirst.frames, mRate);
+    // A held camera source reads its start on every frame.
+    if (pCameraSource.find(",held") != std::string::npos) lFrames.assign(lFrames.size(), lFrames.front());
     mMatch = MatchByTimecode(mRecording, lFrames, lStart, mRate);
   }
   if (mMatch.unmatched > 0) {
     const long long i = mMatch.firstUnmatched;
     const long long lFrame = lFrames[static_cast<size_t>(i)];
-    std::string lWhere = "frame " + std::to_string(lFrame);
+    std::string lWhere = "frame " + std::to_string(pPlan.At(i).frame);
     if (!mOrder) {
       const long long lDay = TimecodeFrames(24, 0, 0, 0, mRate);
       const long long lTimecode = ((lStart + lFrame % lDay - lFrames.front() % lDay) % lDay + lDay) % lDay;
@@ -152,8 +155,9 @@ std::string Tracking::FdlWarning(const std::string& pFdlPath, const std::string&
     if (!s.hasFdlLink) continue;
     std::string lUuid = Lower(lDocument.uuid);
     if (lUuid.compare(0, 9, "urn:uuid:") == 0) lUuid.erase(0, 9);
-    if (s.fdlLink.substr(9) != lUuid)
-      lWarning = "--tracking: " + mName + " line " + std::to_string(s.line) + " links the FDL " + s.fdlLink +
+    const std::string& lLink = mRecording.texts[static_cast<size_t>(s.fdlLink)];
+    if (lLink.substr(9) != lUuid)
+      lWarning = "--tracking: " + mName + " line " + std::to_string(s.line) + " links the FDL " + lLink +
                  ", and --fdl " + pFdlPath + " is uuid '" + vthost::MessageText(lDocument.uuid) + "'";
     break;
   }
@@ -201,9 +205,12 @@ bool Tracking::Apply(long long pIndex, std::string& pError) {
     const bool lHasIris = mTStop ? s.hasTStop : s.hasFStop;
     if (lHasIris && !mOwnIris) mCamera->FStop = mTStop ? s.tStop : s.fStop;
     if (s.hasFocusDistance && !mOwnFocus) mCamera->FocusSpecificDistance = s.focusDistance * 100.0;
-    if (s.hasCameraLabel && !mOwnName) mCamera->Name = s.cameraLabel.c_str();
+    if (s.hasCameraLabel && !mOwnName)
+      mCamera->Name = mRecording.texts[static_cast<size_t>(s.cameraLabel)].c_str();
   }
-  if (s.hasSlate && !mOwnSlate && !vthost::SetPropertyFromText(mElement, "Slate", s.slate, pError)) return false;
+  if (s.hasSlate && !mOwnSlate &&
+      !vthost::SetPropertyFromText(mElement, "Slate", mRecording.texts[static_cast<size_t>(s.slate)], pError))
+    return false;
   if (mSource && s.hasTimecode) {
     FBTimeCode lTimecode = mSource->StartTimecode.GetPropertyValue();
     lTimecode.SetTimeCode(s.hours, s.minutes, s.seconds, static_cast<float>(s.frames));

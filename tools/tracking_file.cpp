@@ -18,9 +18,9 @@ namespace vthud_tool {
 
 namespace {
 
-// A day of samples at 120 frames a second fits many times over.
+// A day of samples at 120 frames a second fits; a file of more would run out of memory.
 const qint64 kMaxFile = 1024LL * 1024 * 1024;
-const size_t kMaxSamples = 50000000;
+const size_t kMaxSamples = 10000000;
 
 std::string Number(double pValue) {
   return QString::number(pValue, 'g', QLocale::FloatingPointShortest).toStdString();
@@ -37,7 +37,7 @@ int LineAt(const QByteArray& pText, qint64 pOffset) {
 // is kept with its JSON path.
 class SampleReader {
  public:
-  SampleReader(TrackingSample& pSample) : mSample(pSample) {}
+  SampleReader(TrackingSample& pSample, std::vector<std::string>& pTexts) : mSample(pSample), mTexts(pTexts) {}
   std::string failure;
 
   bool Read(const QJsonObject& pRoot) {
@@ -76,7 +76,7 @@ class SampleReader {
                                                  vthost::MessageText(lLink.toString().left(80).toStdString()) +
                                                  "'");
       mSample.hasFdlLink = true;
-      mSample.fdlLink = lLink.toString().toStdString();
+      mSample.fdlLink = Keep(lLink.toString().toStdString());
     }
     return true;
   }
@@ -128,8 +128,7 @@ class SampleReader {
     pHas = true;
     return true;
   }
-  bool Text(const QJsonObject& pParent, const char* pKey, const std::string& pPath, bool& pHas,
-            std::string& pOut) {
+  bool Text(const QJsonObject& pParent, const char* pKey, const std::string& pPath, bool& pHas, int& pOut) {
     const QJsonValue lValue = pParent.value(pKey);
     if (lValue.isUndefined()) return true;
     if (!lValue.isString()) return Fail(pPath, "must be a string");
@@ -137,7 +136,7 @@ class SampleReader {
     if (lText.isEmpty() || lText.size() > 1023)
       return Fail(pPath, "must be 1 to 1023 characters long, got " + std::to_string(lText.size()));
     pHas = true;
-    pOut = lText.toStdString();
+    pOut = Keep(lText.toStdString());
     return true;
   }
   // The rate sits in "format" in the protocol's schema; recorders that
@@ -178,11 +177,18 @@ class SampleReader {
     return true;
   }
 
+  // A string the sample before also carried is kept once.
+  int Keep(const std::string& pText) {
+    if (mTexts.empty() || mTexts.back() != pText) mTexts.push_back(pText);
+    return static_cast<int>(mTexts.size()) - 1;
+  }
+
   TrackingSample& mSample;
+  std::vector<std::string>& mTexts;
 };
 
 bool ParseSample(const QByteArray& pText, int pLine, const std::string& pName, TrackingSample& pSample,
-                 std::string& pError) {
+                 std::vector<std::string>& pTexts, std::string& pError) {
   // Wrapped in an array, so that a number or a string is told from text that is no JSON at all.
   QJsonParseError lParse;
   const QJsonDocument lDocument = QJsonDocument::fromJson("[" + pText + "]", &lParse);
@@ -197,7 +203,7 @@ bool ParseSample(const QByteArray& pText, int pLine, const std::string& pName, T
     return pError = lWhere + "a sample must be one JSON object", false;
   pSample = TrackingSample();
   pSample.line = pLine;
-  SampleReader lReader(pSample);
+  SampleReader lReader(pSample, pTexts);
   if (!lReader.Read(lWrapped[0].toObject())) return pError = lWhere + lReader.failure, false;
   return true;
 }
@@ -261,6 +267,7 @@ bool Rational::operator==(const Rational& pOther) const {
 bool ParseTracking(const QByteArray& pText, const std::string& pName, TrackingRecording& pRecording,
                    std::string& pError) {
   std::vector<TrackingSample> lSamples;
+  std::vector<std::string> lTexts;
   int lFirst = 0;
   while (lFirst < pText.size() &&
          (pText[lFirst] == ' ' || pText[lFirst] == '\t' || pText[lFirst] == '\r' || pText[lFirst] == '\n'))
@@ -278,10 +285,10 @@ bool ParseTracking(const QByteArray& pText, const std::string& pName, TrackingRe
     for (const auto& lRange : ArrayElements(pText)) {
       lLine += static_cast<int>(std::count(pText.begin() + lCounted, pText.begin() + lRange.first, '\n'));
       lCounted = lRange.first;
-      if (lSamples.size() >= kMaxSamples) return pError = pName + ": more than 50000000 samples", false;
+      if (lSamples.size() >= kMaxSamples) return pError = pName + ": more than 10000000 samples", false;
       lSamples.emplace_back();
       if (!ParseSample(pText.mid(lRange.first, lRange.second - lRange.first + 1), lLine, pName, lSamples.back(),
-                       pError))
+                       lTexts, pError))
         return false;
     }
   } else {
@@ -293,14 +300,15 @@ bool ParseTracking(const QByteArray& pText, const std::string& pName, TrackingRe
       const QByteArray lText = pText.mid(lStart, lEnd - lStart).trimmed();
       lStart = lEnd + 1;
       if (lText.isEmpty()) continue;
-      if (lSamples.size() >= kMaxSamples) return pError = pName + ": more than 50000000 samples", false;
+      if (lSamples.size() >= kMaxSamples) return pError = pName + ": more than 10000000 samples", false;
       lSamples.emplace_back();
-      if (!ParseSample(lText, lLine, pName, lSamples.back(), pError)) return false;
+      if (!ParseSample(lText, lLine, pName, lSamples.back(), lTexts, pError)) return false;
     }
   }
   if (lSamples.empty()) return pError = pName + ": holds no samples", false;
   CarryForward(lSamples);
   pRecording.samples = std::move(lSamples);
+  pRecording.texts = std::move(lTexts);
   return true;
 }
 

@@ -35,12 +35,15 @@ struct TrackingSample {
   Rational sampleRate;
   bool hasRecording = false, recording = false;
   bool hasSlate = false, hasCameraLabel = false, hasSqueeze = false, hasFdlLink = false;
-  std::string slate, cameraLabel, fdlLink;  // fdlLink: "urn:uuid:..."
+  // Indices into the recording's texts; fdlLink reads "urn:uuid:...".
+  int slate = -1, cameraLabel = -1, fdlLink = -1;
   Rational squeeze;
 };
 
 struct TrackingRecording {
   std::vector<TrackingSample> samples;
+  // The samples' strings, shared by the samples that carry one forward.
+  std::vector<std::string> texts;
 };
 
 // Reads pText, a recording named pName in messages. False with one line

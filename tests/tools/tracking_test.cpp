@@ -339,6 +339,7 @@ TEST_F(TrackingTest, BadRecordingsAreRefusedWithTheirLineAndPathAndNothingIsWrit
       {{lGood, With("\"timecode\"", "\"noTimecode\"")},
        {},
        "line 2: timing.timecode: is missing, and the first sample has one"},
+      {{R"({"lens": {"fStop": 2}})"}, {}, "no sample carries timing.timecode to match frames by"},
   };
   for (const auto& lCase : kBad) {
     SCOPED_TRACE(lCase.message);
