@@ -6,10 +6,12 @@ add_test(NAME tools.PreviewCommandLine
 # ranges read back by pixels and by decoding video.
 add_executable(test_tools ${CMAKE_CURRENT_LIST_DIR}/tools/options_test.cpp
                           ${CMAKE_CURRENT_LIST_DIR}/tools/sequence_test.cpp
-                          ${CMAKE_CURRENT_LIST_DIR}/tools/layout_check_test.cpp)
+                          ${CMAKE_CURRENT_LIST_DIR}/tools/layout_check_test.cpp
+                          ${CMAKE_CURRENT_LIST_DIR}/tools/tracking_test.cpp)
 target_link_libraries(test_tools PRIVATE vthud_preview_core vthud_test_support GTest::gtest_main)
 target_compile_definitions(test_tools PRIVATE VTHUD_PREVIEW_TOOL="$<TARGET_FILE:vthud_preview>"
-                                             VTHUD_LAYOUTS_DIR="${CMAKE_SOURCE_DIR}/layouts")
+                                             VTHUD_LAYOUTS_DIR="${CMAKE_SOURCE_DIR}/layouts"
+                                             VTHUD_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 add_dependencies(test_tools vthud_preview)
 gtest_discover_tests(test_tools TEST_PREFIX "tools." DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
 # The test picture, laid under the tool's files by ImageMagick and ffmpeg.

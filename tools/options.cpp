@@ -92,6 +92,17 @@ const OptionSpec kSpecs[] = {
      "(status 2 when any does)",
      nullptr},
     {"version", nullptr, "print the version and exit", nullptr},
+    // Tracking.
+    {"tracking", "FILE",
+     "an OpenTrackIO recording (JSON Lines or one JSON array): each frame takes its sample's focal length, "
+     "iris, focus distance, timecode (as the camera timecode), recording flag, slate and camera label; what "
+     "the command line sets by hand wins",
+     nullptr},
+    {"tracking-match", "timecode|order",
+     "give each frame the sample whose timecode is the frame's camera timecode (from --camera-source, else "
+     "the first sample's), or one sample per frame in order",
+     "timecode"},
+    {"tracking-iris", "fstop|tstop", "the iris value the F-STOP field shows", "fstop"},
     {"help", nullptr, "show this help and exit", nullptr},
 };
 
@@ -428,6 +439,22 @@ bool ParseOptions(const std::vector<std::string>& pArguments, Options& o, std::s
     o.framing = Value("framing");
   }
   o.checkLayout = Is("check-layout");
+  // Tracking.
+  if (Is("tracking")) o.tracking = Value("tracking");
+  struct Choice {
+    const char* name;
+    const char *usual, *other;
+    bool* chosen;
+  };
+  for (const Choice& c : {Choice{"tracking-match", "timecode", "order", &o.trackingOrder},
+                          Choice{"tracking-iris", "fstop", "tstop", &o.trackingTStop}}) {
+    if (!Is(c.name)) continue;
+    const std::string lName = std::string("--") + c.name, lValue = Value(c.name);
+    if (o.tracking.empty()) return pError = lName + " needs a --tracking recording", false;
+    if (lValue != c.usual && lValue != c.other)
+      return pError = lName + " expects " + c.usual + " or " + c.other + ", got " + Quoted(lValue), false;
+    *c.chosen = lValue == c.other;
+  }
   if (o.checkLayout && o.listProperties)
     return pError = "--check-layout and --list-properties cannot be given together", false;
   return true;

@@ -51,6 +51,9 @@ struct Options {
   // Framing and layout checks.
   std::string fdl, framing;  // --fdl FILE, --framing ID (empty: the file's default)
   bool checkLayout = false;
+  // An OpenTrackIO recording laid over the draws, matched by timecode or in order.
+  std::string tracking;
+  bool trackingOrder = false, trackingTStop = false;
 };
 
 // Parses pArguments (pArguments[0] is the program name). False with a

@@ -26,6 +26,7 @@
 #include "scene_file.h"
 #include "sequence.h"
 #include "timecode_sources.h"
+#include "tracking.h"
 
 namespace {
 
@@ -100,6 +101,8 @@ int main(int argc, char** argv) {
   vthud_tool::DrawPlan lPlan;
   if (!lPlan.Build(o, lError)) return Fail(lError);
   const vthud_tool::DrawState lFirst = lPlan.At(0);
+  vthud_tool::Tracking lTracking;
+  if (!lTracking.Open(o, lError)) return Fail(lError);
 
   vthud_tool::Background lBackground;
   if (!lBackground.Open(o.background, kResources + "/quill-hd.png", lError, o.backgroundLut)) return Fail(lError);
@@ -116,6 +119,9 @@ int main(int argc, char** argv) {
   for (const auto& lSource : lSourceTexts)
     if (!UsePlateTimecode(*lSource.first, lBackground, lFirst.frame, lVideo, lError))
       return Fail(lSource.second + lError);
+  std::string lWarning;
+  if (!lTracking.Match(lPlan, o.cameraSource, lWarning, lError)) return Fail(lError);
+  if (!lWarning.empty()) fprintf(stderr, "vthud_preview: %s\n", lWarning.c_str());
   std::unique_ptr<vthud_tool::FrameSink> lSink;
   if (!o.listProperties && !o.checkLayout) {
     lSink = vthud_tool::MakeSink(o.out, lPlan.Count(), PlanRepeatsFrames(lPlan), lVideo, lError);
@@ -153,20 +159,13 @@ int main(int argc, char** argv) {
   }
 
   FBCamera* lCamera = lHost.Renderer().CurrentCamera;
-  if (o.listProperties) {
-    FBHUDElement lBase("base");
-    fputs(vthud_tool::ListProperties(lElement, lBase.PropertyList.GetCount()).c_str(), stdout);
-    if (lCamera) {
-      printf("\nviewed camera '%s' (--camera-set):\n", static_cast<const char*>(lCamera->Name.GetPropertyValue()));
-      fputs(vthud_tool::ListProperties(lCamera, 0).c_str(), stdout);
-    }
-    return 0;
-  }
   if (!o.layout.empty() && !vthost::ApplyLayout(lElement, o.layout, lError)) return Fail(lError);
   if (!o.fdl.empty()) {
     vthost::Framing lFraming;
     if (!vthost::ApplyFdl(lElement, o.fdl, o.framing, lFraming, lError)) return Fail(lError);
     printf("%s\n", vthost::DescribeFraming(lFraming).c_str());
+    lWarning = lTracking.FdlWarning(o.fdl, o.framing);
+    if (!lWarning.empty()) fprintf(stderr, "vthud_preview: %s\n", lWarning.c_str());
   }
   std::string lName, lValue;
   for (const std::string& lSet : o.sets)
@@ -193,10 +192,23 @@ int main(int argc, char** argv) {
       fprintf(stderr, "%s\n", lNote.c_str());
     }
   }
+  // What the element and the camera hold once every file and setting is applied.
+  if (o.listProperties) {
+    FBHUDElement lBase("base");
+    fputs(vthud_tool::ListProperties(lElement, lBase.PropertyList.GetCount()).c_str(), stdout);
+    if (lCamera) {
+      printf("\nviewed camera '%s' (--camera-set):\n", static_cast<const char*>(lCamera->Name.GetPropertyValue()));
+      fputs(vthud_tool::ListProperties(lCamera, 0).c_str(), stdout);
+    }
+    return 0;
+  }
   if (!o.take.empty()) lHost.SetCurrentTake(lHost.AddTake(o.take));
   if (o.noTake) lHost.SetCurrentTake(nullptr);
   if (o.noCamera) lHost.Renderer().CurrentCamera = nullptr;
   if (o.noRenderer) lHost.SetRendererPresent(false);
+  // The recording's first sample is in place for a saved scene or a layout check.
+  if (!lTracking.Bind(lHost, lElement, lCamera, o.cameraSource, lError) || !lTracking.Apply(0, lError))
+    return Fail(lError);
   // The sources start at the first frame drawn; binding prints the element's diagnostic line.
   const std::pair<const std::string*, vthost::TimecodeSlot> lSources[] = {
       {&o.characterSource, vthost::TimecodeSlot::Character}, {&o.cameraSource, vthost::TimecodeSlot::Camera}};
@@ -237,6 +249,10 @@ int main(int argc, char** argv) {
       if (lHost.Road().LastFrameError().empty()) return true;
       pError = "the renderer could not draw: " + lHost.Road().LastFrameError();
       return false;
+    };
+  if (lTracking.Active())
+    lSettings.beforeDraw = [&lTracking](long long pIndex, std::string& pError) {
+      return lTracking.Apply(pIndex, pError);
     };
   vthud_tool::InstallStopHandler();
   vthud_tool::RunReport lReport;

@@ -83,6 +83,10 @@ bool RunSequence(vthost::Host& pHost, FBComponent* pElement, vthost::Pane& pPane
         lOk = false;
         break;
       }
+    if (lOk && pSettings.beforeDraw && !pSettings.beforeDraw(i, lError)) {
+      lError = DrawName(i, lState.frame) + ": " + lError;
+      lOk = false;
+    }
     if (!lOk) break;
     if (i == 0 || pBackground.Changes()) {
       const size_t lSlot = static_cast<size_t>(i % 2);

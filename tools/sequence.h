@@ -23,6 +23,8 @@ struct RunSettings {
   bool progress = false;
   // Asked after every draw; false (with a message) stops the run there.
   std::function<bool(std::string&)> checkDraw;
+  // Called with the draw's index once the plan has set the host, before drawing.
+  std::function<bool(long long, std::string&)> beforeDraw;
 };
 
 struct RunReport {

@@ -1,0 +1,81 @@
+#ifndef VTHUD_TOOLS_TRACKING_FILE_H
+#define VTHUD_TOOLS_TRACKING_FILE_H
+// OpenTrackIO recordings: the samples a camera tracking system sends, one JSON
+// object each, stored one a line (JSON Lines) or as one JSON array. Only the
+// members the overlay shows are read (lens, timecode, recording, slate, camera
+// label, squeeze, FDL link); each is checked against the protocol's types and
+// ranges, and everything else a sample carries (transforms, distortion,
+// custom data) is ignored.
+//
+// Matching puts one sample on each draw: by the draw's camera timecode, or in
+// order. A draw without a sample of its own holds the last one.
+#include <QByteArray>
+
+#include <string>
+#include <vector>
+
+namespace vthud_tool {
+
+struct Rational {
+  long long num = 0, den = 1;
+  bool operator==(const Rational& pOther) const;
+  std::string Text() const { return std::to_string(num) + "/" + std::to_string(den); }
+};
+
+// One sample as read: each member with whether the sample carried it.
+struct TrackingSample {
+  int line = 0;  // where the sample begins, from 1
+  bool hasFocalLength = false, hasFStop = false, hasTStop = false, hasFocusDistance = false;
+  double focalLength = 0, fStop = 0, tStop = 0, focusDistance = 0;  // mm, -, -, metres
+  bool hasTimecode = false;
+  int hours = 0, minutes = 0, seconds = 0, frames = 0;
+  Rational timecodeRate;
+  bool dropFrame = false;
+  bool hasSampleRate = false;
+  Rational sampleRate;
+  bool hasRecording = false, recording = false;
+  bool hasSlate = false, hasCameraLabel = false, hasSqueeze = false, hasFdlLink = false;
+  // Indices into the recording's texts; fdlLink reads "urn:uuid:...".
+  int slate = -1, cameraLabel = -1, fdlLink = -1;
+  Rational squeeze;
+};
+
+struct TrackingRecording {
+  std::vector<TrackingSample> samples;
+  // The samples' strings, shared by the samples that carry one forward.
+  std::vector<std::string> texts;
+};
+
+// Reads pText, a recording named pName in messages. False with one line
+// "pName: line N: JSON.PATH: what" for text that is not JSON, a sample that is
+// not an object, or a member read of the wrong type or out of range.
+bool ParseTracking(const QByteArray& pText, const std::string& pName, TrackingRecording& pRecording,
+                   std::string& pError);
+bool ReadTracking(const std::string& pPath, TrackingRecording& pRecording, std::string& pError);
+
+// Whether the recording can be laid on a scene at pSceneRate: the timecodes
+// (on every sample or on none) at that one rate, never drop-frame, and with
+// pOrder the sample rate too. False with a message giving both rates.
+bool CheckTrackingRate(const TrackingRecording& pRecording, const std::string& pName, const Rational& pSceneRate,
+                       bool pOrder, std::string& pError);
+
+// Timecode frames within a day at pRate's nominal frames per second (30 for 29.97).
+long long TimecodeFrames(int pHours, int pMinutes, int pSeconds, int pFrames, const Rational& pRate);
+std::string TimecodeText(long long pFrames, const Rational& pRate);
+
+struct TrackingMatch {
+  std::vector<int> sampleOfDraw;  // per draw: the sample index, or -1 before any sample
+  long long unmatched = 0;        // draws that hold an earlier sample (or have none yet)
+  long long firstUnmatched = -1;  // the first such draw's index
+};
+
+// Order: draw i takes sample i. By timecode: draw i takes the first sample
+// whose timecode is pStart + (pFrames[i] - pFrames[0]) frames, wrapping at a
+// day. Either way a draw without one holds the previous draw's sample.
+TrackingMatch MatchByOrder(const TrackingRecording& pRecording, long long pDraws);
+TrackingMatch MatchByTimecode(const TrackingRecording& pRecording, const std::vector<long long>& pFrames,
+                              long long pStart, const Rational& pRate);
+
+}  // namespace vthud_tool
+
+#endif
