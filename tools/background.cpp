@@ -5,6 +5,7 @@
 #include <QImageReader>
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -69,6 +70,15 @@ std::string ProbeValue(const std::string& pOutput, const std::string& pKey) {
   return std::string();
 }
 
+// One 1920 x 1080 RGBA frame from a decoding ffmpeg.
+bool ReadFrame(FfmpegProcess& pDecoder, vthost::Image& pImage) {
+  pImage.width = kWidth;
+  pImage.height = kHeight;
+  pImage.rgba.resize(kFrameBytes);
+  bool lEnded = false;
+  return pDecoder.Read(pImage.rgba.data(), kFrameBytes, lEnded);
+}
+
 // One picture decoded by ffmpeg through pFilter into the canvas.
 bool DecodeStill(const std::string& pPath, const std::string& pFilter, vthost::Image& pImage,
                  std::string& pError) {
@@ -77,11 +87,7 @@ bool DecodeStill(const std::string& pPath, const std::string& pFilter, vthost::I
                                             "none",     "-i", pPath,      "-frames:v", "1",      "-vf",
                                             pFilter,    "-f", "rawvideo", "-pix_fmt",  "rgba",   "pipe:1"};
   if (!lDecoder.Start(lArguments, FfmpegProcess::Direction::ReadFromIt, pError)) return false;
-  pImage.width = kWidth;
-  pImage.height = kHeight;
-  pImage.rgba.resize(kFrameBytes);
-  bool lEnded = false;
-  const bool lRead = lDecoder.Read(pImage.rgba.data(), kFrameBytes, lEnded);
+  const bool lRead = ReadFrame(lDecoder, pImage);
   std::string lWhy;
   const bool lFinished = lDecoder.Finish(lWhy);
   if (lRead && lFinished) return true;
@@ -199,18 +205,7 @@ bool Background::ForDraw(long long pIndex, long long pFrame, vthost::Image& pIma
     case Kind::Still:
       if (pImage.rgba.size() != mStill.rgba.size() || pIndex == 0) pImage = mStill;
       return true;
-    case Kind::Sequence: {
-      const std::string lPath = mPattern.Expand(pFrame);
-      if (!QFileInfo(QString::fromStdString(lPath)).isFile()) {
-        pError = "the background plate of frame " + std::to_string(pFrame) + " is missing: " + lPath;
-        return false;
-      }
-      if (!ReadPlate(lPath, pImage, pError)) {
-        pError = "the background plate of frame " + std::to_string(pFrame) + ": " + pError;
-        return false;
-      }
-      return true;
-    }
+    case Kind::Sequence: return SequencePlate(pIndex, pFrame, pImage, pError);
     case Kind::Video: {
       pImage.width = kWidth;
       pImage.height = kHeight;
@@ -238,6 +233,74 @@ bool Background::ReadPlate(const std::string& pPath, vthost::Image& pImage, std:
   // Stills carry no colour tags worth trusting; ffmpeg's own choice (BT.601 for JPEG) stands.
   if (FfmpegPlate(pPath) || !mLut.empty()) return DecodeStill(pPath, FitFilter("", "", mLut), pImage, pError);
   return ReadFitted(pPath, pImage, pError);
+}
+
+bool Background::SequencePlate(long long pIndex, long long pFrame, vthost::Image& pImage, std::string& pError) {
+  const std::string lPath = mPattern.Expand(pFrame);
+  const std::string lPlate = "the background plate of frame " + std::to_string(pFrame);
+  // Checked before each read: ffmpeg's sequence reader would skip a missing
+  // first plate, and end quietly at a gap.
+  if (!QFileInfo(QString::fromStdString(lPath)).isFile()) return pError = lPlate + " is missing: " + lPath, false;
+  // Sequence plates carry no colour tags worth trusting: ffmpeg's own choice (BT.601 for JPEG) stands.
+  const std::string lFilter = FitFilter("", "", mLut);
+  if (!mPlates || pFrame != mPlatesNext || mPlatesLeft == 0) {
+    if (mPlates) mPlates->Stop();
+    mPlates.reset();
+    long long lRun = 1;  // consecutive frames from this draw on
+    if (pIndex >= 0 && static_cast<size_t>(pIndex) < mDrawFrames.size() && mDrawFrames[pIndex] == pFrame)
+      while (static_cast<size_t>(pIndex + lRun) < mDrawFrames.size() &&
+             mDrawFrames[pIndex + lRun] == pFrame + lRun)
+        ++lRun;
+    // ffmpeg numbers sequence files with an int.
+    if (lRun > 1 && pFrame >= INT_MIN && pFrame + lRun <= INT_MAX) {
+      // -xerror: a plate that does not decode ends the run there instead of being skipped.
+      const std::vector<std::string> lArguments{"-nostdin",
+                                                "-v",
+                                                "error",
+                                                "-xerror",
+                                                "-f",
+                                                "image2",
+                                                "-pattern_type",
+                                                "sequence",
+                                                "-start_number",
+                                                std::to_string(pFrame),
+                                                "-thread_type",
+                                                "frame",
+                                                "-i",
+                                                mSpec,
+                                                "-frames:v",
+                                                std::to_string(lRun),
+                                                "-vf",
+                                                lFilter,
+                                                "-f",
+                                                "rawvideo",
+                                                "-pix_fmt",
+                                                "rgba",
+                                                "pipe:1"};
+      mPlates.reset(new FfmpegProcess);
+      if (!mPlates->Start(lArguments, FfmpegProcess::Direction::ReadFromIt, pError)) {
+        mPlates.reset();
+        return false;
+      }
+      mPlatesNext = pFrame;
+      mPlatesLeft = lRun;
+    }
+  }
+  if (mPlates) {
+    if (ReadFrame(*mPlates, pImage)) {
+      ++mPlatesNext;
+      --mPlatesLeft;
+      return true;
+    }
+    // The run ended early, at this plate or at a broken one ffmpeg had read
+    // ahead to. Decoded alone, a broken plate gives its own message; a sound
+    // one is shown, and the next draw starts a new run.
+    mPlates->Stop();
+    mPlates.reset();
+  }
+  if (DecodeStill(lPath, lFilter, pImage, pError)) return true;
+  pError = lPlate + ": " + pError;
+  return false;
 }
 
 bool Background::PlateTimecode(long long pFirstFrame, int pRateNumerator, int pRateDenominator,
@@ -275,6 +338,8 @@ bool Background::PlateTimecode(long long pFirstFrame, int pRateNumerator, int pR
 void Background::Close() {
   if (mVideo) mVideo->Stop();
   mVideo.reset();
+  if (mPlates) mPlates->Stop();
+  mPlates.reset();
   mKind = Kind::None;
   mPath.clear();
 }
