@@ -6,6 +6,8 @@
 // case skips the writers' turn to straight alpha, to show what that costs. Counters: frames per
 // second, the ratio to the limit measured first in the same run, and the
 // process's CPU time per frame over all its threads (ffmpeg's is its own).
+// Last, the tool's command against FFmpeg alone over 120 plates (see
+// ToolAgainstFfmpeg).
 #include <benchmark/benchmark.h>
 
 #include <sys/resource.h>
@@ -304,9 +306,19 @@ void ToolAgainstFfmpeg(benchmark::State& pState, bool pProResPlate, bool pProRes
   for (size_t i = 0; i + 1 < lDrawtext.size(); ++i)
     if (lDrawtext[i] == "-vf") lDrawtext[i + 1] = DrawtextChain() + "," + lDrawtext[i + 1];
   const std::string lLast = std::to_string(kPlates - 1);
-  const std::vector<std::string> lTool{
-      VTHUD_PREVIEW_TOOL, "--frames",     "0:" + lLast, "--play", "0:" + lLast, "--record",
-      "24:" + lLast,      "--background", lPlates,      "--out",  lOut};
+  // VTHUD_BENCH_TOOL times another build of the tool (an older one, say) the same way.
+  const char* const lToolPath = getenv("VTHUD_BENCH_TOOL");
+  const std::vector<std::string> lTool{lToolPath ? lToolPath : VTHUD_PREVIEW_TOOL,
+                                       "--frames",
+                                       "0:" + lLast,
+                                       "--play",
+                                       "0:" + lLast,
+                                       "--record",
+                                       "24:" + lLast,
+                                       "--background",
+                                       lPlates,
+                                       "--out",
+                                       lOut};
   const std::vector<std::string>* const lCommands[] = {&lTool, &lDrawtext, &lAlone};
   const char* const lEnv = getenv("VTHUD_BENCH_PAIRS");
   const int lRounds = std::max(3, lEnv ? atoi(lEnv) : 3);

@@ -70,6 +70,11 @@ std::string ProbeValue(const std::string& pOutput, const std::string& pKey) {
   return std::string();
 }
 
+// A file name as ffmpeg and ffprobe are given it: with the file protocol
+// named, so that a name holding a colon ("shot:a/p.%04d.png") is not taken
+// for another protocol.
+std::string FileUrl(const std::string& pPath) { return "file:" + pPath; }
+
 // One 1920 x 1080 RGBA frame from a decoding ffmpeg.
 bool ReadFrame(FfmpegProcess& pDecoder, vthost::Image& pImage) {
   pImage.width = kWidth;
@@ -83,9 +88,9 @@ bool ReadFrame(FfmpegProcess& pDecoder, vthost::Image& pImage) {
 bool DecodeStill(const std::string& pPath, const std::string& pFilter, vthost::Image& pImage,
                  std::string& pError) {
   FfmpegProcess lDecoder;
-  const std::vector<std::string> lArguments{"-nostdin", "-v", "error",    "-f",        "image2", "-pattern_type",
-                                            "none",     "-i", pPath,      "-frames:v", "1",      "-vf",
-                                            pFilter,    "-f", "rawvideo", "-pix_fmt",  "rgba",   "pipe:1"};
+  const std::vector<std::string> lArguments{
+      "-nostdin",  "-v", "error", "-f",    "image2", "-pattern_type", "none",     "-i",   FileUrl(pPath),
+      "-frames:v", "1",  "-vf",   pFilter, "-f",     "rawvideo",      "-pix_fmt", "rgba", "pipe:1"};
   if (!lDecoder.Start(lArguments, FfmpegProcess::Direction::ReadFromIt, pError)) return false;
   const bool lRead = ReadFrame(lDecoder, pImage);
   std::string lWhy;
@@ -180,7 +185,7 @@ bool Background::Open(const std::string& pSpec, const std::string& pTestPicture,
   // Not an image: a video, decoded by ffmpeg by its own colour tags, fitted and letterboxed the same way.
   std::string lProbe, lMatrix, lRange;
   if (!RunFfprobe({"-v", "error", "-select_streams", "v:0", "-show_entries",
-                   "stream=width,height,color_space,color_range", "-of", "default=nw=1", lPath},
+                   "stream=width,height,color_space,color_range", "-of", "default=nw=1", FileUrl(lPath)},
                   lProbe, pError))
     return pError = "cannot read background " + pSpec + " as an image or a video: " + pError, false;
   if (ProbeValue(lProbe, "width").empty())
@@ -190,7 +195,7 @@ bool Background::Open(const std::string& pSpec, const std::string& pTestPicture,
                lRange);
   mVideo.reset(new FfmpegProcess);
   const std::vector<std::string> lArguments{
-      "-nostdin", "-v",       "error",    "-i",   lPath,   "-an", "-vf", FitFilter(lMatrix, lRange, mLut),
+      "-nostdin", "-v",       "error",    "-i",   FileUrl(lPath), "-an", "-vf", FitFilter(lMatrix, lRange, mLut),
       "-f",       "rawvideo", "-pix_fmt", "rgba", "pipe:1"};
   if (!mVideo->Start(lArguments, FfmpegProcess::Direction::ReadFromIt, pError)) return false;
   mPath = lPath;
@@ -267,7 +272,7 @@ bool Background::SequencePlate(long long pIndex, long long pFrame, vthost::Image
                                                 "-thread_type",
                                                 "frame",
                                                 "-i",
-                                                mSpec,
+                                                FileUrl(mSpec),
                                                 "-frames:v",
                                                 std::to_string(lRun),
                                                 "-vf",
@@ -310,7 +315,7 @@ bool Background::PlateTimecode(long long pFirstFrame, int pRateNumerator, int pR
   std::string lProbe;
   if (!RunFfprobe({"-v", "error", "-select_streams", "v:0", "-show_entries",
                    "stream=r_frame_rate:stream_tags=timecode:format_tags=timecode:frame_tags=timecode",
-                   "-read_intervals", "%+#1", "-show_frames", "-of", "default=nw=1", lPath},
+                   "-read_intervals", "%+#1", "-show_frames", "-of", "default=nw=1", FileUrl(lPath)},
                   lProbe, pError))
     return pError = "cannot read the timecode of " + lPath + ": " + pError, false;
   pTimecode = ProbeValue(lProbe, "TAG:timecode");

@@ -852,20 +852,22 @@ TEST_F(SequenceTest, PlateTimecodeStartsTheCameraTimecodeAndTheOutputVideo) {
 
 TEST_F(SequenceTest, PlateSequenceFramesEqualEachPlateBurntInAsAStill) {
   // Plates that differ frame by frame, read by one ffmpeg per run of consecutive frames (here two runs, the
-  // second one back in time); each frame must equal, whole, the same plate burnt in as a still picture.
-  ASSERT_EQ(system(("mkdir -p " + Quote(dir + "/plates") +
+  // second one back in time); each frame must equal, whole, the same plate burnt in as a still picture. The
+  // sequence is named relative to a folder whose colon ffmpeg must not take for a protocol.
+  ASSERT_EQ(system(("mkdir -p " + Quote(dir + "/shot:a") +
                     " && ffmpeg -v error -f lavfi -i testsrc2=s=1920x1080:r=30 -frames:v 8 -start_number 5 " +
-                    Quote(dir + "/plates/t.%d.png"))
+                    Quote(dir + "/shot:a/t.%d.png"))
                        .c_str()),
             0);
   const Result r = Tool({"--draws", R"([{"frame": 10}, {"frame": 11}, {"frame": 12}, {"frame": 5}, {"frame": 6}])",
-                         "--background", dir + "/plates/t.%d.png", "--out", dir + "/s.%d.png"});
+                         "--background", "shot:a/t.%d.png", "--out", dir + "/s.%d.png"},
+                        "cd " + Quote(dir) + " &&");
   ASSERT_EQ(r.status, 0) << r.err;
   for (int f : {10, 11, 12, 5, 6}) {
     SCOPED_TRACE("frame " + std::to_string(f));
     const std::string n = std::to_string(f);
     ASSERT_EQ(
-        Tool({"--frame", n, "--background", dir + "/plates/t." + n + ".png", "--out", dir + "/one.png"}).status,
+        Tool({"--frame", n, "--background", dir + "/shot:a/t." + n + ".png", "--out", dir + "/one.png"}).status,
         0);
     const FrameDiff lDiff = CompareFrames(Png("s." + n + ".png"), Png("one.png"));
     EXPECT_EQ(lDiff.differing, 0) << vthud_test::ToString(lDiff);
