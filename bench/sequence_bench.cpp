@@ -6,17 +6,21 @@
 // case skips the writers' turn to straight alpha, to show what that costs. Counters: frames per
 // second, the ratio to the limit measured first in the same run, and the
 // process's CPU time per frame over all its threads (ffmpeg's is its own).
+// Last, the tool's command against FFmpeg alone over 120 plates (see
+// ToolAgainstFfmpeg).
 #include <benchmark/benchmark.h>
 
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "background.h"
 #include "draw_plan.h"
@@ -204,6 +208,153 @@ void BM_OneFrame_StraightAlpha(benchmark::State& pState) {
   if (gPngMs > 0.0) pState.counters["x_png"] = benchmark::Counter(lMs / gPngMs);
 }
 
+// The tool against FFmpeg alone, as a TD would compare them: the tool's
+// command burning the default overlay over 120 plates (FFmpeg's testsrc2,
+// 1920 x 1080), FFmpeg drawing the same fields, captions, mask and status
+// with drawtext and drawbox, and FFmpeg only decoding and encoding the
+// plates, all three with the tool's own encoder arguments. Each round runs
+// the three in turn (rotating which goes first); the counters are medians
+// over the rounds (VTHUD_BENCH_PAIRS, at least 3), the ratios the median of
+// each round's ratio, and the load average over the run.
+const int kPlates = 120;
+
+double Median(std::vector<double> pValues) {
+  std::sort(pValues.begin(), pValues.end());
+  const size_t n = pValues.size();
+  return n == 0 ? 0.0 : n % 2 ? pValues[n / 2] : (pValues[n / 2 - 1] + pValues[n / 2]) / 2;
+}
+
+double LoadAverage() {
+  double lLoad = 0.0;
+  if (FILE* lFile = fopen("/proc/loadavg", "r")) {
+    if (fscanf(lFile, "%lf", &lLoad) != 1) lLoad = 0.0;
+    fclose(lFile);
+  }
+  return lLoad;
+}
+
+// Wall seconds of one command, its output thrown away; below zero when it fails.
+double WallSeconds(const std::vector<std::string>& pCommand) {
+  std::string lLine;
+  for (const std::string& lPart : pCommand) {
+    lLine += " '";
+    for (char c : lPart) lLine += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    lLine += "'";
+  }
+  const auto lStart = std::chrono::steady_clock::now();
+  const int lStatus = system((lLine + " >/dev/null 2>&1").c_str());
+  const double lSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - lStart).count();
+  return lStatus == 0 ? lSeconds : -1.0;
+}
+
+// The plates (plates/p.0000.png ...) and, for the video-plate case, the same
+// frames as a ProRes 422 HQ .mov tagged BT.709, as cameras write HD.
+std::string TestsrcPlates(bool pProResPlate) {
+  static const std::string sDir = [] {
+    const std::string lDir = Scratch() + "/testsrc";
+    mkdir(lDir.c_str(), 0755);
+    system(("ffmpeg -v error -y -f lavfi -i testsrc2=s=1920x1080:r=30 -frames:v " + std::to_string(kPlates) +
+            " -start_number 0 '" + lDir + "/p.%04d.png'")
+               .c_str());
+    system(("ffmpeg -v error -y -framerate 30 -start_number 0 -i '" + lDir +
+            "/p.%04d.png' -vf scale=out_color_matrix=bt709:out_range=tv -colorspace bt709 -color_primaries bt709 "
+            "-color_trc bt709 -color_range tv -c:v prores_ks -profile:v 3 -pix_fmt yuv422p10le -bsf:v "
+            "prores_metadata=color_primaries=bt709:color_trc=bt709:colorspace=bt709 '" +
+            lDir + "/plate.mov'")
+               .c_str());
+    return lDir;
+  }();
+  return sDir + (pProResPlate ? "/plate.mov" : "/p.%04d.png");
+}
+
+// FFmpeg's drawing of the default overlay's fields: the frame number, the
+// scene timecode counting, the character and camera timecodes, the record
+// status, focal length and take, their captions, the two mask bars and the
+// timeline's frame.
+std::string DrawtextChain() {
+  const std::string lValue =
+      "drawtext=fontfile=" VTHUD_RESOURCES_DIR "/OratorStd.otf:fontsize=48:fontcolor=white:";
+  const std::string lLabel = "drawtext=fontfile=" VTHUD_RESOURCES_DIR "/Arial.ttf:fontsize=16:fontcolor=white:";
+  return "drawbox=x=0:y=0:w=iw:h=130:color=black@0.5:t=fill,drawbox=x=0:y=950:w=iw:h=130:color=black@0.5:t=fill,"
+         "drawbox=x=10:y=968:w=1900:h=20:color=white@0.6:t=2," +
+         lValue + R"(x=10:y=1020:text='%{eif\:n\:d\:5}',)" + lValue +
+         R"(x=200:y=1020:timecode='00\:00\:00\:00':rate=30,)" + lValue + R"(x=500:y=1020:text='00\:00\:00\:00',)" +
+         lValue + R"(x=800:y=1020:text='00\:00\:00\:00',)" +
+         "drawtext=fontfile=" VTHUD_RESOURCES_DIR
+         "/OratorStd.otf:fontsize=48:fontcolor=red:x=1720:y=1020:text='REC'," +
+         lValue + "x=10:y=5:text='21.4'," + lValue + "x=760:y=5:text='Take 001'," + lLabel +
+         "x=14:y=1062:text='FRAME'," + lLabel + "x=204:y=1062:text='SCENE'," + lLabel +
+         "x=504:y=1062:text='CHARACTER'," + lLabel + "x=804:y=1062:text='CAMERA'," + lLabel +
+         "x=14:y=50:text='FOCAL LENGTH'," + lLabel + "x=764:y=50:text='FQN'";
+}
+
+void ToolAgainstFfmpeg(benchmark::State& pState, bool pProResPlate, bool pProResOut) {
+  const std::string lPlates = TestsrcPlates(pProResPlate);
+  const std::string lOut = Scratch() + (pProResOut ? "/vs.mov" : "/vs.mp4");
+  vthud_tool::VideoSettings lVideo;
+  const std::vector<std::string> lEncoder = vthud_tool::EncoderArguments(pProResOut, lVideo);
+  std::vector<std::string> lInput{"ffmpeg", "-v", "error", "-y"};
+  if (pProResPlate)
+    lInput.insert(lInput.end(), {"-i", lPlates});
+  else
+    lInput.insert(lInput.end(), {"-framerate", "30", "-start_number", "0", "-i", lPlates});
+  std::vector<std::string> lAlone = lInput, lDrawtext = lInput;
+  lAlone.insert(lAlone.end(), lEncoder.begin(), lEncoder.end());
+  lAlone.push_back(lOut);
+  lDrawtext.insert(lDrawtext.end(), lEncoder.begin(), lEncoder.end());
+  lDrawtext.push_back(lOut);
+  for (size_t i = 0; i + 1 < lDrawtext.size(); ++i)
+    if (lDrawtext[i] == "-vf") lDrawtext[i + 1] = DrawtextChain() + "," + lDrawtext[i + 1];
+  const std::string lLast = std::to_string(kPlates - 1);
+  // VTHUD_BENCH_TOOL times another build of the tool (an older one, say) the same way.
+  const char* const lToolPath = getenv("VTHUD_BENCH_TOOL");
+  const std::vector<std::string> lTool{lToolPath ? lToolPath : VTHUD_PREVIEW_TOOL,
+                                       "--frames",
+                                       "0:" + lLast,
+                                       "--play",
+                                       "0:" + lLast,
+                                       "--record",
+                                       "24:" + lLast,
+                                       "--background",
+                                       lPlates,
+                                       "--out",
+                                       lOut};
+  const std::vector<std::string>* const lCommands[] = {&lTool, &lDrawtext, &lAlone};
+  const char* const lEnv = getenv("VTHUD_BENCH_PAIRS");
+  const int lRounds = std::max(3, lEnv ? atoi(lEnv) : 3);
+  std::vector<double> lSeconds[3], lToDrawtext, lToAlone;
+  double lLoad = 0.0;
+  for (auto _ : pState) {
+    for (int r = 0; r < lRounds; ++r) {
+      double lRound[3];
+      for (int k = 0; k < 3; ++k) {
+        const int c = (r + k) % 3;
+        lLoad += LoadAverage();
+        lRound[c] = WallSeconds(*lCommands[c]);
+        if (lRound[c] < 0) {
+          pState.SkipWithError((lCommands[c]->front() + " failed over " + lPlates).c_str());
+          return;
+        }
+        lSeconds[c].push_back(lRound[c]);
+      }
+      lToDrawtext.push_back(lRound[0] / lRound[1]);
+      lToAlone.push_back(lRound[0] / lRound[2]);
+      printf("round %d over %s: tool %.2f s, drawtext %.2f s, decode and encode alone %.2f s (load %.1f)\n", r + 1,
+             lPlates.c_str(), lRound[0], lRound[1], lRound[2], LoadAverage());
+    }
+  }
+  pState.counters["tool_s"] = Median(lSeconds[0]);
+  pState.counters["drawtext_s"] = Median(lSeconds[1]);
+  pState.counters["ffmpeg_alone_s"] = Median(lSeconds[2]);
+  pState.counters["x_drawtext"] = Median(lToDrawtext);
+  pState.counters["x_alone"] = Median(lToAlone);
+  pState.counters["load"] = lLoad / (3.0 * lRounds);
+}
+
+void BM_Plates120_PngToH264_ToolVsFfmpeg(benchmark::State& s) { ToolAgainstFfmpeg(s, false, false); }
+void BM_Plates120_PngToProRes4444_ToolVsFfmpeg(benchmark::State& s) { ToolAgainstFfmpeg(s, false, true); }
+void BM_Plates120_ProResMovToH264_ToolVsFfmpeg(benchmark::State& s) { ToolAgainstFfmpeg(s, true, false); }
+
 }  // namespace
 
 BENCHMARK(BM_OneFrame_PngWrite)->Unit(benchmark::kMillisecond)->Iterations(50)->UseRealTime();
@@ -215,6 +366,9 @@ BENCHMARK(BM_Take300_PngSequencePremultiplied)->Unit(benchmark::kMillisecond)->I
 BENCHMARK(BM_Take300_Mp4)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 BENCHMARK(BM_Take300_MovProRes4444)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 BENCHMARK(BM_Take300_Mp4OverPlateSequence)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+BENCHMARK(BM_Plates120_PngToH264_ToolVsFfmpeg)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
+BENCHMARK(BM_Plates120_PngToProRes4444_ToolVsFfmpeg)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
+BENCHMARK(BM_Plates120_ProResMovToH264_ToolVsFfmpeg)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);

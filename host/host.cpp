@@ -60,21 +60,26 @@ void PluginLibrary::Unload() {
 Pane::Pane(int pWidth, int pHeight, FBCamera* pCamera, int pIndex)
     : mWidth(pWidth), mHeight(pHeight), mIndex(pIndex), mCamera(pCamera) {
   glGenFramebuffers(1, &mFramebuffer);
-  glGenRenderbuffers(1, &mColor);
+  // The colour buffer is a texture, so that a background picture is written
+  // straight into it (see Draw).
+  GLint lPreviousTexture = 0;
+  glGetIntegerv(GL_TEXTURE_BINDING_2D, &lPreviousTexture);
+  glGenTextures(1, &mColor);
+  glBindTexture(GL_TEXTURE_2D, mColor);
+  glTexStorage2D(GL_TEXTURE_2D, 1, GL_RGBA8, mWidth, mHeight);
+  glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(lPreviousTexture));
   glGenRenderbuffers(1, &mDepth);
-  glBindRenderbuffer(GL_RENDERBUFFER, mColor);
-  glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, mWidth, mHeight);
   glBindRenderbuffer(GL_RENDERBUFFER, mDepth);
   glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, mWidth, mHeight);
   glBindRenderbuffer(GL_RENDERBUFFER, 0);
   glBindFramebuffer(GL_FRAMEBUFFER, mFramebuffer);
-  glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, mColor);
+  glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, mColor, 0);
   glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, mDepth);
 }
 
 Pane::~Pane() {
   glDeleteFramebuffers(1, &mFramebuffer);
-  glDeleteRenderbuffers(1, &mColor);
+  glDeleteTextures(1, &mColor);
   glDeleteRenderbuffers(1, &mDepth);
 }
 
@@ -88,11 +93,17 @@ void Pane::Draw(const std::vector<FBHUDElement*>& pElements, RendererRoad* pRoad
   if (pRoad) {
     pRoad->Frame(mFramebuffer, mWidth, mHeight, mBackground);
   } else if (mBackground.width == mWidth && mBackground.height == mHeight) {
-    // The scene behind the HUD; GL wants the bottom row first.
-    glPixelZoom(1.0f, -1.0f);
-    glWindowPos2i(0, mHeight);
-    glDrawPixels(mWidth, mHeight, GL_RGBA, GL_UNSIGNED_BYTE, mBackground.rgba.data());
-    glPixelZoom(1.0f, 1.0f);
+    // The scene behind the HUD, copied into the colour buffer row by row, as
+    // GL wants the bottom row first: a plain copy, several times cheaper than
+    // drawing it with glDrawPixels on a software rasteriser, and the same pixels.
+    GLint lPreviousTexture = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &lPreviousTexture);
+    glBindTexture(GL_TEXTURE_2D, mColor);
+    const size_t lRow = static_cast<size_t>(mWidth) * 4;
+    for (int y = 0; y < mHeight; ++y)
+      glTexSubImage2D(GL_TEXTURE_2D, 0, 0, mHeight - 1 - y, mWidth, 1, GL_RGBA, GL_UNSIGNED_BYTE,
+                      mBackground.rgba.data() + static_cast<size_t>(y) * lRow);
+    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(lPreviousTexture));
   }
   mIntrinsic.clear();
   for (FBHUDElement* lElement : pElements) {

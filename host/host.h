@@ -11,6 +11,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vthost {
@@ -67,6 +68,8 @@ class Pane {
   FBCamera* Camera() const { return mCamera; }
   // A picture shown behind the HUD, as the scene would be; empty for none.
   void SetBackground(const Image& pImage) { mBackground = pImage; }
+  // The same without a copy: pImage takes the picture shown until now.
+  void SwapBackground(Image& pImage) { std::swap(mBackground, pImage); }
   // One redraw: bind and clear the pane's framebuffer to transparent black,
   // raise the render-pipeline event before and after, and for every shown HUD
   // element ask its intrinsic size and call DrawElement with the pane's camera.

@@ -5,6 +5,7 @@
 #include <QImageReader>
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -69,19 +70,29 @@ std::string ProbeValue(const std::string& pOutput, const std::string& pKey) {
   return std::string();
 }
 
-// One picture decoded by ffmpeg through pFilter into the canvas.
-bool DecodeStill(const std::string& pPath, const std::string& pFilter, vthost::Image& pImage,
-                 std::string& pError) {
-  FfmpegProcess lDecoder;
-  const std::vector<std::string> lArguments{"-nostdin", "-v", "error",    "-f",        "image2", "-pattern_type",
-                                            "none",     "-i", pPath,      "-frames:v", "1",      "-vf",
-                                            pFilter,    "-f", "rawvideo", "-pix_fmt",  "rgba",   "pipe:1"};
-  if (!lDecoder.Start(lArguments, FfmpegProcess::Direction::ReadFromIt, pError)) return false;
+// A file name as ffmpeg and ffprobe are given it: with the file protocol
+// named, so that a name holding a colon ("shot:a/p.%04d.png") is not taken
+// for another protocol.
+std::string FileUrl(const std::string& pPath) { return "file:" + pPath; }
+
+// One 1920 x 1080 RGBA frame from a decoding ffmpeg.
+bool ReadFrame(FfmpegProcess& pDecoder, vthost::Image& pImage) {
   pImage.width = kWidth;
   pImage.height = kHeight;
   pImage.rgba.resize(kFrameBytes);
   bool lEnded = false;
-  const bool lRead = lDecoder.Read(pImage.rgba.data(), kFrameBytes, lEnded);
+  return pDecoder.Read(pImage.rgba.data(), kFrameBytes, lEnded);
+}
+
+// One picture decoded by ffmpeg through pFilter into the canvas.
+bool DecodeStill(const std::string& pPath, const std::string& pFilter, vthost::Image& pImage,
+                 std::string& pError) {
+  FfmpegProcess lDecoder;
+  const std::vector<std::string> lArguments{
+      "-nostdin",  "-v", "error", "-f",    "image2", "-pattern_type", "none",     "-i",   FileUrl(pPath),
+      "-frames:v", "1",  "-vf",   pFilter, "-f",     "rawvideo",      "-pix_fmt", "rgba", "pipe:1"};
+  if (!lDecoder.Start(lArguments, FfmpegProcess::Direction::ReadFromIt, pError)) return false;
+  const bool lRead = ReadFrame(lDecoder, pImage);
   std::string lWhy;
   const bool lFinished = lDecoder.Finish(lWhy);
   if (lRead && lFinished) return true;
@@ -174,7 +185,7 @@ bool Background::Open(const std::string& pSpec, const std::string& pTestPicture,
   // Not an image: a video, decoded by ffmpeg by its own colour tags, fitted and letterboxed the same way.
   std::string lProbe, lMatrix, lRange;
   if (!RunFfprobe({"-v", "error", "-select_streams", "v:0", "-show_entries",
-                   "stream=width,height,color_space,color_range", "-of", "default=nw=1", lPath},
+                   "stream=width,height,color_space,color_range", "-of", "default=nw=1", FileUrl(lPath)},
                   lProbe, pError))
     return pError = "cannot read background " + pSpec + " as an image or a video: " + pError, false;
   if (ProbeValue(lProbe, "width").empty())
@@ -184,7 +195,7 @@ bool Background::Open(const std::string& pSpec, const std::string& pTestPicture,
                lRange);
   mVideo.reset(new FfmpegProcess);
   const std::vector<std::string> lArguments{
-      "-nostdin", "-v",       "error",    "-i",   lPath,   "-an", "-vf", FitFilter(lMatrix, lRange, mLut),
+      "-nostdin", "-v",       "error",    "-i",   FileUrl(lPath), "-an", "-vf", FitFilter(lMatrix, lRange, mLut),
       "-f",       "rawvideo", "-pix_fmt", "rgba", "pipe:1"};
   if (!mVideo->Start(lArguments, FfmpegProcess::Direction::ReadFromIt, pError)) return false;
   mPath = lPath;
@@ -199,18 +210,7 @@ bool Background::ForDraw(long long pIndex, long long pFrame, vthost::Image& pIma
     case Kind::Still:
       if (pImage.rgba.size() != mStill.rgba.size() || pIndex == 0) pImage = mStill;
       return true;
-    case Kind::Sequence: {
-      const std::string lPath = mPattern.Expand(pFrame);
-      if (!QFileInfo(QString::fromStdString(lPath)).isFile()) {
-        pError = "the background plate of frame " + std::to_string(pFrame) + " is missing: " + lPath;
-        return false;
-      }
-      if (!ReadPlate(lPath, pImage, pError)) {
-        pError = "the background plate of frame " + std::to_string(pFrame) + ": " + pError;
-        return false;
-      }
-      return true;
-    }
+    case Kind::Sequence: return SequencePlate(pIndex, pFrame, pImage, pError);
     case Kind::Video: {
       pImage.width = kWidth;
       pImage.height = kHeight;
@@ -240,6 +240,74 @@ bool Background::ReadPlate(const std::string& pPath, vthost::Image& pImage, std:
   return ReadFitted(pPath, pImage, pError);
 }
 
+bool Background::SequencePlate(long long pIndex, long long pFrame, vthost::Image& pImage, std::string& pError) {
+  const std::string lPath = mPattern.Expand(pFrame);
+  const std::string lPlate = "the background plate of frame " + std::to_string(pFrame);
+  // Checked before each read: ffmpeg's sequence reader would skip a missing
+  // first plate, and end quietly at a gap.
+  if (!QFileInfo(QString::fromStdString(lPath)).isFile()) return pError = lPlate + " is missing: " + lPath, false;
+  // Sequence plates carry no colour tags worth trusting: ffmpeg's own choice (BT.601 for JPEG) stands.
+  const std::string lFilter = FitFilter("", "", mLut);
+  if (!mPlates || pFrame != mPlatesNext || mPlatesLeft == 0) {
+    if (mPlates) mPlates->Stop();
+    mPlates.reset();
+    long long lRun = 1;  // consecutive frames from this draw on
+    if (pIndex >= 0 && static_cast<size_t>(pIndex) < mDrawFrames.size() && mDrawFrames[pIndex] == pFrame)
+      while (static_cast<size_t>(pIndex + lRun) < mDrawFrames.size() &&
+             mDrawFrames[pIndex + lRun] == pFrame + lRun)
+        ++lRun;
+    // ffmpeg numbers sequence files with an int.
+    if (lRun > 1 && pFrame >= INT_MIN && pFrame + lRun <= INT_MAX) {
+      // -xerror: a plate that does not decode ends the run there instead of being skipped.
+      const std::vector<std::string> lArguments{"-nostdin",
+                                                "-v",
+                                                "error",
+                                                "-xerror",
+                                                "-f",
+                                                "image2",
+                                                "-pattern_type",
+                                                "sequence",
+                                                "-start_number",
+                                                std::to_string(pFrame),
+                                                "-thread_type",
+                                                "frame",
+                                                "-i",
+                                                FileUrl(mSpec),
+                                                "-frames:v",
+                                                std::to_string(lRun),
+                                                "-vf",
+                                                lFilter,
+                                                "-f",
+                                                "rawvideo",
+                                                "-pix_fmt",
+                                                "rgba",
+                                                "pipe:1"};
+      mPlates.reset(new FfmpegProcess);
+      if (!mPlates->Start(lArguments, FfmpegProcess::Direction::ReadFromIt, pError)) {
+        mPlates.reset();
+        return false;
+      }
+      mPlatesNext = pFrame;
+      mPlatesLeft = lRun;
+    }
+  }
+  if (mPlates) {
+    if (ReadFrame(*mPlates, pImage)) {
+      ++mPlatesNext;
+      --mPlatesLeft;
+      return true;
+    }
+    // The run ended early, at this plate or at a broken one ffmpeg had read
+    // ahead to. Decoded alone, a broken plate gives its own message; a sound
+    // one is shown, and the next draw starts a new run.
+    mPlates->Stop();
+    mPlates.reset();
+  }
+  if (DecodeStill(lPath, lFilter, pImage, pError)) return true;
+  pError = lPlate + ": " + pError;
+  return false;
+}
+
 bool Background::PlateTimecode(long long pFirstFrame, int pRateNumerator, int pRateDenominator,
                                std::string& pTimecode, std::string& pError) const {
   const std::string lPath = mKind == Kind::Sequence ? mPattern.Expand(pFirstFrame) : mPath;
@@ -247,7 +315,7 @@ bool Background::PlateTimecode(long long pFirstFrame, int pRateNumerator, int pR
   std::string lProbe;
   if (!RunFfprobe({"-v", "error", "-select_streams", "v:0", "-show_entries",
                    "stream=r_frame_rate:stream_tags=timecode:format_tags=timecode:frame_tags=timecode",
-                   "-read_intervals", "%+#1", "-show_frames", "-of", "default=nw=1", lPath},
+                   "-read_intervals", "%+#1", "-show_frames", "-of", "default=nw=1", FileUrl(lPath)},
                   lProbe, pError))
     return pError = "cannot read the timecode of " + lPath + ": " + pError, false;
   pTimecode = ProbeValue(lProbe, "TAG:timecode");
@@ -275,6 +343,8 @@ bool Background::PlateTimecode(long long pFirstFrame, int pRateNumerator, int pR
 void Background::Close() {
   if (mVideo) mVideo->Stop();
   mVideo.reset();
+  if (mPlates) mPlates->Stop();
+  mPlates.reset();
   mKind = Kind::None;
   mPath.clear();
 }

@@ -3,10 +3,12 @@
 // What the overlay is drawn over: nothing, a colour, one picture, a plate per
 // frame from an image sequence, or the frames of a video. Every picture is
 // fitted to the 1920 x 1080 canvas keeping its shape, with black bars. Qt
-// reads the common images; EXR, DPX and TIFF plates, video, and any picture
-// shown through a LUT are decoded by ffmpeg.
+// reads a still in the common formats; image sequences, EXR, DPX and TIFF,
+// video, and any picture shown through a LUT are decoded by ffmpeg, which
+// fits and letterboxes them in its scaler.
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ffmpeg_process.h"
 #include "frame_pattern.h"
@@ -25,6 +27,10 @@ class Background {
   bool Empty() const { return mKind == Kind::None; }
   // True when the picture changes from draw to draw.
   bool Changes() const { return mKind == Kind::Sequence || mKind == Kind::Video; }
+  // The scene frame of every draw, in order: each run of consecutive frames
+  // of an image sequence is then read by one ffmpeg, which decodes ahead on
+  // threads of its own. Without it every plate is decoded alone.
+  void PlanDraws(std::vector<long long> pFrames) { mDrawFrames = std::move(pFrames); }
   // The picture behind draw pIndex of scene frame pFrame: the same image for
   // a colour or a still, the plate of pFrame, or the next video frame.
   // pImage keeps its buffer between calls. False with a message naming the frame.
@@ -40,14 +46,21 @@ class Background {
 
  private:
   enum class Kind { None, Still, Sequence, Video };
-  // One still or plate: by ffmpeg for EXR, DPX, TIFF and through a LUT, else by Qt.
+  // One still: by ffmpeg for EXR, DPX, TIFF and through a LUT, else by Qt.
   bool ReadPlate(const std::string& pPath, vthost::Image& pImage, std::string& pError) const;
+  // The plate of draw pIndex (scene frame pFrame) of a sequence.
+  bool SequencePlate(long long pIndex, long long pFrame, vthost::Image& pImage, std::string& pError);
   Kind mKind = Kind::None;
   std::string mSpec;
   vthost::Image mStill;
   FramePattern mPattern;
   std::unique_ptr<FfmpegProcess> mVideo;
   long long mVideoFrames = 0;
+  // A sequence: the ffmpeg reading the current run of plates, the frame it
+  // gives next and how many it has still to give.
+  std::vector<long long> mDrawFrames;
+  std::unique_ptr<FfmpegProcess> mPlates;
+  long long mPlatesNext = 0, mPlatesLeft = 0;
   std::string mPath, mLut;  // the still's or the video's file
 };
 

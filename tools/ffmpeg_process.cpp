@@ -67,6 +67,9 @@ bool FfmpegProcess::Start(const std::vector<std::string>& pArguments, Direction 
     pError = "cannot run " + mProgram + ": " + strerror(lStatus) + " (install it with scripts/install-deps.sh)";
     return false;
   }
+  // A frame is 8 MB: a larger pipe than the 64 KiB default wakes each side
+  // less often. The system's limit may refuse it; the default still works.
+  fcntl(lOurEnd, F_SETPIPE_SZ, 1 << 20);
   mPipe = lOurEnd;
   return true;
 }

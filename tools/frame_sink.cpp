@@ -75,29 +75,9 @@ class VideoSink : public FrameSink {
         std::to_string(mVideo.fpsNumerator) + "/" + std::to_string(mVideo.fpsDenominator),
         "-i",
         "pipe:0"};
-    // BT.709 in limited range, as players read HD (FFmpeg's own default
-    // matrix is BT.601), tagged in the stream and in the container.
-    lArguments.insert(lArguments.end(),
-                      {"-vf", "scale=out_color_matrix=bt709:out_range=tv", "-colorspace", "bt709",
-                       "-color_primaries", "bt709", "-color_trc", "bt709", "-color_range", "tv"});
-    if (mProRes) {
-      // ProRes 4444 (ap4h) with its alpha; FFmpeg's prores_aw encodes it a few
-      // times faster than prores_ks, but leaves the frame headers' colour
-      // fields unset, so the bitstream filter writes them.
-      lArguments.insert(lArguments.end(),
-                        {"-c:v", "prores_aw", "-profile:v", "4", "-pix_fmt", "yuva444p10le", "-bsf:v",
-                         "prores_metadata=color_primaries=bt709:color_trc=bt709:"
-                         "colorspace=bt709"});
-    } else {
-      // A keyframe a second: with fragments at keyframes, at most a second is
-      // lost should the encoder die.
-      lArguments.insert(lArguments.end(),
-                        {"-c:v", "libx264", "-preset", "veryfast", "-crf", "18", "-pix_fmt", "yuv420p", "-g",
-                         std::to_string(mVideo.fpsNumerator / mVideo.fpsDenominator)});
-    }
-    if (!mVideo.startTimecode.empty()) lArguments.insert(lArguments.end(), {"-timecode", mVideo.startTimecode});
-    // Fragmented: what was encoded plays even if the encoder is killed.
-    lArguments.insert(lArguments.end(), {"-movflags", "+frag_keyframe+empty_moov", mPath});
+    const std::vector<std::string> lEncoder = EncoderArguments(mProRes, mVideo);
+    lArguments.insert(lArguments.end(), lEncoder.begin(), lEncoder.end());
+    lArguments.push_back(mPath);
     return mEncoder.Start(lArguments, FfmpegProcess::Direction::WriteToIt, pError);
   }
   bool Write(vthost::Image& pImage, long long, std::string& pError) override {
@@ -127,6 +107,33 @@ class VideoSink : public FrameSink {
 };
 
 }  // namespace
+
+std::vector<std::string> EncoderArguments(bool pProRes, const VideoSettings& pVideo) {
+  std::vector<std::string> lArguments;
+  // BT.709 in limited range, as players read HD (FFmpeg's own default
+  // matrix is BT.601), tagged in the stream and in the container.
+  lArguments.insert(lArguments.end(), {"-vf", "scale=out_color_matrix=bt709:out_range=tv", "-colorspace", "bt709",
+                                       "-color_primaries", "bt709", "-color_trc", "bt709", "-color_range", "tv"});
+  if (pProRes) {
+    // ProRes 4444 (ap4h) with its alpha; FFmpeg's prores_aw encodes it a few
+    // times faster than prores_ks, but leaves the frame headers' colour
+    // fields unset, so the bitstream filter writes them.
+    lArguments.insert(lArguments.end(),
+                      {"-c:v", "prores_aw", "-profile:v", "4", "-pix_fmt", "yuva444p10le", "-bsf:v",
+                       "prores_metadata=color_primaries=bt709:color_trc=bt709:"
+                       "colorspace=bt709"});
+  } else {
+    // A keyframe a second: with fragments at keyframes, at most a second is
+    // lost should the encoder die.
+    lArguments.insert(lArguments.end(),
+                      {"-c:v", "libx264", "-preset", "veryfast", "-crf", "18", "-pix_fmt", "yuv420p", "-g",
+                       std::to_string(pVideo.fpsNumerator / pVideo.fpsDenominator)});
+  }
+  if (!pVideo.startTimecode.empty()) lArguments.insert(lArguments.end(), {"-timecode", pVideo.startTimecode});
+  // Fragmented: what was encoded plays even if the encoder is killed.
+  lArguments.insert(lArguments.end(), {"-movflags", "+frag_keyframe+empty_moov"});
+  return lArguments;
+}
 
 bool MakeParentDirs(const std::string& pPath, std::string& pError) {
   for (size_t i = pPath.find('/', 1); i != std::string::npos; i = pPath.find('/', i + 1)) {

@@ -4,6 +4,7 @@
 // ffmpeg. Sinks are written from writer threads (see WriterQueue).
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ffmpeg_process.h"
 #include "frame_pattern.h"
@@ -41,6 +42,10 @@ struct VideoSettings {
 // "x.mp4". pFrameCount is the number of draws. False with a message.
 std::unique_ptr<FrameSink> MakeSink(const std::string& pOut, long long pFrameCount, bool pRepeatsFrames,
                                     const VideoSettings& pVideo, std::string& pError);
+
+// The encoder's arguments between its input and its output file: BT.709 tags
+// and ProRes 4444 (pProRes) or H.264, as the video sinks encode.
+std::vector<std::string> EncoderArguments(bool pProRes, const VideoSettings& pVideo);
 
 // Makes the folders above a file path; false when one cannot be made.
 bool MakeParentDirs(const std::string& pPath, std::string& pError);

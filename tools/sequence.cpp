@@ -4,6 +4,7 @@
 #include <future>
 #include <memory>
 #include <thread>
+#include <vector>
 
 #include "progress.h"
 #include "property_edit.h"
@@ -37,7 +38,10 @@ bool RunSequence(vthost::Host& pHost, FBComponent* pElement, vthost::Pane& pPane
   vthost::Image lDropped;  // the frame buffer when nothing is written
   std::deque<long long> lPendingFrames;
   Progress lProgress(lCount, pSettings.progress);
-  // Plates and video frames are decoded one draw ahead on another thread.
+  // Plates and video frames are read one draw ahead on another thread.
+  std::vector<long long> lFrames(static_cast<size_t>(std::max(lCount, 0LL)));
+  for (long long i = 0; i < lCount; ++i) lFrames[static_cast<size_t>(i)] = pPlan.At(i).frame;
+  pBackground.PlanDraws(std::move(lFrames));
   vthost::Image lPlates[2];
   std::string lPlateErrors[2];
   std::future<bool> lNextPlate;
@@ -95,7 +99,8 @@ bool RunSequence(vthost::Host& pHost, FBComponent* pElement, vthost::Pane& pPane
         lOk = false;
         break;
       }
-      pPane.SetBackground(lPlates[lSlot]);  // copied: the slot is free for the plate after next
+      // Swapped, not copied: the slot takes the pane's last picture's buffer for the plate after next.
+      pPane.SwapBackground(lPlates[lSlot]);
       if (pBackground.Changes() && i + 1 < lCount) lNextPlate = FetchPlate(i + 1);
     }
     pHost.DrawPane(pPane);

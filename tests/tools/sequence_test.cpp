@@ -368,6 +368,19 @@ TEST_F(SequenceTest, MissingPlatesAndEncodersAreClearErrorsAndWrittenFramesStay)
   for (int f = 0; f < 3; ++f)
     EXPECT_TRUE(Probe(Png("m." + std::to_string(f) + ".png"), 600, 600, RGBA{10, 20, 30, 255}, 0));
 
+  // A plate that does not decode, in the middle of a run that one ffmpeg reads: it is named, and the frames
+  // before it stay.
+  for (int f = 3; f < 6; ++f) WritePlate("p." + std::to_string(f) + ".png", 1920, 1080, RGBA{10, 20, 30, 255});
+  ASSERT_EQ(truncate((dir + "/plates/p.3.png").c_str(), 2000), 0);
+  const Result lBroken3 =
+      Tool({"--frames", "0:5", "--background", dir + "/plates/p.%d.png", "--out", dir + "/k.%d.png"});
+  EXPECT_EQ(lBroken3.status, 1);
+  EXPECT_NE(lBroken3.err.find("the background plate of frame 3: ffmpeg cannot decode " + dir + "/plates/p.3.png"),
+            std::string::npos)
+      << lBroken3.err;
+  EXPECT_NE(lBroken3.err.find("3 of 6 frames were written"), std::string::npos) << lBroken3.err;
+  EXPECT_TRUE(Probe(Png("k.2.png"), 600, 600, RGBA{10, 20, 30, 255}, 0));
+
   const Result lMissing = Tool({"--frames", "0:2", "--out", dir + "/n.mp4"}, "PATH=/nonexistent");
   EXPECT_EQ(lMissing.status, 1);
   EXPECT_NE(lMissing.err.find("cannot run ffmpeg"), std::string::npos) << lMissing.err;
@@ -835,6 +848,30 @@ TEST_F(SequenceTest, PlateTimecodeStartsTheCameraTimecodeAndTheOutputVideo) {
   EXPECT_NE(lNone.err.find("--character-source: " + dir + "/plates/p.0.png carries no timecode"),
             std::string::npos)
       << lNone.err;
+}
+
+TEST_F(SequenceTest, PlateSequenceFramesEqualEachPlateBurntInAsAStill) {
+  // Plates that differ frame by frame, read by one ffmpeg per run of consecutive frames (here two runs, the
+  // second one back in time); each frame must equal, whole, the same plate burnt in as a still picture. The
+  // sequence is named relative to a folder whose colon ffmpeg must not take for a protocol.
+  ASSERT_EQ(system(("mkdir -p " + Quote(dir + "/shot:a") +
+                    " && ffmpeg -v error -f lavfi -i testsrc2=s=1920x1080:r=30 -frames:v 8 -start_number 5 " +
+                    Quote(dir + "/shot:a/t.%d.png"))
+                       .c_str()),
+            0);
+  const Result r = Tool({"--draws", R"([{"frame": 10}, {"frame": 11}, {"frame": 12}, {"frame": 5}, {"frame": 6}])",
+                         "--background", "shot:a/t.%d.png", "--out", dir + "/s.%d.png"},
+                        "cd " + Quote(dir) + " &&");
+  ASSERT_EQ(r.status, 0) << r.err;
+  for (int f : {10, 11, 12, 5, 6}) {
+    SCOPED_TRACE("frame " + std::to_string(f));
+    const std::string n = std::to_string(f);
+    ASSERT_EQ(
+        Tool({"--frame", n, "--background", dir + "/shot:a/t." + n + ".png", "--out", dir + "/one.png"}).status,
+        0);
+    const FrameDiff lDiff = CompareFrames(Png("s." + n + ".png"), Png("one.png"));
+    EXPECT_EQ(lDiff.differing, 0) << vthud_test::ToString(lDiff);
+  }
 }
 
 TEST_F(SequenceTest, PlatesCrewsShootBurnInFittedAndThroughALut) {
