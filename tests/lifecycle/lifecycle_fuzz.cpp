@@ -44,6 +44,7 @@
 namespace {
 thread_local bool tInside = false;
 const void* gPluginBase = nullptr;
+const void* gLinesBase = nullptr;  // the frame lines plug-in's
 const void* gRuntimeBase = nullptr;
 std::unordered_map<void*, size_t>* gPluginBlocks = nullptr;  // block, bytes
 
@@ -61,7 +62,7 @@ void Track(void* p, size_t pSize) {
   for (int i = 1; i < n; ++i) {
     const void* lObject = ObjectOf(lFrames[i]);
     if (lObject == sSelf || lObject == gRuntimeBase) continue;
-    if (lObject == gPluginBase) gPluginBlocks->emplace(p, pSize);
+    if (lObject == gPluginBase || lObject == gLinesBase) gPluginBlocks->emplace(p, pSize);
     break;
   }
   tInside = false;
@@ -228,8 +229,11 @@ class Session {
 
   void Create() {
     std::string lError;
-    auto* lElement =
-        static_cast<FBHUDElement*>(mHost.Create("VTHUDElement", "HUD " + std::to_string(++mCreated), lError));
+    // One in three is a frame lines element; both kinds share the renderer and the panes.
+    const bool lLines = Pick(3) == 0;
+    auto* lElement = static_cast<FBHUDElement*>(
+        mHost.Create(lLines ? "VTFrameLines" : "VTHUDElement",
+                     (lLines ? "Lines " : "HUD ") + std::to_string(++mCreated), lError));
     if (!lElement) {
       std::fprintf(stderr, "creating an element failed: %s\n", lError.c_str());
       std::exit(1);
@@ -254,19 +258,13 @@ class Session {
                                                     "nan 0 0 1", "1 1 1 1",           "1 2 3"};
     static const std::vector<std::string> kTimecode = {"0 0 30", "1e300 1e300 30", "-1e300 -5 30", "86400 29 30",
                                                        "1 2"};
-    static const std::vector<std::string> kString = {"",
-                                                     std::string(10000, 'W'),
-                                                     "\xff",
-                                                     "\xfe\xff slate",
-                                                     "\xf8\x88\x80\x80\x80",
-                                                     "\xf4\x90\x80\x80",
-                                                     "\xed\xa0\x80",
-                                                     std::string(254, 'A') + "\xf0\x9f\x98\x80",
-                                                     "line\nbreak",
-                                                     "\"quoted\" 'text'",
-                                                     "%s%n%d",
-                                                     "ShowOpticalCenter",
-                                                     "master"};
+    static const std::vector<std::string> kString = {
+        "", std::string(10000, 'W'), "\xff", "\xfe\xff slate", "\xf8\x88\x80\x80\x80", "\xf4\x90\x80\x80",
+        "\xed\xa0\x80", std::string(254, 'A') + "\xf0\x9f\x98\x80", "line\nbreak", "\"quoted\" 'text'", "%s%n%d",
+        "ShowOpticalCenter", "master",
+        // the frame lines' file, decisions, canvas and aspect lines
+        VTLINES_SAMPLE_FDL, "/nonexistent/show.fdl", "A_CAM-SCOPE, A_CAM-TV, A_CAM-XX", "A_CAM", "2.39, 1.85",
+        "0, 1e308, nan"};
     switch (pType) {
       case kFBPT_bool: return kBool[Pick(kBool.size())];
       case kFBPT_int:
@@ -391,8 +389,15 @@ SessionResult RunSession(unsigned pSeed, long pSteps) {
     std::exit(1);
   }
   gPluginBase = ObjectOf(lPlugin->Symbol("LIBRARY_INIT"));
+  vthost::PluginLibrary* lLines = lHost.LoadPlugin(VTLINES_PLUGIN_PATH, lError);
+  if (!lLines) {
+    std::fprintf(stderr, "%s\n", lError.c_str());
+    std::exit(1);
+  }
+  gLinesBase = ObjectOf(lLines->Symbol("LIBRARY_INIT"));
   vantor::Renderer lRenderer;
-  if (!lRenderer.attach(lPlugin->Handle(), "libvthudelement", &lError)) {
+  if (!lRenderer.attach(lPlugin->Handle(), "libvthudelement", &lError) ||
+      !lRenderer.attach(lLines->Handle(), &lError)) {
     std::fprintf(stderr, "%s\n", lError.c_str());
     std::exit(1);
   }
