@@ -26,6 +26,28 @@ void VTFrameLines::drawText(const std::string& pText, int pX, int pY) {
   mFont->Render(pText.c_str(), -1, FTPoint(pX, pY, 0), FTPoint(0, 0, 0), FTGL::RENDER_ALL);
 }
 
+void VTFrameLines::drawLabels() {
+  if (mLabels.empty()) return;
+  if (mLabelList != 0) {
+    glCallList(mLabelList);
+    return;
+  }
+  // Each glyph is a draw of its own; replayed from a list they cost little. The
+  // first draw of new labels renders them, which makes FTGL cache their glyphs,
+  // so the list records only the drawing, not the glyphs' uploads.
+  for (const vtlines::Label& lLabel : mLabels) drawText(lLabel.text, lLabel.x, lLabel.y);
+  mLabelList = glGenLists(1);
+  if (mLabelList == 0) return;  // no list: the labels are drawn directly each frame
+  glNewList(mLabelList, GL_COMPILE);
+  for (const vtlines::Label& lLabel : mLabels) drawText(lLabel.text, lLabel.x, lLabel.y);
+  glEndList();
+}
+
+void VTFrameLines::releaseLabelList() {
+  if (mLabelList != 0 && glIsList(mLabelList)) glDeleteLists(mLabelList, 1);
+  mLabelList = 0;
+}
+
 void VTFrameLines::DrawLines() {
   Inputs lInputs;
   lInputs.decisions = static_cast<const char*>(FramingDecisions.GetPropertyValue());
@@ -49,6 +71,7 @@ void VTFrameLines::DrawLines() {
     for (vtlines::Label& lLabel : mLabels) lLabel.text = vthud::DrawableText(lLabel.text.c_str(), lScratch);
     mProblem = vthud::DrawableText(mProblem.c_str(), lScratch);
     mBuiltValid = true;
+    releaseLabelList();
   }
   if (mQuads.empty() && mLabels.empty() && mProblem.empty()) return;
 
@@ -71,23 +94,18 @@ void VTFrameLines::DrawLines() {
   glDisable(GL_TEXTURE_2D);
   glEnable(GL_BLEND);
 
+  // One batch for every quad, each in its own colour.
   const FBColorAndAlpha lLine = LineColor;
-  for (int lPass = 0; lPass < 2; ++lPass) {
-    const bool lProtection = lPass == 1;
-    if (lProtection)
-      SetColour(ProtectionColor.GetPropertyValue());
-    else
-      SetColour(lLine);
-    glBegin(GL_QUADS);
-    for (const vtlines::Quad& q : mQuads)
-      if (q.protection == lProtection) {
-        glVertex2i(q.left, q.bottom);
-        glVertex2i(q.right, q.bottom);
-        glVertex2i(q.right, q.top);
-        glVertex2i(q.left, q.top);
-      }
-    glEnd();
+  const FBColorAndAlpha lProtection = ProtectionColor;
+  glBegin(GL_QUADS);
+  for (const vtlines::Quad& q : mQuads) {
+    SetColour(q.protection ? lProtection : lLine);
+    glVertex2i(q.left, q.bottom);
+    glVertex2i(q.right, q.bottom);
+    glVertex2i(q.right, q.top);
+    glVertex2i(q.left, q.top);
   }
+  glEnd();
 
   if (!mLabels.empty() || !mProblem.empty()) {
     SetColour(lLine);
@@ -95,7 +113,7 @@ void VTFrameLines::DrawLines() {
     // FTGL blends alpha as it does colour; the larger alpha keeps an edge
     // exact over transparent and over opaque pixels of the target.
     glBlendEquationSeparate(GL_FUNC_ADD, GL_MAX);
-    for (const vtlines::Label& lLabel : mLabels) drawText(lLabel.text, lLabel.x, lLabel.y);
+    drawLabels();
     if (!mProblem.empty()) {
       const int lAdvance = static_cast<int>(mFont->Advance(mProblem.c_str()));
       drawText(mProblem, std::max(8, (mWidth - lAdvance) / 2), mHeight / 2);

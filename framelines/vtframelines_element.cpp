@@ -93,6 +93,7 @@ bool VTFrameLines::FBCreate() {
 }
 
 void VTFrameLines::FBDestroy() {
+  releaseLabelList();
   mQuad.Release();
   mTarget.Release();
   delete mFont;  // reads its glyphs from the buffer, so it goes first
