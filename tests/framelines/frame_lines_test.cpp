@@ -292,6 +292,7 @@ TEST_F(FrameLinesTest, BothRoadsAgreeWithTheHudAndTheLinesTogether) {
   Quiet();
   Set(element, "Show Labels", "false");
   Set(element, "Status Offset", "4000");
+  Roads("the lines' labels alone as text");
   Set(lines, "Show Labels", "false");
   const FrameDiff lTextless = Roads("without text");
   EXPECT_EQ(lTextless.differing, 0) << ToString(lTextless);
