@@ -94,18 +94,26 @@ void VTFrameLines::DrawLines() {
   glDisable(GL_TEXTURE_2D);
   glEnable(GL_BLEND);
 
-  // One batch for every quad, each in its own colour.
+  // Both passes run even when empty: under Mesa 22 the attribute pop below
+  // did not bring the current colour back when the text's colour was the
+  // only colour set since the push.
   const FBColorAndAlpha lLine = LineColor;
-  const FBColorAndAlpha lProtection = ProtectionColor;
-  glBegin(GL_QUADS);
-  for (const vtlines::Quad& q : mQuads) {
-    SetColour(q.protection ? lProtection : lLine);
-    glVertex2i(q.left, q.bottom);
-    glVertex2i(q.right, q.bottom);
-    glVertex2i(q.right, q.top);
-    glVertex2i(q.left, q.top);
+  for (int lPass = 0; lPass < 2; ++lPass) {
+    const bool lProtection = lPass == 1;
+    if (lProtection)
+      SetColour(ProtectionColor.GetPropertyValue());
+    else
+      SetColour(lLine);
+    glBegin(GL_QUADS);
+    for (const vtlines::Quad& q : mQuads)
+      if (q.protection == lProtection) {
+        glVertex2i(q.left, q.bottom);
+        glVertex2i(q.right, q.bottom);
+        glVertex2i(q.right, q.top);
+        glVertex2i(q.left, q.top);
+      }
+    glEnd();
   }
-  glEnd();
 
   if (!mLabels.empty() || !mProblem.empty()) {
     SetColour(lLine);

@@ -103,7 +103,7 @@ void CountMessage(QtMsgType, const QMessageLogContext&, const QString&) { ++gQtM
 
 // GL names in use: names are handed out upwards, so a probe name bounds the scan.
 struct GLCounts {
-  int textures = 0, framebuffers = 0;
+  int textures = 0, framebuffers = 0, lists = 0;
 };
 GLCounts CountGL() {
   GLuint lTexture = 0, lFramebuffer = 0;
@@ -114,6 +114,11 @@ GLCounts CountGL() {
     if (n != lTexture && glIsTexture(n)) ++c.textures;
   for (GLuint n = 1; n < lFramebuffer + 256; ++n)
     if (n != lFramebuffer && glIsFramebuffer(n)) ++c.framebuffers;
+  // Display lists (the frame lines keep their labels in one).
+  const GLuint lList = glGenLists(1);
+  for (GLuint n = 1; n < lList + 256; ++n)
+    if (n != lList && glIsList(n)) ++c.lists;
+  glDeleteLists(lList, 1);
   glDeleteTextures(1, &lTexture);
   glDeleteFramebuffers(1, &lFramebuffer);
   return c;
@@ -465,6 +470,7 @@ int main(int argc, char** argv) {
   const long long lHeapBytes = lEnd.heapBytes - lStart.heapBytes;
   const int lTextures = lEnd.gl.textures - lStart.gl.textures;
   const int lFramebuffers = lEnd.gl.framebuffers - lStart.gl.framebuffers;
+  const int lLists = lEnd.gl.lists - lStart.gl.lists;
   const long lConnection =
       static_cast<long>(lEnd.connectionSubscribers) - static_cast<long>(lStart.connectionSubscribers);
   const long lPipeline =
@@ -475,12 +481,12 @@ int main(int argc, char** argv) {
       "%ld debug lines\n",
       lSteps, r.created, r.draws, r.sets, r.entitiesCreated, gQtMessages);
   std::printf(
-      "left after destroying everything: GL textures %d, GL framebuffers %d, renderer entities %zu, "
+      "left after destroying everything: GL textures %d, GL framebuffers %d, GL lists %d, renderer entities %zu, "
       "renderer vertex layouts %zu, answering renderer nodes %zu, connection subscriptions %ld, "
       "pipeline subscriptions %ld, plug-in objects %d, plug-in heap blocks %lld (%lld bytes)\n",
-      lTextures, lFramebuffers, r.entities, r.layouts, r.answeringNodes, lConnection, lPipeline, lComponents,
-      lHeap, lHeapBytes);
-  const bool lClean = lTextures == 0 && lFramebuffers == 0 && r.entities == 0 && r.layouts == 0 &&
+      lTextures, lFramebuffers, lLists, r.entities, r.layouts, r.answeringNodes, lConnection, lPipeline,
+      lComponents, lHeap, lHeapBytes);
+  const bool lClean = lTextures == 0 && lFramebuffers == 0 && lLists == 0 && r.entities == 0 && r.layouts == 0 &&
                       r.answeringNodes == 0 && lConnection == 0 && lPipeline == 0 && lComponents == 0 &&
                       lHeap == 0 && lHeapBytes == 0;
   if (lClean)
