@@ -26,28 +26,6 @@ void VTFrameLines::drawText(const std::string& pText, int pX, int pY) {
   mFont->Render(pText.c_str(), -1, FTPoint(pX, pY, 0), FTPoint(0, 0, 0), FTGL::RENDER_ALL);
 }
 
-void VTFrameLines::drawLabels() {
-  if (mLabels.empty()) return;
-  if (mLabelList != 0) {
-    glCallList(mLabelList);
-    return;
-  }
-  // Each glyph is a draw of its own; replayed from a list they cost little. The
-  // first draw of new labels renders them, which makes FTGL cache their glyphs,
-  // so the list records only the drawing, not the glyphs' uploads.
-  for (const vtlines::Label& lLabel : mLabels) drawText(lLabel.text, lLabel.x, lLabel.y);
-  mLabelList = glGenLists(1);
-  if (mLabelList == 0) return;  // no list: the labels are drawn directly each frame
-  glNewList(mLabelList, GL_COMPILE);
-  for (const vtlines::Label& lLabel : mLabels) drawText(lLabel.text, lLabel.x, lLabel.y);
-  glEndList();
-}
-
-void VTFrameLines::releaseLabelList() {
-  if (mLabelList != 0 && glIsList(mLabelList)) glDeleteLists(mLabelList, 1);
-  mLabelList = 0;
-}
-
 void VTFrameLines::DrawLines() {
   Inputs lInputs;
   lInputs.decisions = static_cast<const char*>(FramingDecisions.GetPropertyValue());
@@ -71,7 +49,6 @@ void VTFrameLines::DrawLines() {
     for (vtlines::Label& lLabel : mLabels) lLabel.text = vthud::DrawableText(lLabel.text.c_str(), lScratch);
     mProblem = vthud::DrawableText(mProblem.c_str(), lScratch);
     mBuiltValid = true;
-    releaseLabelList();
   }
   if (mQuads.empty() && mLabels.empty() && mProblem.empty()) return;
 
@@ -121,7 +98,7 @@ void VTFrameLines::DrawLines() {
     // FTGL blends alpha as it does colour; the larger alpha keeps an edge
     // exact over transparent and over opaque pixels of the target.
     glBlendEquationSeparate(GL_FUNC_ADD, GL_MAX);
-    drawLabels();
+    for (const vtlines::Label& lLabel : mLabels) drawText(lLabel.text, lLabel.x, lLabel.y);
     if (!mProblem.empty()) {
       const int lAdvance = static_cast<int>(mFont->Advance(mProblem.c_str()));
       drawText(mProblem, std::max(8, (mWidth - lAdvance) / 2), mHeight / 2);

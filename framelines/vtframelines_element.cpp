@@ -93,7 +93,6 @@ bool VTFrameLines::FBCreate() {
 }
 
 void VTFrameLines::FBDestroy() {
-  releaseLabelList();
   mQuad.Release();
   mTarget.Release();
   delete mFont;  // reads its glyphs from the buffer, so it goes first

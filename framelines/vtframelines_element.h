@@ -69,8 +69,6 @@ class VTFrameLines : public FBHUDElement, public MfiSceneNodeInterface {
   void drawIntoTarget();
   bool isVantorRendererPane();
   void drawText(const std::string& pText, int pX, int pY);
-  void drawLabels();
-  void releaseLabelList();
 
   FBString mFdlPath;
   bool mHasDocument = false;
@@ -88,8 +86,7 @@ class VTFrameLines : public FBHUDElement, public MfiSceneNodeInterface {
   unsigned long long mFdlGeneration = 0;
   std::vector<vtlines::Quad> mQuads;
   std::vector<vtlines::Label> mLabels;
-  std::string mProblem;     // one line shown instead of the lines
-  uint32_t mLabelList = 0;  // the labels as a GL display list, made on their second draw
+  std::string mProblem;  // one line shown instead of the lines
 
   vthud::OffscreenTarget mTarget;
   vthud::RendererQuad mQuad;

@@ -114,7 +114,7 @@ GLCounts CountGL() {
     if (n != lTexture && glIsTexture(n)) ++c.textures;
   for (GLuint n = 1; n < lFramebuffer + 256; ++n)
     if (n != lFramebuffer && glIsFramebuffer(n)) ++c.framebuffers;
-  // Display lists (the frame lines keep their labels in one).
+  // Display lists.
   const GLuint lList = glGenLists(1);
   for (GLuint n = 1; n < lList + 256; ++n)
     if (n != lList && glIsList(n)) ++c.lists;
