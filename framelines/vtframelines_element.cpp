@@ -12,6 +12,7 @@
 #include "fdl_geometry.h"
 #include "font_resource.h"
 #include "message_text.h"
+#include "utf8_text.h"
 
 FBClassImplementation(VTFrameLines) FBStorableCustomHUDElementImplementation(VTFrameLines, "VT Frame Lines")
 
@@ -114,9 +115,18 @@ void VTFrameLines::readFdl() {
     mHasDocument = true;
     return;
   }
-  // The reader's message starts with the path; the line shown names the file alone.
-  if (lError.compare(0, lPath.size(), lPath) == 0) lError = lError.substr(lPath.size());
-  mFdlError = "FDL " + vthost::MessageText(FileName(lPath)) + lError;
+  // The reader's message names the path; the line shown names the file alone, and stays short.
+  const std::string lName = vthost::MessageText(FileName(lPath));
+  for (size_t lAt = lError.find(lPath); !lPath.empty() && lAt != std::string::npos;
+       lAt = lError.find(lPath, lAt + lName.size()))
+    lError.replace(lAt, lPath.size(), lName);
+  if (lError.compare(0, lName.size(), lName) != 0) lError = lName + ": " + lError;
+  mFdlError = "FDL " + lError;
+  const size_t kShort = 160;
+  if (mFdlError.size() > kShort) {
+    char lCut[kShort - 2];
+    mFdlError = std::string(vthud::CopyWholeCharacters(mFdlError.c_str(), lCut, sizeof lCut)) + "...";
+  }
   fprintf(stderr, "VT Frame Lines: %s\n", mFdlError.c_str());
   fflush(stderr);
 }
