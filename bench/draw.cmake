@@ -11,7 +11,9 @@ target_link_libraries(vthud_draw_bench PRIVATE vthost vthost_allocations benchma
                                                PkgConfig::FTGL Freetype::Freetype)
 target_compile_definitions(vthud_draw_bench PRIVATE VTHUD_PLUGIN_PATH="$<TARGET_FILE:vthudelement>"
                                                     VTHUD_RESOURCES_DIR="${CMAKE_SOURCE_DIR}/resources")
-add_dependencies(vthud_draw_bench vthudelement)
+add_dependencies(vthud_draw_bench vthudelement vtframelines)
+target_compile_definitions(vthud_draw_bench PRIVATE VTLINES_PLUGIN_PATH="$<TARGET_FILE:vtframelines>"
+                                                    VTLINES_SAMPLE_FDL="${CMAKE_SOURCE_DIR}/docs/fdl/a-cam-anamorphic.fdl")
 
 # Other faces for the first-frame comparison: the full Debian faces the
 # bundled ones are cut from, and DejaVu Sans given the same cut.

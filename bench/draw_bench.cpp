@@ -9,6 +9,7 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -24,6 +25,7 @@
 #include "lean_overlay.h"
 #include "headless_gl.h"
 #include "host.h"
+#include "property_edit.h"
 
 namespace {
 
@@ -205,7 +207,7 @@ void BM_LeanPeer(benchmark::State& pState) {
     for (int f = 0; f < 300; f += 7) Frame(c);
   }
   for (auto _ : pState) {
-    for (int lRound = 0; lRound < 7; ++lRound)
+    for (int lRound = 0; lRound < 15; ++lRound)
       for (int k = 0; k < 4; ++k) {
         const int c = (lRound + k) % 4;
         Prepare(c);
@@ -274,7 +276,116 @@ void BM_PaneDefaultOverlayElements(benchmark::State& s) {
   DrawFrames(s, "default overlay x" + std::to_string(n) + " elements", vthud_bench::kDefault, n);
 }
 
+// The frame lines element against the HUD element's default overlay, side by
+// side in one host: each shown alone (and neither, the pane's own cost), 30
+// frames at a time, 15 rounds in rotated order, the median round of each. The lines show the sample FDL's
+// two decisions with labels, 90% action safe, thirds and the centre mark.
+struct LinesCase {
+  const char* name;
+  bool hud, lines, labels;
+  double cpuUs = 0, wallUs = 0;
+  long frames = 0;
+  std::vector<double> roundCpuUs, roundWallUs;  // per frame, each round
+};
+// The median of the rounds: a shared machine's bursts land in a few of them.
+double Median(std::vector<double> pValues) {
+  if (pValues.empty()) return 0;
+  std::sort(pValues.begin(), pValues.end());
+  return pValues[pValues.size() / 2];
+}
+std::vector<LinesCase>& LinesCases() {
+  static std::vector<LinesCase> sCases;
+  return sCases;
+}
+
+void BM_FrameLinesAgainstHud(benchmark::State& pState) {
+  Context();
+  vthost::Host lHost;
+  std::string lError;
+  FBHUDElement *lHud = nullptr, *lLines = nullptr;
+  if (lHost.LoadPlugin(VTHUD_PLUGIN_PATH, lError) && lHost.LoadPlugin(VTLINES_PLUGIN_PATH, lError)) {
+    lHud = static_cast<FBHUDElement*>(lHost.Create("VTHUDElement", "hud", lError));
+    lLines = static_cast<FBHUDElement*>(lHost.Create("VTFrameLines", "lines", lError));
+  }
+  if (!lHud || !lLines) {
+    pState.SkipWithError(lError.c_str());
+    return;
+  }
+  vthud_bench::Configure(lHud, vthud_bench::kDefault);
+  const std::pair<const char*, const char*> lSettings[] = {{"FDL File", VTLINES_SAMPLE_FDL},
+                                                           {"Action Safe %", "90"},
+                                                           {"Show Thirds", "true"},
+                                                           {"Show Centre Mark", "true"}};
+  for (const auto& lSetting : lSettings)
+    if (!vthost::SetPropertyFromText(lLines, lSetting.first, lSetting.second, lError)) {
+      pState.SkipWithError(lError.c_str());
+      return;
+    }
+  vthost::Pane& lPane = lHost.AddPane(1920, 1080, nullptr);
+  std::vector<LinesCase>& lCases = LinesCases();
+  lCases = {{"HUD default", true, false, false},
+            {"frame lines", false, true, true},
+            {"lines, no labels", false, true, false},
+            {"empty pane", false, false, false}};
+  long long lFrame = 0;
+  auto Show = [&](const LinesCase& c) {
+    lHud->Show = c.hud;
+    lLines->Show = c.lines;
+    lLines->PropertyList.Find("Show Labels")->SetString(c.labels ? "true" : "false");
+  };
+  for (const LinesCase& c : lCases) {  // warm: every glyph drawn once
+    Show(c);
+    for (int f = 0; f < 300; f += 7) {
+      lHost.SetFrame(f);
+      lHost.DrawPane(lPane);
+    }
+  }
+  for (auto _ : pState)
+    for (int lRound = 0; lRound < 15; ++lRound)
+      for (size_t k = 0; k < lCases.size(); ++k) {
+        LinesCase& c = lCases[(k + static_cast<size_t>(lRound)) % lCases.size()];
+        Show(c);
+        glFinish();
+        const auto lStart = std::chrono::steady_clock::now();
+        const double lCpuStart = ThreadCpuSeconds();
+        for (int i = 0; i < 30; ++i) {
+          lHost.SetFrame(++lFrame % 300);
+          lHost.DrawPane(lPane);
+        }
+        glFinish();
+        const double lCpuUs = (ThreadCpuSeconds() - lCpuStart) * 1e6;
+        const double lWallUs =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - lStart).count() * 1e6;
+        c.cpuUs += lCpuUs;
+        c.wallUs += lWallUs;
+        c.frames += 30;
+        c.roundCpuUs.push_back(lCpuUs / 30);
+        c.roundWallUs.push_back(lWallUs / 30);
+      }
+}
+
 void PrintRatios() {
+  const auto& lLinesCases = LinesCases();
+  if (lLinesCases.size() == 4 && lLinesCases[0].frames > 0) {
+    printf(
+        "\nThe frame lines element against the HUD's default overlay, one host, median of 15 rounds of 30 frames "
+        "in rotated order (main-thread CPU and wall per frame; \"less the pane\" takes the empty pane's cost "
+        "off):\n");
+    auto Per = [](const LinesCase& c, double LinesCase::*pField) {
+      return Median(pField == &LinesCase::cpuUs ? c.roundCpuUs : c.roundWallUs);
+    };
+    const LinesCase &h = lLinesCases[0], &e = lLinesCases[3];
+    for (const LinesCase& c : lLinesCases)
+      printf("  %-16s %8.0fus CPU %8.0fus wall\n", c.name, Per(c, &LinesCase::cpuUs), Per(c, &LinesCase::wallUs));
+    for (const LinesCase* l : {&lLinesCases[1], &lLinesCases[2]})
+      printf("  %s / HUD: %.2fx CPU, %.2fx wall; less the pane: %.2fx CPU, %.2fx wall\n", l->name,
+             Per(*l, &LinesCase::cpuUs) / Per(h, &LinesCase::cpuUs),
+             Per(*l, &LinesCase::wallUs) / Per(h, &LinesCase::wallUs),
+             (Per(*l, &LinesCase::cpuUs) - Per(e, &LinesCase::cpuUs)) /
+                 (Per(h, &LinesCase::cpuUs) - Per(e, &LinesCase::cpuUs)),
+             (Per(*l, &LinesCase::wallUs) - Per(e, &LinesCase::wallUs)) /
+                 (Per(h, &LinesCase::wallUs) - Per(e, &LinesCase::wallUs)));
+  }
   const auto& r = Results();
   auto lFill = r.find("fill limit");
   if (lFill != r.end())
@@ -315,6 +426,7 @@ BENCHMARK(BM_PaneEveryField)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_PaneSaveVeil)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_PaneDefaultOverlayElements)->Arg(1)->Arg(4)->Arg(16)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_CreateElement)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FrameLinesAgainstHud)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
   // --no_first_frames skips the first-frame table (it takes a while).

@@ -31,6 +31,12 @@ FuzzHost& FuzzHost::Get() {
     const std::string lName = lProperty->GetName();
     if (lProperty->GetPropertyType() == kFBPT_bool && lName != "Use X For Bloop") lProperty->SetString("true");
   }
+  if (!sHost->host->LoadPlugin(VTLINES_PLUGIN_PATH, lError)) Fail(lError);
+  sHost->lines = static_cast<FBHUDElement*>(sHost->host->Create("VTFrameLines", "Lines 1", lError));
+  if (!sHost->lines) Fail(lError);
+  for (int i = 0; i < sHost->lines->PropertyList.GetCount(); ++i)
+    if (sHost->lines->PropertyList[i]->GetPropertyType() == kFBPT_bool)
+      sHost->lines->PropertyList[i]->SetString("true");
   sHost->host->SetLoop(-100, 100);
   sHost->host->SetFrame(10);
   sHost->pane = &sHost->host->AddPane(192, 108, nullptr);
@@ -38,6 +44,15 @@ FuzzHost& FuzzHost::Get() {
 }
 
 void FuzzHost::Draw() { host->DrawPane(*pane); }
+
+void FuzzHost::FindElements() {
+  element = lines = nullptr;
+  for (FBHUDElement* lElement : host->HUDElements()) {
+    FBHUDElement*& lSlot = std::string(lElement->ClassName()) == "VTFrameLines" ? lines : element;
+    if (!lSlot) lSlot = lElement;
+  }
+  if (!element || !lines) Fail("the start scene lost an element");
+}
 
 namespace {
 void Describe(FBComponent* pObject, std::string& pText) {

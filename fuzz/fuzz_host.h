@@ -1,8 +1,9 @@
 #ifndef VTHUD_FUZZ_HOST_H
 #define VTHUD_FUZZ_HOST_H
 // What every fuzzer drives: one headless GL context, the stand-in host with
-// the plug-in loaded, one element with every field of the overlay switched
-// on, and a small pane to draw it in.
+// both plug-ins loaded, one HUD element with every field of the overlay
+// switched on, one frame lines element over it with every switch on, and a
+// small pane to draw them in.
 #include <memory>
 #include <string>
 
@@ -13,11 +14,14 @@ namespace vthud_fuzz {
 struct FuzzHost {
   std::unique_ptr<vthost::Host> host;
   FBHUDElement* element = nullptr;
+  FBHUDElement* lines = nullptr;
   vthost::Pane* pane = nullptr;
 
   // Built on first use; any failure to build it aborts the fuzzer.
   static FuzzHost& Get();
   void Draw();
+  // The host's two elements again, after a scene was loaded back.
+  void FindElements();
 };
 
 // Everything a loaded scene could change: each object's class, name and

@@ -1,5 +1,6 @@
 // The scene and layout loaders: the input is a scene file, then the same
-// bytes as a layout for the element, then as an FDL framing for its mask. A
+// bytes as a layout for the element, then as a layout for both elements,
+// then as an FDL framing for its mask, then as the frame lines' FDL File. A
 // file that fails to load must leave the host's scene (or the element)
 // exactly as it was, nothing partly applied, and say why; one that loads is
 // drawn, then the starting state is loaded back.
@@ -9,6 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "fdl_framing.h"
 #include "fuzz_host.h"
@@ -47,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t pSize) {
   if (vthost::LoadScene(*lFuzz.host, sInput, lError)) {
     lFuzz.Draw();
     if (!vthost::LoadScene(*lFuzz.host, sStart, lError)) vthud_fuzz::Fail("cannot restore the scene: " + lError);
-    lFuzz.element = lFuzz.host->HUDElements().front();
+    lFuzz.FindElements();
     if (vthud_fuzz::Snapshot(*lFuzz.host, false) != lObjects)
       vthud_fuzz::Fail("the restored scene differs from the start");
   } else {
@@ -61,12 +63,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t pSize) {
   if (vthost::ApplyLayout(lFuzz.element, sInput, lError)) {
     lFuzz.Draw();
     if (!vthost::LoadScene(*lFuzz.host, sStart, lError)) vthud_fuzz::Fail("cannot restore the scene: " + lError);
-    lFuzz.element = lFuzz.host->HUDElements().front();
+    lFuzz.FindElements();
   } else {
     if (lError.empty()) vthud_fuzz::Fail("a layout failed to apply without a message");
     if (vthud_fuzz::Snapshot(lFuzz.element) != lElement)
       vthud_fuzz::Fail("a layout that failed to apply changed the element: " + lError);
   }
+
+  const std::string lBoth = vthud_fuzz::Snapshot(lFuzz.element) + vthud_fuzz::Snapshot(lFuzz.lines);
+  lError.clear();
+  if (vthost::ApplyLayout(std::vector<FBComponent*>{lFuzz.element, lFuzz.lines}, sInput, lError)) {
+    lFuzz.Draw();
+    if (!vthost::LoadScene(*lFuzz.host, sStart, lError)) vthud_fuzz::Fail("cannot restore the scene: " + lError);
+    lFuzz.FindElements();
+  } else {
+    if (lError.empty()) vthud_fuzz::Fail("a layout of both failed to apply without a message");
+    if (vthud_fuzz::Snapshot(lFuzz.element) + vthud_fuzz::Snapshot(lFuzz.lines) != lBoth)
+      vthud_fuzz::Fail("a layout of both that failed to apply changed an element: " + lError);
+  }
+
+  // Any file as the frame lines' FDL: it is read or it is a one-line message, and drawing goes on.
+  lFuzz.lines->PropertyList.Find("FDL File")->SetString(sInput.c_str());
+  lFuzz.Draw();
+  lFuzz.lines->PropertyList.Find("FDL File")->SetString("");
 
   const std::string lUnframed = vthud_fuzz::Snapshot(lFuzz.element);
   lError.clear();
@@ -74,7 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t pSize) {
   if (vthost::ApplyFdl(lFuzz.element, sInput, "", lFraming, lError)) {
     lFuzz.Draw();
     if (!vthost::LoadScene(*lFuzz.host, sStart, lError)) vthud_fuzz::Fail("cannot restore the scene: " + lError);
-    lFuzz.element = lFuzz.host->HUDElements().front();
+    lFuzz.FindElements();
   } else {
     if (lError.empty() || lError.find('\n') != std::string::npos)
       vthud_fuzz::Fail("an FDL was refused without a one-line message: " + lError);

@@ -1,5 +1,6 @@
 #include "fdl_framing.h"
 
+#include "fdl_geometry.h"
 #include "mask_geometry.h"
 #include "property_edit.h"
 
@@ -71,14 +72,11 @@ bool FrameDecision(const FdlCanvas& pCanvas, const FdlDecision& pDecision, int W
   }
   f.aspect = std::min(3.0, std::max(1.0, f.aspect));
 
-  // The canvas, desqueezed, fitted whole and centred.
-  const double lShownWidth = pCanvas.dimensions.width * s, lShownHeight = pCanvas.dimensions.height;
-  const double k = std::min(W / lShownWidth, H / lShownHeight);
-  const double lCanvasLeft = (W - lShownWidth * k) / 2, lCanvasTop = (H - lShownHeight * k) / 2;
-  f.left = lCanvasLeft + pDecision.anchor.x * s * k;
-  f.right = f.left + pDecision.dimensions.width * s * k;
-  f.top = H - (lCanvasTop + pDecision.anchor.y * k);
-  f.bottom = f.top - pDecision.dimensions.height * k;
+  const CanvasRect lShown = MapToHud(pCanvas, pDecision.dimensions, pDecision.anchor, W, H);
+  f.left = lShown.left;
+  f.right = lShown.right;
+  f.top = lShown.top;
+  f.bottom = lShown.bottom;
 
   // The bars that frame the decision to the nearest pixel.
   // Each edge is rounded where it lies, so a picture keeps its height in pixels.

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "message_text.h"
+
 namespace vthost {
 
 // Sets the property named pName of pObject from text ("true", "42", "2.35",
@@ -35,9 +37,6 @@ std::string DescribeProperties(FBComponent* pObject, int pFirstIndex = 0);
 // 'HUD 1'"); pWithExample adds a sample of a valid value to a type mismatch.
 bool SetPropertyText(FBProperty* pProperty, const std::string& pValue, const std::string& pLabel,
                      bool pWithExample, std::string& pError);
-
-// pText made fit for a one-line message: control characters escaped, long text shortened.
-std::string MessageText(const std::string& pText);
 
 }  // namespace vthost
 

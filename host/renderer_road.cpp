@@ -16,6 +16,7 @@ RendererRoad::RendererRoad(Host& pHost) : mHost(pHost), mRenderer(new vantor::Re
 RendererRoad::~RendererRoad() = default;
 
 bool RendererRoad::Attach(PluginLibrary& pPlugin, std::string& pError, const std::string& pLibraryName) {
+  if (pLibraryName.empty()) return mRenderer->attach(pPlugin.Handle(), &pError);
   return mRenderer->attach(pPlugin.Handle(), pLibraryName, &pError);
 }
 

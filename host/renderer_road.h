@@ -51,9 +51,10 @@ class RendererRoad {
   RendererRoad(const RendererRoad&) = delete;
   RendererRoad& operator=(const RendererRoad&) = delete;
 
-  // The plug-in's exported symbols carry its library name; the default is the
-  // HUD element's.
-  bool Attach(PluginLibrary& pPlugin, std::string& pError, const std::string& pLibraryName = "libvthudelement");
+  // The plug-in's exported symbols carry its library name; by default the name
+  // of its loaded file ("libvtframelines" for libvtframelines.so). Several
+  // plug-ins may attach; the renderer calls them in the order they attached.
+  bool Attach(PluginLibrary& pPlugin, std::string& pError, const std::string& pLibraryName = std::string());
   void SelectRendererCallback();
   void SelectViewer();
   bool Connect();

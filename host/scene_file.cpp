@@ -600,33 +600,41 @@ bool LoadScene(Host& pHost, const std::string& pPath, std::string& pError) try {
   return false;
 }
 
-bool SaveLayout(FBComponent* pElement, const std::string& pPath, std::string& pError) try {
+bool SaveLayout(FBComponent* pElement, const std::string& pPath, std::string& pError) {
+  return SaveLayout(std::vector<FBComponent*>{pElement}, pPath, pError);
+}
+
+bool SaveLayout(const std::vector<FBComponent*>& pElements, const std::string& pPath, std::string& pError) try {
   const std::string lFail = "cannot save layout " + pPath + ": ";
-  if (!pElement) {
-    pError = lFail + "no element";
-    return false;
+  QJsonArray lRecords;
+  for (FBComponent* pElement : pElements) {
+    if (!pElement) {
+      pError = lFail + "no element";
+      return false;
+    }
+    const std::string lClass = pElement->ClassName();
+    // The values of a new element are the baseline; only changes are written.
+    LooseObject lFresh = CreateRegistered(lClass, "", pError);
+    if (!lFresh) {
+      pError = lFail + pError;
+      return false;
+    }
+    Writer lWriter;
+    QJsonArray lProperties;
+    if (!lWriter.Properties(pElement, lFresh.get(), lFresh.get(), lProperties, pError)) {
+      pError = lFail + pError;
+      return false;
+    }
+    QJsonObject lRecord;
+    lRecord.insert(Key("class"), QString::fromStdString(lClass));
+    lRecord.insert(Key("name"), TextToJson(NameOf(pElement)));
+    lRecord.insert(Key("properties"), lProperties);
+    lRecords.append(lRecord);
   }
-  const std::string lClass = pElement->ClassName();
-  // The values of a new element are the baseline; only changes are written.
-  LooseObject lFresh = CreateRegistered(lClass, "", pError);
-  if (!lFresh) {
-    pError = lFail + pError;
-    return false;
-  }
-  Writer lWriter;
-  QJsonArray lProperties;
-  if (!lWriter.Properties(pElement, lFresh.get(), lFresh.get(), lProperties, pError)) {
-    pError = lFail + pError;
-    return false;
-  }
-  QJsonObject lRecord;
-  lRecord.insert(Key("class"), QString::fromStdString(lClass));
-  lRecord.insert(Key("name"), TextToJson(NameOf(pElement)));
-  lRecord.insert(Key("properties"), lProperties);
   QJsonObject lRoot;
   lRoot.insert(Key("format"), QLatin1String(kLayoutFormat));
   lRoot.insert(Key("version"), kVersion);
-  lRoot.insert(Key("objects"), QJsonArray{lRecord});
+  lRoot.insert(Key("objects"), lRecords);
   return WriteJsonFile(pPath, QJsonDocument(lRoot), pError);
 } catch (const std::exception& lException) {
   pError = "cannot save layout " + pPath + ": " + lException.what();
@@ -668,6 +676,68 @@ bool ApplyLayout(FBComponent* pElement, const std::string& pPath, std::string& p
   bool lApplied = false;
   try {
     lApplied = ReadProperties(pElement, lRecord, lPath, nullptr, &lUndo, lFailure);
+  } catch (...) {
+    lUndo.Restore();
+    throw;
+  }
+  if (!lApplied) {
+    lUndo.Restore();
+    return Fail();
+  }
+  return true;
+} catch (const std::exception& lException) {
+  pError = "cannot apply layout " + pPath + ": " + lException.what();
+  return false;
+}
+
+bool ApplyLayout(const std::vector<FBComponent*>& pElements, const std::string& pPath, std::string& pError) try {
+  if (pElements.size() == 1) return ApplyLayout(pElements.front(), pPath, pError);
+  Loading lFile{pPath, {}, {}, {}};
+  if (!lFile.Open(pError)) return false;
+  const QJsonObject& lRoot = lFile.root;
+  Failure& lFailure = lFile.failure;
+  auto Fail = [&]() { return lFile.Fail(pError); };
+  QJsonArray lObjects;
+  if (!ReadHeader(lRoot, kLayoutFormat, lFailure) ||
+      !OnlyMembers(lRoot, {"format", "version", "objects"}, {}, "a layout", lFailure) ||
+      !ReadArray(lRoot, "objects", lObjects, lFailure))
+    return Fail();
+  if (lObjects.isEmpty() || static_cast<size_t>(lObjects.size()) > pElements.size()) {
+    lFailure = {{std::string("objects")},
+                "a layout holds one record for each of up to " + std::to_string(pElements.size()) +
+                    " elements, this one holds " + std::to_string(lObjects.size())};
+    return Fail();
+  }
+  // Each record goes to the element of its class; every record is checked before any is applied.
+  std::vector<FBComponent*> lTargets;
+  for (int i = 0; i < lObjects.size(); ++i) {
+    const JsonPath lPath{std::string("objects"), i};
+    if (!lObjects[i].isObject()) {
+      lFailure = {lPath, "must be an object record"};
+      return Fail();
+    }
+    const QJsonObject lRecord = lObjects[i].toObject();
+    if (!OnlyMembers(lRecord, {"class", "name", "properties"}, lPath, "an object record", lFailure)) return Fail();
+    const std::string lClass = lRecord.value(Key("class")).toString().toStdString();
+    FBComponent* lTarget = nullptr;
+    for (FBComponent* lElement : pElements)
+      if (lElement && lClass == lElement->ClassName() &&
+          std::find(lTargets.begin(), lTargets.end(), lElement) == lTargets.end())
+        lTarget = lTarget ? lTarget : lElement;
+    if (!lTarget) {
+      lFailure = {
+          {std::string("objects"), i, std::string("class")},
+          "the layout holds a record for class '" + MessageText(lClass) + "', which no element here takes"};
+      return Fail();
+    }
+    lTargets.push_back(lTarget);
+  }
+  Undo lUndo;
+  bool lApplied = true;
+  try {
+    for (int i = 0; i < lObjects.size() && lApplied; ++i)
+      lApplied = ReadProperties(lTargets[static_cast<size_t>(i)], lObjects[i].toObject(),
+                                JsonPath{std::string("objects"), i}, nullptr, &lUndo, lFailure);
   } catch (...) {
     lUndo.Restore();
     throw;

@@ -19,6 +19,7 @@
 #include <fbsdk/fbsdk.h>
 
 #include <string>
+#include <vector>
 
 namespace vthost {
 
@@ -36,6 +37,12 @@ bool LoadScene(Host& pHost, const std::string& pPath, std::string& pError);
 bool SaveLayout(FBComponent* pElement, const std::string& pPath, std::string& pError);
 // Applies a layout to an element of its class: every setting, or on any error none.
 bool ApplyLayout(FBComponent* pElement, const std::string& pPath, std::string& pError);
+
+// The same for several elements (of different classes): one record each, and
+// a layout's record goes to the element of its class. A layout of one element
+// applies to the element of its class among them.
+bool SaveLayout(const std::vector<FBComponent*>& pElements, const std::string& pPath, std::string& pError);
+bool ApplyLayout(const std::vector<FBComponent*>& pElements, const std::string& pPath, std::string& pError);
 
 }  // namespace vthost
 

@@ -17,17 +17,13 @@ MfiCallbackTable g_mfiCallbackTableInternal = {
     MoonfairRender,  // 9
 };
 
-extern "C" {
+const char* MoonfairHandshakeVersion() noexcept { return MFI_API_VERSION_STRING; }
 
-const char* libvthudelementMoonfairHandshake() { return MFI_API_VERSION_STRING; }
-
-MfiCallbackTable* libvthudelementMoonfairInterfaceExchange(const MfiFunctionTable* table) {
+MfiCallbackTable* MoonfairExchangeTables(const MfiFunctionTable* table) noexcept {
   g_pMfiFunctionTableStorage = table;
   g_pMfiFunctionTable = &g_pMfiFunctionTableStorage;
   return &g_mfiCallbackTableInternal;
 }
-
-}  // extern "C"
 
 void MoonfairError(void* /*user*/, const MfiErrorContext* error) noexcept {
   if (!error) return;

@@ -9,11 +9,26 @@
 
 #define VTHUD_MFI_EXPORT __attribute__((visibility("default")))
 
-extern "C" {
-// Returns MFI_API_VERSION_STRING.
-VTHUD_MFI_EXPORT const char* libvthudelementMoonfairHandshake();
-// Stores the renderer's table (a later call replaces it) and returns the
+// The renderer finds a plug-in's two entry points by the plug-in's library
+// name, so each library defines its own pair, once, with this macro:
+//   VTHUD_MOONFAIR_ENTRY_POINTS(libvthudelement)
+// gives libvthudelementMoonfairHandshake, which returns
+// MFI_API_VERSION_STRING, and libvthudelementMoonfairInterfaceExchange, which
+// stores the renderer's table (a later call replaces it) and returns the
 // plug-in's callback table.
+#define VTHUD_MOONFAIR_ENTRY_POINTS(Library)                                                                  \
+  extern "C" VTHUD_MFI_EXPORT const char* Library##MoonfairHandshake() { return MoonfairHandshakeVersion(); } \
+  extern "C" VTHUD_MFI_EXPORT MfiCallbackTable* Library##MoonfairInterfaceExchange(                           \
+      const MfiFunctionTable* table) {                                                                        \
+    return MoonfairExchangeTables(table);                                                                     \
+  }
+
+const char* MoonfairHandshakeVersion() noexcept;
+MfiCallbackTable* MoonfairExchangeTables(const MfiFunctionTable* table) noexcept;
+
+// The HUD element's library's entry points (plugin/vthudelement_entry_points.cpp).
+extern "C" {
+VTHUD_MFI_EXPORT const char* libvthudelementMoonfairHandshake();
 VTHUD_MFI_EXPORT MfiCallbackTable* libvthudelementMoonfairInterfaceExchange(const MfiFunctionTable* table);
 }
 

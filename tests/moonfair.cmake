@@ -3,6 +3,7 @@
 # The boundary objects alone as a loadable module: proves the renderer finds
 # the exported C entry points and that nothing else leaks out.
 add_library(moonfair_probe MODULE $<TARGET_OBJECTS:vthud_moonfair>)
+target_link_libraries(moonfair_probe PRIVATE vtplugin_common)
 
 add_executable(moonfair_tests
   ${CMAKE_CURRENT_LIST_DIR}/moonfair_library_test.cpp

@@ -37,6 +37,10 @@ target_link_libraries(test_plugin PRIVATE vthud_test_support vantor Qt5::Core Pk
                                           GTest::gtest_main ${CMAKE_DL_LIBS})
 target_link_libraries(test_plugin PRIVATE Freetype::Freetype vthost_allocations)
 target_include_directories(test_plugin PRIVATE ${CMAKE_SOURCE_DIR}/bench ${CMAKE_SOURCE_DIR}/element/drawing)
+# The frame lines plug-in, for the hostile values its properties take.
+target_compile_definitions(test_plugin PRIVATE VTLINES_PLUGIN_PATH="$<TARGET_FILE:vtframelines>"
+                                               VTLINES_SAMPLE_FDL="${CMAKE_SOURCE_DIR}/docs/fdl/a-cam-anamorphic.fdl")
+add_dependencies(test_plugin vtframelines)
 
 # The full faces the bundled ones are cut from, as a bundle the font tests
 # register at run time in place of the plug-in's.

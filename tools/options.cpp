@@ -85,8 +85,15 @@ const OptionSpec kSpecs[] = {
     {"fdl", "FILE",
      "apply a framing decision of an ASC FDL file (1.0 or 1.1) to the mask, after --layout and before --set",
      nullptr},
-    {"framing", "ID", "the framing decision of --fdl to apply",
-     "the first decision of the default framing intent, else the first"},
+    {"framing", "ID",
+     "a framing decision of --fdl (repeatable): the mask takes the first, --frame-lines draws each",
+     "the first decision of the default framing intent, else the first; lines: every decision of its canvas"},
+    // Frame lines: the second plug-in's element, drawn over the HUD element.
+    {"frame-lines", nullptr, "add the frame lines element (libvtframelines.so), with --fdl as its FDL File",
+     nullptr},
+    {"lines-plugin", "PATH", "the frame lines plug-in to load (implies --frame-lines)",
+     "the built libvtframelines.so"},
+    {"lines-set", "Name=value", "set a frame lines property by its display name (repeatable)", nullptr},
     {"check-layout", nullptr,
      "print each pair of shown text fields whose boxes overlap, and each that leaves the canvas, then exit "
      "(status 2 when any does)",
@@ -436,8 +443,15 @@ bool ParseOptions(const std::vector<std::string>& pArguments, Options& o, std::s
   if (Is("fdl")) o.fdl = Value("fdl");
   if (Is("framing")) {
     if (!Is("fdl")) return pError = "--framing names a decision of --fdl; give --fdl too", false;
-    o.framing = Value("framing");
+    o.framings = Values("framing");
+    o.framing = o.framings.front();
   }
+  // Frame lines.
+  if (Is("lines-plugin")) o.linesPlugin = Value("lines-plugin");
+  o.frameLines = Is("frame-lines") || Is("lines-plugin");
+  o.linesSets = Values("lines-set");
+  if (!o.linesSets.empty() && !o.frameLines)
+    return pError = "--lines-set sets a property of the frame lines; give --frame-lines too", false;
   o.checkLayout = Is("check-layout");
   // Tracking.
   if (Is("tracking")) o.tracking = Value("tracking");

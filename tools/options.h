@@ -50,6 +50,12 @@ struct Options {
   bool help = false, version = false;
   // Framing and layout checks.
   std::string fdl, framing;  // --fdl FILE, --framing ID (empty: the file's default)
+  // Frame lines: --frame-lines, --lines-plugin PATH, --lines-set (repeatable);
+  // every --framing ID, in order, for the lines.
+  bool frameLines = false;
+  std::string linesPlugin;
+  std::vector<std::string> linesSets;
+  std::vector<std::string> framings;
   bool checkLayout = false;
   // An OpenTrackIO recording laid over the draws, matched by timecode or in order.
   std::string tracking;

@@ -76,6 +76,13 @@ bool UsePlateTimecode(std::string& pSource, const vthud_tool::Background& pBackg
   return true;
 }
 
+
+std::string JoinIds(const std::vector<std::string>& pIds) {
+  std::string lText;
+  for (const std::string& lId : pIds) lText += (lText.empty() ? "" : ",") + lId;
+  return lText;
+}
+
 bool PlanRepeatsFrames(const vthud_tool::DrawPlan& pPlan) {
   for (long long i = 1; i < pPlan.Count(); ++i)
     if (pPlan.At(i).frame <= pPlan.At(i - 1).frame) return true;
@@ -88,6 +95,7 @@ int main(int argc, char** argv) {
   QCoreApplication lApplication(argc, argv);
   vthud_tool::Options o;
   o.plugin = vthud_tool::PluginPath("libvthudelement.so");
+  o.linesPlugin = vthud_tool::PluginPath("libvtframelines.so");
   std::string lError;
   if (!vthud_tool::ParseOptions(std::vector<std::string>(argv, argv + argc), o, lError)) return Fail(lError);
   if (o.help) {
@@ -143,6 +151,11 @@ int main(int argc, char** argv) {
   lHost.SetPlaying(lFirst.playing);
   vthost::PluginLibrary* lPlugin = lHost.LoadPlugin(o.plugin, lError);
   if (!lPlugin) return Fail(lError);
+  vthost::PluginLibrary* lLinesPlugin = nullptr;
+  if (o.frameLines) {
+    lLinesPlugin = lHost.LoadPlugin(o.linesPlugin, lError);
+    if (!lLinesPlugin) return Fail("--frame-lines: " + lError);
+  }
 
   FBComponent* lElement = nullptr;
   if (!o.scene.empty()) {
@@ -157,9 +170,19 @@ int main(int argc, char** argv) {
     lElement = lHost.Create(o.className, "VT HUD Element", lError);
     if (!lElement) return Fail(lError);
   }
+  // The frame lines: the scene's, else a new element made after the HUD's, so drawn over it.
+  FBComponent* lLines = nullptr;
+  if (o.frameLines) {
+    for (FBComponent* lObject : lHost.Objects())
+      if (std::string(lObject->ClassName()) == "VTFrameLines" && !lLines) lLines = lObject;
+    if (!lLines) lLines = lHost.Create("VTFrameLines", "VT Frame Lines", lError);
+    if (!lLines) return Fail("--frame-lines: " + lError);
+  }
+  std::vector<FBComponent*> lElements{lElement};
+  if (lLines) lElements.push_back(lLines);
 
   FBCamera* lCamera = lHost.Renderer().CurrentCamera;
-  if (!o.layout.empty() && !vthost::ApplyLayout(lElement, o.layout, lError)) return Fail(lError);
+  if (!o.layout.empty() && !vthost::ApplyLayout(lElements, o.layout, lError)) return Fail(lError);
   if (!o.fdl.empty()) {
     vthost::Framing lFraming;
     if (!vthost::ApplyFdl(lElement, o.fdl, o.framing, lFraming, lError)) return Fail(lError);
@@ -171,6 +194,14 @@ int main(int argc, char** argv) {
   for (const std::string& lSet : o.sets)
     if (!SplitSetting(lSet, lName, lValue) || !vthost::SetPropertyFromText(lElement, lName, lValue, lError))
       return Fail(lError);
+  if (lLines) {
+    if (!o.fdl.empty() && (!vthost::SetPropertyFromText(lLines, "FDL File", o.fdl, lError) ||
+                           !vthost::SetPropertyFromText(lLines, "Framing Decisions", JoinIds(o.framings), lError)))
+      return Fail("--frame-lines: " + lError);
+    for (const std::string& lSet : o.linesSets)
+      if (!SplitSetting(lSet, lName, lValue) || !vthost::SetPropertyFromText(lLines, lName, lValue, lError))
+        return Fail("--lines-set: " + (lError.empty() ? "expects \"Name=value\"" : lError));
+  }
 
   if (!o.cameraName.empty()) lCamera->Name = o.cameraName.c_str();
   for (const auto& lSetting : o.camera)
@@ -196,6 +227,10 @@ int main(int argc, char** argv) {
   if (o.listProperties) {
     FBHUDElement lBase("base");
     fputs(vthud_tool::ListProperties(lElement, lBase.PropertyList.GetCount()).c_str(), stdout);
+    if (lLines) {
+      printf("\nframe lines '%s':\n", static_cast<const char*>(lLines->Name.GetPropertyValue()));
+      fputs(vthud_tool::ListProperties(lLines, lBase.PropertyList.GetCount()).c_str(), stdout);
+    }
     if (lCamera) {
       printf("\nviewed camera '%s' (--camera-set):\n", static_cast<const char*>(lCamera->Name.GetPropertyValue()));
       fputs(vthud_tool::ListProperties(lCamera, 0).c_str(), stdout);
@@ -220,7 +255,7 @@ int main(int argc, char** argv) {
                   lError);
 
   if (!o.saveScene.empty() && !vthost::SaveScene(lHost, o.saveScene, lError)) return Fail(lError);
-  if (!o.saveLayout.empty() && !vthost::SaveLayout(lElement, o.saveLayout, lError)) return Fail(lError);
+  if (!o.saveLayout.empty() && !vthost::SaveLayout(lElements, o.saveLayout, lError)) return Fail(lError);
   if (o.checkLayout) {
     std::vector<vthud_tool::FieldBox> lBoxes;
     if (!vthud_tool::MeasureFields(lElement, kResources,
@@ -235,7 +270,11 @@ int main(int argc, char** argv) {
   }
   if (o.rendererRoad) {
     if (o.noRenderer) return Fail("--road renderer needs the host's renderer; drop --no-renderer");
-    if (!lHost.Road().Open(*lPlugin, lError)) return Fail("--road renderer: " + lError);
+    // The HUD's plug-in attaches first, so its texture is composited first.
+    if (!lHost.Road().Attach(*lPlugin, lError) || (lLinesPlugin && !lHost.Road().Attach(*lLinesPlugin, lError)))
+      return Fail("--road renderer: " + lError);
+    lHost.Road().SelectRendererCallback();
+    if (!lHost.Road().Connect()) return Fail("--road renderer: the renderer could not connect");
   }
 
   if (!lSink->Open(lError)) return Fail(lError);

@@ -24,6 +24,9 @@ std::string UnitOf(const std::string& pName) {
       (StartsWith(pName, "Marker ") && EndsWith(pName, " Frame")))
     return "frames";
   if (pName == "Aspect Zoom") return "% of the width";
+  if (pName == "Line Width") return "px";
+  if (pName == "Action Safe %" || pName == "Title Safe %") return "% of the first decision";
+  if (pName == "Aspect Lines") return "width:height ratios";
   if (pName == "FocalLength") return "mm";
   if (pName == "FieldOfView" || pName == "FieldOfViewX" || pName == "FieldOfViewY") return "degrees";
   if (pName == "FilmSizeWidth" || pName == "FilmSizeHeight") return "inches";

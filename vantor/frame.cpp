@@ -215,7 +215,7 @@ bool Renderer::draw(uint32_t framebuffer, int width, int height, std::string* er
 }
 
 bool Renderer::frame(uint32_t framebuffer, int width, int height, std::string* error) {
-  if (!mCallbacks) return Fail(error, "no plug-in attached");
+  if (mCallbacks.empty()) return Fail(error, "no plug-in attached");
   update();
   render();
   return draw(framebuffer, width, height, error);

@@ -1,4 +1,7 @@
 #include <dlfcn.h>
+#include <link.h>
+
+#include <algorithm>
 
 #include <cstring>
 
@@ -98,6 +101,20 @@ bool Renderer::attach(void* dlHandle, const std::string& libraryName, std::strin
                 error);
 }
 
+std::string LibraryName(const std::string& path) {
+  std::string name = path.substr(path.find_last_of('/') + 1);
+  const size_t so = name.find(".so");
+  return so == std::string::npos ? name : name.substr(0, so);
+}
+
+bool Renderer::attach(void* dlHandle, std::string* error) {
+  if (!dlHandle) return Fail(error, "no plug-in library handle");
+  link_map* map = nullptr;
+  if (dlinfo(dlHandle, RTLD_DI_LINKMAP, &map) != 0 || !map || !map->l_name)
+    return Fail(error, "the plug-in library's file name cannot be found");
+  return attach(dlHandle, LibraryName(map->l_name), error);
+}
+
 bool Renderer::attach(MfiHandshakeFn handshake, MfiInterfaceExchangeFn exchange, std::string* error) {
   if (!handshake || !exchange) return Fail(error, "plug-in entry point missing");
   const char* version = handshake();
@@ -106,35 +123,41 @@ bool Renderer::attach(MfiHandshakeFn handshake, MfiInterfaceExchangeFn exchange,
                            MFI_API_VERSION_STRING + "'");
   MfiCallbackTable* callbacks = exchange(&mBinding.table);
   if (!callbacks) return Fail(error, "plug-in returned no callback table");
-  mCallbacks = callbacks;
+  // A plug-in attached again keeps its place; another one is called after those before it.
+  if (std::find(mCallbacks.begin(), mCallbacks.end(), callbacks) == mCallbacks.end())
+    mCallbacks.push_back(callbacks);
   return true;
 }
 
 bool Renderer::connect() {
-  if (!mCallbacks) return false;
+  if (mCallbacks.empty()) return false;
   MfiConnectContext ctx{};
-  if (mCallbacks->connect) mCallbacks->connect(mCallbacks->user, &mScene, &ctx);
+  for (MfiCallbackTable* callbacks : mCallbacks)
+    if (callbacks->connect) callbacks->connect(callbacks->user, &mScene, &ctx);
   return true;
 }
 
 bool Renderer::update() {
-  if (!mCallbacks) return false;
+  if (mCallbacks.empty()) return false;
   MfiUpdateContext ctx{};
-  if (mCallbacks->update) mCallbacks->update(mCallbacks->user, &mScene, &ctx);
+  for (MfiCallbackTable* callbacks : mCallbacks)
+    if (callbacks->update) callbacks->update(callbacks->user, &mScene, &ctx);
   return true;
 }
 
 bool Renderer::render() {
-  if (!mCallbacks) return false;
+  if (mCallbacks.empty()) return false;
   MfiRenderContext ctx{};
-  if (mCallbacks->render) mCallbacks->render(mCallbacks->user, &ctx);
+  for (MfiCallbackTable* callbacks : mCallbacks)
+    if (callbacks->render) callbacks->render(callbacks->user, &ctx);
   return true;
 }
 
 bool Renderer::disconnect() {
-  if (!mCallbacks) return false;
+  if (mCallbacks.empty()) return false;
   MfiDisconnectContext ctx{};
-  if (mCallbacks->disconnect) mCallbacks->disconnect(mCallbacks->user, &ctx);
+  for (MfiCallbackTable* callbacks : mCallbacks)
+    if (callbacks->disconnect) callbacks->disconnect(callbacks->user, &ctx);
   return true;
 }
 

@@ -90,6 +90,9 @@ struct Entity {
 // index is the property id.
 std::vector<MaterialProperty> SamplerProperties(const MaterialDocument& document);
 
+// A plug-in's library name from its file's path: "/x/libvtframelines.so" gives "libvtframelines".
+std::string LibraryName(const std::string& path);
+
 class Renderer {
  public:
   Renderer();
@@ -104,9 +107,14 @@ class Renderer {
   // Looks up "<libraryName>MoonfairHandshake" and
   // "<libraryName>MoonfairInterfaceExchange" in a dlopen handle.
   bool attach(void* dlHandle, const std::string& libraryName, std::string* error = nullptr);
-  // Checks the version string, then exchanges tables.
+  // The same, by the library's own name: its file name up to ".so" ("libvtframelines").
+  bool attach(void* dlHandle, std::string* error = nullptr);
+  // Checks the version string, then exchanges tables. Several plug-ins may
+  // attach; each callback goes to them in the order they first attached.
   bool attach(MfiHandshakeFn handshake, MfiInterfaceExchangeFn exchange, std::string* error = nullptr);
-  const MfiCallbackTable* callbacks() const { return mCallbacks; }
+  // The first attached plug-in's table (null when none); all of them.
+  const MfiCallbackTable* callbacks() const { return mCallbacks.empty() ? nullptr : mCallbacks.front(); }
+  const std::vector<MfiCallbackTable*>& attached() const { return mCallbacks; }
 
   // Call the plug-in's callback slots; false when not attached.
   bool connect();
@@ -176,7 +184,7 @@ class Renderer {
   uint64_t mNextHandle = 0x1000;
   std::map<std::string, int32_t> mFaults;
   std::map<Kind, size_t> mCreated;
-  MfiCallbackTable* mCallbacks = nullptr;
+  std::vector<MfiCallbackTable*> mCallbacks;
   std::map<int32_t, std::string> mDetails;
   float mBackgroundColour[4] = {0.0f, 0.0f, 0.0f, 0.0f};
   int mPictureWidth = 0, mPictureHeight = 0;

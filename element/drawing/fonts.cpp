@@ -2,28 +2,10 @@
 #include "vshudelement_element.h"
 
 #include <FTGL/ftgl.h>
-#include <QtCore/QByteArray>
-#include <QtCore/QDebug>
-#include <QtCore/QFile>
 
-#include <cstring>
+#include "font_resource.h"
 
-namespace {
-// Copies a whole resource file into a new buffer; null when it does not open.
-unsigned char* ReadResource(const char* pPath, size_t& pSize, const char* pMessage) {
-  QFile lFile(pPath);
-  if (!lFile.open(QIODevice::ReadOnly)) {
-    qDebug() << pMessage << static_cast<int>(lFile.error());
-    return nullptr;
-  }
-  const QByteArray lBytes = lFile.readAll();
-  pSize = static_cast<size_t>(lBytes.size());
-  unsigned char* lData = new unsigned char[pSize];
-  memcpy(lData, lBytes.constData(), pSize);
-  lFile.close();
-  return lData;
-}
-}  // namespace
+using vthud::ReadResource;
 
 bool VTHUDElement::loadFonts() {
   size_t lOratorSize = 0;

@@ -44,6 +44,7 @@
 namespace {
 thread_local bool tInside = false;
 const void* gPluginBase = nullptr;
+const void* gLinesBase = nullptr;  // the frame lines plug-in's
 const void* gRuntimeBase = nullptr;
 std::unordered_map<void*, size_t>* gPluginBlocks = nullptr;  // block, bytes
 
@@ -61,7 +62,7 @@ void Track(void* p, size_t pSize) {
   for (int i = 1; i < n; ++i) {
     const void* lObject = ObjectOf(lFrames[i]);
     if (lObject == sSelf || lObject == gRuntimeBase) continue;
-    if (lObject == gPluginBase) gPluginBlocks->emplace(p, pSize);
+    if (lObject == gPluginBase || lObject == gLinesBase) gPluginBlocks->emplace(p, pSize);
     break;
   }
   tInside = false;
@@ -102,7 +103,7 @@ void CountMessage(QtMsgType, const QMessageLogContext&, const QString&) { ++gQtM
 
 // GL names in use: names are handed out upwards, so a probe name bounds the scan.
 struct GLCounts {
-  int textures = 0, framebuffers = 0;
+  int textures = 0, framebuffers = 0, lists = 0;
 };
 GLCounts CountGL() {
   GLuint lTexture = 0, lFramebuffer = 0;
@@ -113,6 +114,11 @@ GLCounts CountGL() {
     if (n != lTexture && glIsTexture(n)) ++c.textures;
   for (GLuint n = 1; n < lFramebuffer + 256; ++n)
     if (n != lFramebuffer && glIsFramebuffer(n)) ++c.framebuffers;
+  // Display lists.
+  const GLuint lList = glGenLists(1);
+  for (GLuint n = 1; n < lList + 256; ++n)
+    if (n != lList && glIsList(n)) ++c.lists;
+  glDeleteLists(lList, 1);
   glDeleteTextures(1, &lTexture);
   glDeleteFramebuffers(1, &lFramebuffer);
   return c;
@@ -228,8 +234,11 @@ class Session {
 
   void Create() {
     std::string lError;
-    auto* lElement =
-        static_cast<FBHUDElement*>(mHost.Create("VTHUDElement", "HUD " + std::to_string(++mCreated), lError));
+    // One in three is a frame lines element; both kinds share the renderer and the panes.
+    const bool lLines = Pick(3) == 0;
+    auto* lElement = static_cast<FBHUDElement*>(
+        mHost.Create(lLines ? "VTFrameLines" : "VTHUDElement",
+                     (lLines ? "Lines " : "HUD ") + std::to_string(++mCreated), lError));
     if (!lElement) {
       std::fprintf(stderr, "creating an element failed: %s\n", lError.c_str());
       std::exit(1);
@@ -254,19 +263,13 @@ class Session {
                                                     "nan 0 0 1", "1 1 1 1",           "1 2 3"};
     static const std::vector<std::string> kTimecode = {"0 0 30", "1e300 1e300 30", "-1e300 -5 30", "86400 29 30",
                                                        "1 2"};
-    static const std::vector<std::string> kString = {"",
-                                                     std::string(10000, 'W'),
-                                                     "\xff",
-                                                     "\xfe\xff slate",
-                                                     "\xf8\x88\x80\x80\x80",
-                                                     "\xf4\x90\x80\x80",
-                                                     "\xed\xa0\x80",
-                                                     std::string(254, 'A') + "\xf0\x9f\x98\x80",
-                                                     "line\nbreak",
-                                                     "\"quoted\" 'text'",
-                                                     "%s%n%d",
-                                                     "ShowOpticalCenter",
-                                                     "master"};
+    static const std::vector<std::string> kString = {
+        "", std::string(10000, 'W'), "\xff", "\xfe\xff slate", "\xf8\x88\x80\x80\x80", "\xf4\x90\x80\x80",
+        "\xed\xa0\x80", std::string(254, 'A') + "\xf0\x9f\x98\x80", "line\nbreak", "\"quoted\" 'text'", "%s%n%d",
+        "ShowOpticalCenter", "master",
+        // the frame lines' file, decisions, canvas and aspect lines
+        VTLINES_SAMPLE_FDL, "/nonexistent/show.fdl", "A_CAM-SCOPE, A_CAM-TV, A_CAM-XX", "A_CAM", "2.39, 1.85",
+        "0, 1e308, nan"};
     switch (pType) {
       case kFBPT_bool: return kBool[Pick(kBool.size())];
       case kFBPT_int:
@@ -391,8 +394,15 @@ SessionResult RunSession(unsigned pSeed, long pSteps) {
     std::exit(1);
   }
   gPluginBase = ObjectOf(lPlugin->Symbol("LIBRARY_INIT"));
+  vthost::PluginLibrary* lLines = lHost.LoadPlugin(VTLINES_PLUGIN_PATH, lError);
+  if (!lLines) {
+    std::fprintf(stderr, "%s\n", lError.c_str());
+    std::exit(1);
+  }
+  gLinesBase = ObjectOf(lLines->Symbol("LIBRARY_INIT"));
   vantor::Renderer lRenderer;
-  if (!lRenderer.attach(lPlugin->Handle(), "libvthudelement", &lError)) {
+  if (!lRenderer.attach(lPlugin->Handle(), "libvthudelement", &lError) ||
+      !lRenderer.attach(lLines->Handle(), &lError)) {
     std::fprintf(stderr, "%s\n", lError.c_str());
     std::exit(1);
   }
@@ -460,6 +470,7 @@ int main(int argc, char** argv) {
   const long long lHeapBytes = lEnd.heapBytes - lStart.heapBytes;
   const int lTextures = lEnd.gl.textures - lStart.gl.textures;
   const int lFramebuffers = lEnd.gl.framebuffers - lStart.gl.framebuffers;
+  const int lLists = lEnd.gl.lists - lStart.gl.lists;
   const long lConnection =
       static_cast<long>(lEnd.connectionSubscribers) - static_cast<long>(lStart.connectionSubscribers);
   const long lPipeline =
@@ -470,12 +481,12 @@ int main(int argc, char** argv) {
       "%ld debug lines\n",
       lSteps, r.created, r.draws, r.sets, r.entitiesCreated, gQtMessages);
   std::printf(
-      "left after destroying everything: GL textures %d, GL framebuffers %d, renderer entities %zu, "
+      "left after destroying everything: GL textures %d, GL framebuffers %d, GL lists %d, renderer entities %zu, "
       "renderer vertex layouts %zu, answering renderer nodes %zu, connection subscriptions %ld, "
       "pipeline subscriptions %ld, plug-in objects %d, plug-in heap blocks %lld (%lld bytes)\n",
-      lTextures, lFramebuffers, r.entities, r.layouts, r.answeringNodes, lConnection, lPipeline, lComponents,
-      lHeap, lHeapBytes);
-  const bool lClean = lTextures == 0 && lFramebuffers == 0 && r.entities == 0 && r.layouts == 0 &&
+      lTextures, lFramebuffers, lLists, r.entities, r.layouts, r.answeringNodes, lConnection, lPipeline,
+      lComponents, lHeap, lHeapBytes);
+  const bool lClean = lTextures == 0 && lFramebuffers == 0 && lLists == 0 && r.entities == 0 && r.layouts == 0 &&
                       r.answeringNodes == 0 && lConnection == 0 && lPipeline == 0 && lComponents == 0 &&
                       lHeap == 0 && lHeapBytes == 0;
   if (lClean)

@@ -91,13 +91,14 @@ class HostileValues : public HudTest {
     host->SetFrame(10);
   }
   // Draws the small pane; the GL state around the elements' drawing must not change.
-  ::testing::AssertionResult DrawKeepsGLState() {
+  ::testing::AssertionResult DrawKeepsGLState() { return DrawKeepsGLState(element); }
+  ::testing::AssertionResult DrawKeepsGLState(FBHUDElement* pElement) {
     glBindFramebuffer(GL_FRAMEBUFFER, small->Framebuffer());
     glViewport(0, 0, small->Width(), small->Height());
     const GLState lBefore = ReadGLState();
     FBViewingOptions lOptions(small->Camera(), 0);
     FBHUDElement::Rect lRect{0, 0, 192, 108, 1, 1};
-    element->DrawElement(&lOptions, lRect);
+    pElement->DrawElement(&lOptions, lRect);
     const GLenum lError = glGetError();
     if (lError != GL_NO_ERROR) return ::testing::AssertionFailure() << "GL error " << lError;
     const GLState lAfter = ReadGLState();
@@ -307,4 +308,70 @@ TEST_F(HostileValues, TimecodeSourceBeyondIntSaturatesTheReadout) {
     EXPECT_EQ(Get(element, "Character Hour"), std::to_string(lSecondsRead / 3600)) << lSeconds;
     EXPECT_EQ(Get(element, "Character Frame"), std::to_string(INT_MAX)) << lSeconds;
   }
+}
+
+// The frame lines element's own properties, every switch on and a real FDL loaded, take the same
+// bad values and files, ids and ratios that are not: each draw goes on and leaves the GL state.
+TEST_F(HostileValues, FrameLinesPropertiesTakeBadValuesFilesAndIds) {
+  std::string lError;
+  ASSERT_NE(host->LoadPlugin(VTLINES_PLUGIN_PATH, lError), nullptr) << lError;
+  auto* lLines = static_cast<FBHUDElement*>(host->Create("VTFrameLines", "Lines", lError));
+  ASSERT_NE(lLines, nullptr) << lError;
+  int lFirst = -1;
+  for (int i = 0; i < lLines->PropertyList.GetCount(); ++i) {
+    FBProperty* lProperty = lLines->PropertyList[i];
+    if (std::string(lProperty->GetName()) == "FDL File") lFirst = i;
+    if (lFirst >= 0 && lProperty->GetPropertyType() == kFBPT_bool) lProperty->SetString("true");
+  }
+  ASSERT_GE(lFirst, 0);
+  Set(lLines, "FDL File", VTLINES_SAMPLE_FDL);
+  Set(lLines, "Aspect Lines", "2.39, 1.85");
+  Set(lLines, "Action Safe %", "90");
+  const std::vector<std::string> kValues = {"nan",
+                                            "inf",
+                                            "-1e308",
+                                            "2147483648",
+                                            "",
+                                            "0",
+                                            "1e-320",
+                                            "12abc",
+                                            "2 -1 1e308 -1e308",
+                                            "nan 0 0 1",
+                                            "1 2 3",
+                                            std::string(10000, 'W'),
+                                            "\xff\xfe",
+                                            "line\nbreak",
+                                            "/nonexistent/show.fdl",
+                                            "/",
+                                            VTLINES_SAMPLE_FDL "/x",
+                                            ",,A_CAM-SCOPE,,",
+                                            "A_CAM-SCOPE, A_CAM-XX",
+                                            "0, 1e308, nan, -2",
+                                            "2.39,,1.85",
+                                            "A_CAM"};
+  int lTried = 0;
+  for (int i = lFirst; i < lLines->PropertyList.GetCount(); ++i) {
+    FBProperty* lProperty = lLines->PropertyList[i];
+    const std::string lBefore = static_cast<const char*>(lProperty->AsString());
+    for (const std::string& lValue : kValues) {
+      ++lTried;
+      vthost::SetPropertyFromText(lLines, lProperty->GetName(), lValue, lError);
+      ASSERT_TRUE(DrawKeepsGLState(lLines))
+          << lProperty->GetName() << " = '" << vthost::MessageText(lValue) << "'";
+    }
+    for (double lValue : {kNaN, HUGE_VAL, -HUGE_VAL}) {
+      if (lProperty->GetPropertyType() == kFBPT_double) lProperty->SetData(&lValue);
+      if (lProperty->GetPropertyType() == kFBPT_ColorRGBA) {
+        const double lColor[4] = {lValue, lValue, lValue, lValue};
+        const FBColorAndAlpha lColour(lColor);
+        lProperty->SetData(&lColour);
+      }
+      ++lTried;
+      ASSERT_TRUE(DrawKeepsGLState(lLines)) << lProperty->GetName() << " = " << lValue;
+    }
+    lProperty->SetString(lBefore.c_str());
+  }
+  // The HUD element still draws beside it.
+  ASSERT_TRUE(DrawKeepsGLState());
+  std::printf("hostile values, frame lines: %d tried, 0 crashes\n", lTried);
 }

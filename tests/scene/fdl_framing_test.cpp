@@ -170,6 +170,8 @@ TEST_F(FdlFraming, BadFilesAreRefusedAtTheirPathAndChangeNothing) {
        kAt + "framing_decisions[0].dimensions.width: must be above 0, got 0"},
       {"negative canvas height", With("canvas", "dimensions", Size(3840, -2160)),
        kAt + "dimensions.height: must be above 0, got -2160"},
+      {"canvas wider than a camera", With("canvas", "dimensions", Size(1e308, 2160)),
+       kAt + "dimensions.width: must be at most 1048576 pixels, got 1e+308"},
       {"decision larger than its canvas", With("decision", "dimensions", Size(4096, 1714)),
        kAt + "framing_decisions[0].dimensions: the decision 4096 x 1714 at (0, 276.5) does not lie inside"},
       {"version 2.0", With("root", "version", QJsonObject{{"major", 2}, {"minor", 0}}),

@@ -66,6 +66,26 @@ cp "$(dirname "$tool")/../plugin/libvthudelement.so" "$work/prefix/lib/vthud/plu
 "$work/prefix/bin/vthud_preview" --out "$work/moved.png" >"$work/out" 2>"$work/err" ||
   fail "moved tool beside a plug-in exited $?: $(cat "$work/err")"
 
-total=20
+# Frame lines: two decisions over the HUD's mask, carried by a layout and a scene of both elements,
+# which draw the same picture (counted by ImageMagick); their options refuse what they cannot do.
+fdl="$repo/docs/fdl/uhd-scope-tv.fdl"
+"$tool" --frame-lines --fdl "$fdl" --framing UHD-SCOPE --framing UHD-TV --lines-set "Show Centre Mark=true" \
+  --save-layout "$work/both.json" --save-scene "$work/both-scene.json" --out "$work/lines.png" >"$work/out" 2>"$work/err" ||
+  fail "--frame-lines run exited $?: $(cat "$work/err")"
+grep -q '"VTFrameLines"' "$work/both.json" || fail "the layout lacks the frame lines element"
+"$tool" --frame-lines --layout "$work/both.json" --out "$work/lines-layout.png" >/dev/null 2>&1 || fail "--layout of both exited $?"
+"$tool" --frame-lines --scene "$work/both-scene.json" --out "$work/lines-scene.png" >/dev/null 2>&1 || fail "--scene of both exited $?"
+"$tool" --out "$work/hud.png" >/dev/null 2>&1
+for other in lines-layout lines-scene; do
+  ae=$(compare -metric AE "$work/lines.png" "$work/$other.png" null: 2>&1)
+  [ "$ae" = "0" ] || fail "$other.png differs from the run that saved it in $ae pixels"
+done
+ae=$(compare -metric AE "$work/lines.png" "$work/hud.png" null: 2>&1)
+[ "$ae" != "0" ] || fail "the frame lines draw nothing"
+expect_error "lines setting without lines" "--lines-set sets a property of the frame lines" -- "$tool" --lines-set "Line Width=3" --out "$work/x.png"
+expect_error "unknown lines property" "^vthud_preview: --lines-set: .*unknown property 'Line Widht'" -- "$tool" --frame-lines --lines-set "Line Widht=3" --out "$work/x.png"
+expect_error "missing lines plug-in" "^vthud_preview: --frame-lines: cannot load plug-in /nonexistent.so" -- "$tool" --lines-plugin /nonexistent.so --out "$work/x.png"
+
+total=30
 echo "$((total - failures)) passed, $failures failed"
 [ "$failures" -eq 0 ]

@@ -1,7 +1,7 @@
 #include "fdl_file.h"
 
 #include "json_file.h"
-#include "property_edit.h"
+#include "message_text.h"
 
 #include <QtCore/QJsonArray>
 #include <QtCore/QJsonObject>
@@ -118,7 +118,11 @@ class Checker {
     return true;
   }
 
-  bool Size(const QJsonValue& pValue, const JsonPath& pPath, bool pWhole, FdlSize& pOut) {
+  // Sizes in pixels are bounded by what a camera can have, so that no later
+  // arithmetic on them overflows or loses whole pixels.
+  static constexpr double kMaxPixels = 1 << 20;
+
+  bool Size(const QJsonValue& pValue, const JsonPath& pPath, bool pWhole, FdlSize& pOut, bool pPixels = true) {
     QJsonObject lObject;
     if (!Object(pValue, pPath, {"width", "height"}, lObject)) return false;
     FdlSize lSize;
@@ -127,6 +131,8 @@ class Checker {
       if (!Real(lObject, pPath, lKey, lOut)) return false;
       if (pWhole && lOut != std::floor(lOut)) return Fail(At(pPath, lKey), "must be a whole number of pixels");
       if (!(lOut > 0)) return Fail(At(pPath, lKey), "must be above 0, got " + Number(lOut));
+      if (pPixels && lOut > kMaxPixels)
+        return Fail(At(pPath, lKey), "must be at most " + Number(kMaxPixels) + " pixels, got " + Number(lOut));
     }
     pOut = lSize;
     return true;
@@ -177,7 +183,7 @@ class Checker {
     if (!Object(pValue, pPath, {"id", "label", "aspect_ratio", "protection"}, lObject) ||
         !Id(lObject, pPath, "id", true, pOut.id) || !String(lObject, pPath, "label", false, pOut.label) ||
         !Present(lObject, pPath, "aspect_ratio") ||
-        !Size(lObject.value(Key("aspect_ratio")), At(pPath, "aspect_ratio"), true, pOut.aspect))
+        !Size(lObject.value(Key("aspect_ratio")), At(pPath, "aspect_ratio"), true, pOut.aspect, false))
       return false;
     if (lObject.contains(Key("protection"))) {
       if (!Real(lObject, pPath, "protection", pOut.protection)) return false;

@@ -1,0 +1,12 @@
+#ifndef VTHOST_MESSAGE_TEXT_H
+#define VTHOST_MESSAGE_TEXT_H
+#include <string>
+
+namespace vthost {
+
+// pText made fit for a one-line message: control characters escaped, long text shortened.
+std::string MessageText(const std::string& pText);
+
+}  // namespace vthost
+
+#endif

@@ -1,0 +1,115 @@
+// One frame of the lines: whole-pixel quads in the line and protection
+// colours, then the labels (or the one line that says why there are none),
+// inside saved and restored GL state.
+#include "vtframelines_element.h"
+
+#include <FTGL/ftgl.h>
+#define GL_GLEXT_PROTOTYPES 1
+#include <GL/gl.h>
+#include <GL/glext.h>
+
+#include <algorithm>
+
+#include "utf8_text.h"
+
+namespace {
+
+void SetColour(const FBColorAndAlpha& pColor) {
+  glColor4f(static_cast<float>(pColor[0]), static_cast<float>(pColor[1]), static_cast<float>(pColor[2]),
+            static_cast<float>(pColor[3]));
+}
+
+}  // namespace
+
+void VTFrameLines::drawText(const std::string& pText, int pX, int pY) {
+  // The glyph set is the bundled face's; characters it lacks draw nothing.
+  mFont->Render(pText.c_str(), -1, FTPoint(pX, pY, 0), FTPoint(0, 0, 0), FTGL::RENDER_ALL);
+}
+
+void VTFrameLines::DrawLines() {
+  Inputs lInputs;
+  lInputs.decisions = static_cast<const char*>(FramingDecisions.GetPropertyValue());
+  lInputs.canvas = static_cast<const char*>(Canvas.GetPropertyValue());
+  lInputs.aspectLines = static_cast<const char*>(AspectLines.GetPropertyValue());
+  lInputs.settings.width = LineWidth;
+  lInputs.settings.protection = ShowProtection;
+  lInputs.settings.labels = ShowLabels;
+  lInputs.settings.centreMark = ShowCentreMark;
+  lInputs.settings.thirds = ShowThirds;
+  lInputs.settings.actionSafe = ActionSafe;
+  lInputs.settings.titleSafe = TitleSafe;
+  lInputs.fdlGeneration = mFdlGeneration;
+  if (!mBuiltValid || !(lInputs == mBuilt)) {
+    mBuilt = lInputs;
+    std::vector<vtlines::Frame> lFrames;
+    collectFrames(lFrames, mProblem);
+    vtlines::BuildLines(lFrames, mBuilt.settings, mWidth, mHeight, mQuads, mLabels);
+    // FTGL indexes its glyphs with whatever it decodes: ill-formed text is repaired once, here.
+    char lScratch[vthud::kDrawableTextSize];
+    for (vtlines::Label& lLabel : mLabels) lLabel.text = vthud::DrawableText(lLabel.text.c_str(), lScratch);
+    mProblem = vthud::DrawableText(mProblem.c_str(), lScratch);
+    mBuiltValid = true;
+  }
+  if (mQuads.empty() && mLabels.empty() && mProblem.empty()) return;
+
+  GLint lTexture = 0;
+  glGetIntegerv(GL_TEXTURE_BINDING_2D, &lTexture);
+  glPushAttrib(GL_CURRENT_BIT | GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT);
+  // Colour over the target, and alpha as "over" too, as the HUD element blends.
+  glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+  glBlendEquation(GL_FUNC_ADD);
+  glMatrixMode(GL_TEXTURE);
+  glLoadIdentity();
+  glMatrixMode(GL_PROJECTION);
+  glPushMatrix();
+  glLoadIdentity();
+  glOrtho(0, mWidth, 0, mHeight, -1, 1);
+  glMatrixMode(GL_MODELVIEW);
+  glPushMatrix();
+  glLoadIdentity();
+  glDisable(GL_DEPTH_TEST);
+  glDisable(GL_TEXTURE_2D);
+  glEnable(GL_BLEND);
+
+  // Both passes run even when empty: under Mesa 22 the attribute pop below
+  // did not bring the current colour back when the text's colour was the
+  // only colour set since the push.
+  const FBColorAndAlpha lLine = LineColor;
+  for (int lPass = 0; lPass < 2; ++lPass) {
+    const bool lProtection = lPass == 1;
+    if (lProtection)
+      SetColour(ProtectionColor.GetPropertyValue());
+    else
+      SetColour(lLine);
+    glBegin(GL_QUADS);
+    for (const vtlines::Quad& q : mQuads)
+      if (q.protection == lProtection) {
+        glVertex2i(q.left, q.bottom);
+        glVertex2i(q.right, q.bottom);
+        glVertex2i(q.right, q.top);
+        glVertex2i(q.left, q.top);
+      }
+    glEnd();
+  }
+
+  if (!mLabels.empty() || !mProblem.empty()) {
+    SetColour(lLine);
+    glEnable(GL_TEXTURE_2D);
+    // FTGL blends alpha as it does colour; the larger alpha keeps an edge
+    // exact over transparent and over opaque pixels of the target.
+    glBlendEquationSeparate(GL_FUNC_ADD, GL_MAX);
+    for (const vtlines::Label& lLabel : mLabels) drawText(lLabel.text, lLabel.x, lLabel.y);
+    if (!mProblem.empty()) {
+      const int lAdvance = static_cast<int>(mFont->Advance(mProblem.c_str()));
+      drawText(mProblem, std::max(8, (mWidth - lAdvance) / 2), mHeight / 2);
+    }
+    glBlendEquation(GL_FUNC_ADD);
+  }
+
+  glMatrixMode(GL_PROJECTION);
+  glPopMatrix();
+  glMatrixMode(GL_MODELVIEW);
+  glPopMatrix();
+  glPopAttrib();
+  glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(lTexture));
+}
