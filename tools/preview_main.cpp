@@ -76,7 +76,6 @@ bool UsePlateTimecode(std::string& pSource, const vthud_tool::Background& pBackg
   return true;
 }
 
-
 std::string JoinIds(const std::vector<std::string>& pIds) {
   std::string lText;
   for (const std::string& lId : pIds) lText += (lText.empty() ? "" : ",") + lId;
