@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "drawing/glyph_alpha.h"
 #include "node_registry.h"
 
 class FTTextureFont;
@@ -211,6 +212,9 @@ class VTHUDElement : public FBHUDElement, public MfiSceneNodeInterface {
   FrameValues mFrame;
   // The quad geometry handed to the renderer, kept until the mesh is released.
   std::unique_ptr<VTHUDQuadBuffers> mQuadBuffers;
+  // Where every string is drawn before it is laid over the target; made
+  // with the reticle texture and released with it.
+  vthud::TextLayer mTextLayer;
 };
 
 #endif

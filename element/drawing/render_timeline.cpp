@@ -12,7 +12,7 @@
 #include "glyph_alpha.h"
 #include "utf8_text.h"
 
-void VTHUDElement::RenderTimeline(int pWidth, int) {
+void VTHUDElement::RenderTimeline(int pWidth, int pHeight) {
   if (!ShowTimeline) return;
   // The offset, the colours and the scene time as DrawHUD read them for this frame.
   const int lT = mFrame.timelineY;
@@ -76,16 +76,17 @@ void VTHUDElement::RenderTimeline(int pWidth, int) {
   }
   if (lCount > 0) {
     glEnable(GL_TEXTURE_2D);
-    vthud::BeginGlyphAlpha();
+    mTextLayer.Begin(pWidth, pHeight);
+    mTextLayer.Colour(0, mFrame.fontColor);
     for (int n = 0; n < lCount; ++n) {
       const FBString lNameText = MarkerName[lShown[n]];
       char lScratch[vthud::kDrawableTextSize];
       const char* lName = vthud::DrawableText(lNameText, lScratch);
       const FTPoint lUpper = mArialFont->BBox(lName, -1).Upper();
-      mArialFont->Render(lName, -1, FTPoint(lX[n] - 0.5 * lUpper.X(), lT - lUpper.Y() - 5, 0), FTPoint(0, 0, 0),
-                         FTGL::RENDER_ALL);
+      mTextLayer.Render(*mArialFont, lName, FTPoint(lX[n] - 0.5 * lUpper.X(), lT - lUpper.Y() - 5, 0),
+                        FTPoint(0, 0, 0));
     }
-    vthud::EndGlyphAlpha();
+    mTextLayer.End();
     glDisable(GL_TEXTURE_2D);  // the cursor is plain colour
   }
 
