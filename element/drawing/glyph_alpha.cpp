@@ -113,6 +113,7 @@ void TextLayer::Begin(int pCanvasWidth, int pCanvasHeight) {
     return;
   }
   mActive = true;
+  glGetFloatv(GL_CURRENT_COLOR, mLast);  // the colour strings take until Colour says otherwise
   mScaleX = static_cast<float>(mViewport[2]) / static_cast<float>(pCanvasWidth);
   mScaleY = static_cast<float>(mViewport[3]) / static_cast<float>(pCanvasHeight);
   glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &mTarget);
@@ -125,22 +126,37 @@ void TextLayer::Begin(int pCanvasWidth, int pCanvasHeight) {
   glGetIntegerv(GL_BLEND_DST_ALPHA, &mBlend[3]);
 
   glBindFramebuffer(GL_DRAW_FRAMEBUFFER, mFramebuffer);
+  glDisable(GL_SCISSOR_TEST);
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  mLastFill = 0;
+  if (mDirty.count > 0) {
+    // Cleared by one batch of quads rather than a clear per box (each a
+    // draw of its own to the driver). The boxes are layer pixels of the last
+    // run, whose viewport may have been larger: the whole layer is the viewport.
+    glViewport(0, 0, mWidth, mHeight);
+    const float lX = static_cast<float>(pCanvasWidth) / mWidth, lY = static_cast<float>(pCanvasHeight) / mHeight;
+    const bool lBlend = glIsEnabled(GL_BLEND), lTexturing = glIsEnabled(GL_TEXTURE_2D);
+    glDisable(GL_BLEND);
+    glDisable(GL_TEXTURE_2D);
+    glColor4f(0.0f, 0.0f, 0.0f, 0.0f);
+    glBegin(GL_QUADS);
+    for (int i = 0; i < mDirty.count; ++i) {
+      const Box& b = mDirty.box[i];
+      glVertex2f(b.x0 * lX, b.y0 * lY);
+      glVertex2f(b.x1 * lX, b.y0 * lY);
+      glVertex2f(b.x1 * lX, b.y1 * lY);
+      glVertex2f(b.x0 * lX, b.y1 * lY);
+      mLastFill += static_cast<int64_t>(b.x1 - b.x0) * (b.y1 - b.y0);
+    }
+    glEnd();
+    if (lBlend) glEnable(GL_BLEND);
+    if (lTexturing) glEnable(GL_TEXTURE_2D);
+    mDirty.count = 0;
+  }
   glViewport(0, 0, mViewport[2], mViewport[3]);
   glEnable(GL_SCISSOR_TEST);
-  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-  const GLfloat lClear[4] = {0, 0, 0, 0};
-  mLastFill = 0;
-  for (int i = 0; i < mDirty.count; ++i) {
-    const Box& b = mDirty.box[i];
-    glScissor(b.x0, b.y0, b.x1 - b.x0, b.y1 - b.y0);
-    glClearBufferfv(GL_COLOR, 0, lClear);
-    mLastFill += static_cast<int64_t>(b.x1 - b.x0) * (b.y1 - b.y0);
-  }
-  mDirty.count = 0;
   glScissor(0, 0, 0, 0);
-  GLfloat lColour[4];
-  glGetFloatv(GL_CURRENT_COLOR, lColour);
-  Colour(0, lColour[0], lColour[1], lColour[2], lColour[3]);
+  Colour(0, mLast[0], mLast[1], mLast[2], mLast[3]);
   BeginGlyphAlpha();
 }
 
@@ -195,34 +211,55 @@ void TextLayer::End() {
   if (!mScissor) glDisable(GL_SCISSOR_TEST);
 
   // Premultiplied: the ink's colour times the coverage the texture gives in
-  // every channel, its alpha that coverage.
+  // every channel, its alpha that coverage. With both inks, one draw: unit 0
+  // gives (first colour x R, R) and unit 1 lays (second colour x G, G) over
+  // it, which is "over" of the second ink on the first.
   const bool lTexturing = glIsEnabled(GL_TEXTURE_2D);
   glEnable(GL_TEXTURE_2D);
   glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
-  const float lU = 1.0f / static_cast<float>(mWidth), lV = 1.0f / static_cast<float>(mHeight);
-  for (int lInk = 0; lInk < kInks; ++lInk) {
-    Boxes& lBoxes = mInkBoxes[lInk];
-    if (lBoxes.count == 0) continue;
-    lBoxes.Merge();  // each pixel laid over once
-    glBindTexture(GL_TEXTURE_2D, lInk == 0 ? mTexture : mView);
-    glColor4f(mColour[lInk][0], mColour[lInk][1], mColour[lInk][2], 1.0f);
-    glBegin(GL_QUADS);
-    for (int i = 0; i < lBoxes.count; ++i) {
-      const Box& b = lBoxes.box[i];
-      const float x0 = b.x0 / mScaleX, x1 = b.x1 / mScaleX, y0 = b.y0 / mScaleY, y1 = b.y1 / mScaleY;
-      glTexCoord2f(b.x0 * lU, b.y0 * lV);
-      glVertex2f(x0, y0);
-      glTexCoord2f(b.x1 * lU, b.y0 * lV);
-      glVertex2f(x1, y0);
-      glTexCoord2f(b.x1 * lU, b.y1 * lV);
-      glVertex2f(x1, y1);
-      glTexCoord2f(b.x0 * lU, b.y1 * lV);
-      glVertex2f(x0, y1);
-      mDirty.Add(b);
-      mLastFill += static_cast<int64_t>(b.x1 - b.x0) * (b.y1 - b.y0);
+  const bool lBoth = mInkBoxes[1].count > 0;
+  Boxes lBoxes = mInkBoxes[lBoth ? 1 : 0];
+  if (lBoth)
+    for (int i = 0; i < mInkBoxes[0].count; ++i) lBoxes.Add(mInkBoxes[0].box[i]);
+  lBoxes.Merge();  // each pixel laid over once
+  glBindTexture(GL_TEXTURE_2D, mTexture);
+  glColor4f(mColour[0][0], mColour[0][1], mColour[0][2], 1.0f);
+  if (lBoth) {
+    glPushAttrib(GL_TEXTURE_BIT);
+    glActiveTexture(GL_TEXTURE1);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, mView);
+    const GLfloat lSecond[4] = {mColour[1][0], mColour[1][1], mColour[1][2], 1.0f};
+    glTexEnvfv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_COLOR, lSecond);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
+    glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_INTERPOLATE);
+    glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_ALPHA, GL_INTERPOLATE);
+    const GLenum lSources[3] = {GL_CONSTANT, GL_PREVIOUS, GL_TEXTURE};
+    for (int i = 0; i < 3; ++i) {
+      glTexEnvi(GL_TEXTURE_ENV, GL_SRC0_RGB + i, lSources[i]);
+      glTexEnvi(GL_TEXTURE_ENV, GL_SRC0_ALPHA + i, lSources[i]);
+      glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_RGB + i, GL_SRC_COLOR);
+      glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_ALPHA + i, GL_SRC_ALPHA);
     }
-    glEnd();
+    glActiveTexture(GL_TEXTURE0);
   }
+  const float lU = 1.0f / static_cast<float>(mWidth), lV = 1.0f / static_cast<float>(mHeight);
+  glBegin(GL_QUADS);
+  for (int i = 0; i < lBoxes.count; ++i) {
+    const Box& b = lBoxes.box[i];
+    const float x[4] = {b.x0 / mScaleX, b.x1 / mScaleX, b.x1 / mScaleX, b.x0 / mScaleX};
+    const float y[4] = {b.y0 / mScaleY, b.y0 / mScaleY, b.y1 / mScaleY, b.y1 / mScaleY};
+    const int px[4] = {b.x0, b.x1, b.x1, b.x0}, py[4] = {b.y0, b.y0, b.y1, b.y1};
+    for (int k = 0; k < 4; ++k) {
+      glMultiTexCoord2f(GL_TEXTURE0, px[k] * lU, py[k] * lV);
+      if (lBoth) glMultiTexCoord2f(GL_TEXTURE1, px[k] * lU, py[k] * lV);
+      glVertex2f(x[k], y[k]);
+    }
+    mDirty.Add(b);
+    mLastFill += static_cast<int64_t>(b.x1 - b.x0) * (b.y1 - b.y0);
+  }
+  glEnd();
+  if (lBoth) glPopAttrib();  // unit 1 and the active unit as they were
   mDirty.Merge();
   if (!lTexturing) glDisable(GL_TEXTURE_2D);
   glBlendFuncSeparate(static_cast<GLenum>(mBlend[0]), static_cast<GLenum>(mBlend[1]),
