@@ -153,14 +153,11 @@ bool LeanOverlay::Load(bool pEveryField, FBCamera* pCamera, const std::string& p
   std::vector<Box> lStatus;
   AddToRow(lStatus, mValueFont->BBox("READY", -1, FTPoint(1700, kBottom, 0), FTPoint(-5, 0, 0)));
   mStatusBox = lStatus[0];
-  mClearedBoxes = mFieldBoxes;
-  mClearedBoxes.push_back(mStatusBox);
 
   // Markers 1 to 3: frames 0, 100 and 0; only the second has a name. Names
   // are measured once, here.
   mMarkerNames.clear();
   mMarkerX.clear();
-  mMarkerBoxes.clear();
   if (pEveryField) {
     const std::pair<long long, const char*> lMarkers[] = {{0, ""}, {100, "Action"}, {0, ""}};
     for (const auto& lMarker : lMarkers) {
@@ -170,8 +167,12 @@ bool LeanOverlay::Load(bool pEveryField, FBCamera* pCamera, const std::string& p
       mMarkerNames.push_back({mLabelFont.get(), lMarker.second, static_cast<float>(lX - 0.5 * lUpper.X()),
                               static_cast<float>(kTimeline - lUpper.Y() - 5), 0.0f});
       const Text& t = mMarkerNames.back();
-      if (*lMarker.second) AddToRow(mMarkerBoxes, t.font->BBox(t.text.c_str(), -1, FTPoint(t.x, t.y, 0)));
+      if (*lMarker.second) AddToRow(mFieldBoxes, t.font->BBox(t.text.c_str(), -1, FTPoint(t.x, t.y, 0)));
     }
+  }
+  mClearedBoxes = mFieldBoxes;
+  mClearedBoxes.push_back(mStatusBox);
+  if (pEveryField) {
     // The reticle image as the element uploads it: bottom row first, RGBA.
     vthost::Image lImage;
     std::string lError;
@@ -256,14 +257,6 @@ void LeanOverlay::Draw(long long pFrame) {
     glVertex2i(lX + 10, lT + 1);
     glEnd();
   }
-  if (!mMarkerNames.empty()) {
-    glEnable(GL_TEXTURE_2D);
-    BeginText(mMarkerBoxes);
-    for (const Text& lName : mMarkerNames)
-      lName.font->Render(lName.text.c_str(), -1, FTPoint(lName.x, lName.y, 0), FTPoint(0, 0, 0), FTGL::RENDER_ALL);
-    EndText(mMarkerBoxes, nullptr);
-    glDisable(GL_TEXTURE_2D);
-  }
   glColor4f(lShift, -lShift, -lShift, 1.0f);
   const int lCursor = TimelineX(pFrame);
   glBegin(GL_QUADS);
@@ -294,6 +287,8 @@ void LeanOverlay::Draw(long long pFrame) {
   // Text: values 5 pixels tighter, captions 5 right and 16 below, into the
   // layer's red channel; the status into its green.
   BeginText(mClearedBoxes);
+  for (const Text& lName : mMarkerNames)  // the timeline's, in the fields' run as the element draws them
+    lName.font->Render(lName.text.c_str(), -1, FTPoint(lName.x, lName.y, 0), FTPoint(0, 0, 0), FTGL::RENDER_ALL);
   char lText[64];
   mValueFont->Render(vthud::FormatSceneFrame(pFrame, lText, sizeof lText), -1, FTPoint(10, kBottom, 0),
                      FTPoint(-5, 0, 0), FTGL::RENDER_ALL);

@@ -46,7 +46,7 @@ class LeanOverlay {
   void BeginText(const std::vector<Box>& pBoxes);
   void EndText(const std::vector<Box>& pWhite, const Box* pStatus);
   unsigned mLayer = 0, mGreen = 0, mLayerFramebuffer = 0, mTarget = 0;
-  std::vector<Box> mMarkerBoxes, mFieldBoxes, mClearedBoxes;
+  std::vector<Box> mFieldBoxes, mClearedBoxes;
   Box mStatusBox{};
 
   std::unique_ptr<FTTextureFont> mValueFont, mLabelFont;

@@ -83,6 +83,8 @@ void VTHUDElement::DrawHUD() {
   Copy(MaskColor, mFrame.maskColor);
   Copy(FontColor, mFrame.fontColor);
   mFrame.camera = lCamera;
+  mFrame.markerCount = 0;
+  mFrame.namesWithFields = false;
   if (lCamera) {
     // Kept when unchanged, so the element's own copy costs nothing per frame.
     const FBString lName = lCamera->Name;
@@ -103,6 +105,7 @@ void VTHUDElement::DrawHUD() {
   glEnable(GL_TEXTURE_2D);
   mTextLayer.Begin(W, H);
   mTextLayer.Colour(0, mFrame.fontColor);
+  if (mFrame.namesWithFields) RenderMarkerNames();  // the timeline's, in the same colour
 
   const long long lSceneFrame = mFrame.sceneFrame;
   int lHour, lMinute, lSecond, lFrame, lField, lMilli;
