@@ -126,35 +126,20 @@ void TextLayer::Begin(int pCanvasWidth, int pCanvasHeight) {
   glGetIntegerv(GL_BLEND_DST_ALPHA, &mBlend[3]);
 
   glBindFramebuffer(GL_DRAW_FRAMEBUFFER, mFramebuffer);
-  glDisable(GL_SCISSOR_TEST);
-  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-  mLastFill = 0;
-  if (mDirty.count > 0) {
-    // Cleared by one batch of quads rather than a clear per box (each a
-    // draw of its own to the driver). The boxes are layer pixels of the last
-    // run, whose viewport may have been larger: the whole layer is the viewport.
-    glViewport(0, 0, mWidth, mHeight);
-    const float lX = static_cast<float>(pCanvasWidth) / mWidth, lY = static_cast<float>(pCanvasHeight) / mHeight;
-    const bool lBlend = glIsEnabled(GL_BLEND), lTexturing = glIsEnabled(GL_TEXTURE_2D);
-    glDisable(GL_BLEND);
-    glDisable(GL_TEXTURE_2D);
-    glColor4f(0.0f, 0.0f, 0.0f, 0.0f);
-    glBegin(GL_QUADS);
-    for (int i = 0; i < mDirty.count; ++i) {
-      const Box& b = mDirty.box[i];
-      glVertex2f(b.x0 * lX, b.y0 * lY);
-      glVertex2f(b.x1 * lX, b.y0 * lY);
-      glVertex2f(b.x1 * lX, b.y1 * lY);
-      glVertex2f(b.x0 * lX, b.y1 * lY);
-      mLastFill += static_cast<int64_t>(b.x1 - b.x0) * (b.y1 - b.y0);
-    }
-    glEnd();
-    if (lBlend) glEnable(GL_BLEND);
-    if (lTexturing) glEnable(GL_TEXTURE_2D);
-    mDirty.count = 0;
-  }
-  glViewport(0, 0, mViewport[2], mViewport[3]);
   glEnable(GL_SCISSOR_TEST);
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  // A clear, unlike a drawn quad, heeds none of the host's fragment state
+  // (alpha test, lighting, other texture units); only the scissor and mask.
+  const GLfloat lClear[4] = {0, 0, 0, 0};
+  mLastFill = 0;
+  for (int i = 0; i < mDirty.count; ++i) {
+    const Box& b = mDirty.box[i];
+    glScissor(b.x0, b.y0, b.x1 - b.x0, b.y1 - b.y0);
+    glClearBufferfv(GL_COLOR, 0, lClear);
+    mLastFill += static_cast<int64_t>(b.x1 - b.x0) * (b.y1 - b.y0);
+  }
+  mDirty.count = 0;
+  glViewport(0, 0, mViewport[2], mViewport[3]);
   glScissor(0, 0, 0, 0);
   Colour(0, mLast[0], mLast[1], mLast[2], mLast[3]);
   BeginGlyphAlpha();
