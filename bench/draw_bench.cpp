@@ -163,53 +163,84 @@ std::vector<PeerCase>& PeerCases() {
   return sCases;
 }
 
+// --baseline PATH: another build of the plug-in (an earlier commit's), whose
+// element runs beside this one as two more cases.
+std::string& BaselinePlugin() {
+  static std::string sPath;
+  return sPath;
+}
+
 void BM_LeanPeer(benchmark::State& pState) {
   Context();
   vthost::Host lHost;
   std::string lError;
   vthost::PluginLibrary* lPlugin = lHost.LoadPlugin(VTHUD_PLUGIN_PATH, lError);
-  FBHUDElement* lElements[2] = {nullptr, nullptr};
-  for (int i = 0; lPlugin && i < 2; ++i) {
-    lElements[i] = static_cast<FBHUDElement*>(lHost.Create("VTHUDElement", "hud", lError));
-    if (lElements[i]) vthud_bench::Configure(lElements[i], i ? vthud_bench::kEverything : vthud_bench::kDefault);
+  vthost::PluginLibrary* lBaseline = nullptr;
+  if (lPlugin && !BaselinePlugin().empty() && !(lBaseline = lHost.LoadPlugin(BaselinePlugin(), lError))) {
+    pState.SkipWithError(lError.c_str());
+    return;
+  }
+  // 0 and 1 this element (default, every field), 2 and 3 the baseline's.
+  const int lElementCount = lBaseline ? 4 : 2;
+  FBHUDElement* lElements[4] = {nullptr, nullptr, nullptr, nullptr};
+  for (int i = 0; lPlugin && i < lElementCount; ++i) {
+    if (i < 2) {
+      lElements[i] = static_cast<FBHUDElement*>(lHost.Create("VTHUDElement", "hud", lError));
+    } else {
+      // Both libraries register the class under one name: the baseline's own create function.
+      for (const auto& lClass : lBaseline->Classes())
+        if (lClass.entry == "VTHUDElement") {
+          lElements[i] = static_cast<FBHUDElement*>(FBGetFBObject(lClass.create(nullptr, "hud", nullptr)));
+          lHost.Adopt(lElements[i]);
+        }
+    }
+    if (lElements[i])
+      vthud_bench::Configure(lElements[i], i % 2 ? vthud_bench::kEverything : vthud_bench::kDefault);
   }
   FBCamera* lCamera = lHost.Renderer().CurrentCamera.GetPropertyValue();
   vthud_bench::LeanOverlay lPeers[2];
-  if (!lElements[0] || !lElements[1] || !lPeers[0].Load(false, lCamera, "Take 001") ||
-      !lPeers[1].Load(true, lCamera, "Take 001")) {
+  if (!lElements[0] || !lElements[1] || (lBaseline && (!lElements[2] || !lElements[3])) ||
+      !lPeers[0].Load(false, lCamera, "Take 001") || !lPeers[1].Load(true, lCamera, "Take 001")) {
     pState.SkipWithError(lError.empty() ? "the peer did not load" : lError.c_str());
     return;
   }
   vthost::Pane& lPane = lHost.AddPane(1920, 1080, nullptr);
   vthost::Pane& lPeerPane = lHost.AddPane(1920, 1080, nullptr);
   auto Only = [&](int pElement) {
-    for (int i = 0; i < 2; ++i) lElements[i]->Show = i == pElement;
+    for (int i = 0; i < lElementCount; ++i) lElements[i]->Show = i == pElement;
   };
-  // Case c: 0 and 1 the element (default, every field), 2 and 3 the peer.
+  // Case c: 0 and 1 the element (default, every field), 2 and 3 the peer,
+  // 4 and 5 the baseline's element.
+  const int lCaseCount = lBaseline ? 6 : 4;
   long long lFrame = 0;
   auto Frame = [&](int pCase) {
     lHost.SetFrame(++lFrame % 300);
-    if (pCase < 2)
+    if (pCase < 2 || pCase >= 4)
       lHost.DrawPane(lPane);
     else
       lPeers[pCase - 2].DrawPane(lPeerPane, lFrame % 300);
   };
   auto Prepare = [&](int pCase) {
     if (pCase < 2) Only(pCase);
+    if (pCase >= 4) Only(pCase - 2);
   };
-  std::vector<PeerCase> lCases(4);
+  std::vector<PeerCase> lCases(lCaseCount);
   lCases[0].name = "default overlay";
   lCases[1].name = "every field";
   lCases[2].name = "default overlay, lean peer";
   lCases[3].name = "every field, lean peer";
-  for (int c = 0; c < 4; ++c) {  // warm: every glyph the loop shows, drawn once
+  if (lBaseline) {
+    lCases[4].name = "default overlay, baseline";
+    lCases[5].name = "every field, baseline";
+  }
+  for (int c = 0; c < lCaseCount; ++c) {  // warm: every glyph the loop shows, drawn once
     Prepare(c);
     for (int f = 0; f < 300; f += 7) Frame(c);
   }
   for (auto _ : pState) {
     for (int lRound = 0; lRound < 15; ++lRound)
-      for (int k = 0; k < 4; ++k) {
-        const int c = (lRound + k) % 4;
+      for (int k = 0; k < lCaseCount; ++k) {
+        const int c = (lRound + k) % lCaseCount;
         Prepare(c);
         const auto lStart = std::chrono::steady_clock::now();
         const double lCpuStart = ThreadCpuSeconds();
@@ -219,9 +250,9 @@ void BM_LeanPeer(benchmark::State& pState) {
         lCases[c].frames += 30;
       }
   }
-  for (int c = 0; c < 4; ++c) {
+  for (int c = 0; c < lCaseCount; ++c) {
     Prepare(c);
-    vthost::StartHeapCensus(lPlugin->Symbol("LIBRARY_INIT"));
+    vthost::StartHeapCensus((c >= 4 ? lBaseline : lPlugin)->Symbol("LIBRARY_INIT"));
     for (int i = 0; i < 50; ++i) Frame(c);
     lCases[c].census = vthost::StopHeapCensus();
     if (getenv("VTHUD_HEAP_CENSUS"))
@@ -396,7 +427,7 @@ void PrintRatios() {
       printf("  %-40s %9.0f %9.0f  %5.2fx\n", lEntry.first.c_str(), lEntry.second.wallUs, lEntry.second.cpuUs,
              lEntry.second.wallUs / lFill->second.wallUs);
   const auto& lCases = PeerCases();
-  if (lCases.size() != 4) return;
+  if (lCases.size() < 4) return;
   printf(
       "\nThe element against the lean peer, one run, 7 rounds of 30 frames in rotated order "
       "(main-thread CPU and wall per frame; heap blocks per warm frame over 50 frames):\n");
@@ -411,6 +442,20 @@ void PrintRatios() {
     printf("  %-16s %9.0fus %9.0fus %5.2fx %7.0fus %7.0fus %5.2fx %14.2f %11.2f %10.2f %7ld\n", e.name.c_str(),
            lCpu, lPeerCpu, lCpu / lPeerCpu, lWall, lPeerWall, lWall / lPeerWall, e.census.blocks / 50.0,
            lHostOwn / 50.0, p.census.blocks / 50.0, e.differing);
+  }
+  if (lCases.size() == 6) {
+    printf("\nThe element against the baseline's (%s), same run:\n", BaselinePlugin().c_str());
+    printf("  %-16s %11s %11s %6s %9s %9s %6s %14s %15s\n", "overlay", "element CPU", "base CPU", "ratio",
+           "el. wall", "base wall", "ratio", "element blocks", "baseline blocks");
+    for (int c = 0; c < 2; ++c) {
+      const PeerCase& e = lCases[c];
+      const PeerCase& b = lCases[c + 4];
+      const double lCpu = e.cpuUs / e.frames, lBaseCpu = b.cpuUs / b.frames;
+      const double lWall = e.wallUs / e.frames, lBaseWall = b.wallUs / b.frames;
+      printf("  %-16s %9.0fus %9.0fus %5.2fx %7.0fus %7.0fus %5.2fx %14.2f %15.2f\n", e.name.c_str(), lCpu,
+             lBaseCpu, lCpu / lBaseCpu, lWall, lBaseWall, lWall / lBaseWall, e.census.blocks / 50.0,
+             b.census.blocks / 50.0);
+    }
   }
   for (const PeerCase& c : lCases) printf("%s", c.table.c_str());
 }
@@ -431,13 +476,22 @@ BENCHMARK(BM_FrameLinesAgainstHud)->Iterations(1)->Unit(benchmark::kMillisecond)
 int main(int argc, char** argv) {
   // --no_first_frames skips the first-frame table (it takes a while).
   bool lFirstFrames = true;
-  for (int i = 1; i < argc; ++i)
+  // --baseline PATH adds an earlier build's element to the peer comparison.
+  for (int i = 1; i < argc; ++i) {
+    if (std::string(argv[i]) == "--baseline" && i + 1 < argc) {
+      BaselinePlugin() = argv[i + 1];
+      for (int j = i; j + 2 < argc; ++j) argv[j] = argv[j + 2];
+      argc -= 2;
+      --i;
+      continue;
+    }
     if (std::string(argv[i]) == "--no_first_frames") {
       lFirstFrames = false;
       for (int j = i; j + 1 < argc; ++j) argv[j] = argv[j + 1];
       --argc;
-      break;
+      --i;
     }
+  }
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   // Each first frame runs in a process of its own, before this one makes a context.

@@ -5,6 +5,8 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
+#include <algorithm>
+
 #include "mask_geometry.h"
 #include "png_image.h"
 #include "readouts.h"
@@ -24,6 +26,70 @@ int TimelineX(long long pFrame) {
 LeanOverlay::LeanOverlay() = default;
 LeanOverlay::~LeanOverlay() {
   if (mReticleTexture) glDeleteTextures(1, &mReticleTexture);
+  if (mLayerFramebuffer) glDeleteFramebuffers(1, &mLayerFramebuffer);
+  const GLuint lTextures[2] = {mGreen, mLayer};
+  if (mLayer) glDeleteTextures(2, lTextures);
+}
+
+namespace {
+
+// A row of text: the union of its strings' boxes, 4 pixels wider each way.
+void AddToRow(std::vector<LeanOverlay::Box>& pRows, const FTBBox& pBox) {
+  const LeanOverlay::Box b{static_cast<int>(pBox.Lower().X()) - 4, static_cast<int>(pBox.Lower().Y()) - 4,
+                           static_cast<int>(pBox.Upper().X()) + 5, static_cast<int>(pBox.Upper().Y()) + 5};
+  for (LeanOverlay::Box& r : pRows)
+    if (b.y0 < r.y1 && r.y0 < b.y1) {
+      r = {std::min(r.x0, b.x0), std::min(r.y0, b.y0), std::max(r.x1, b.x1), std::max(r.y1, b.y1)};
+      return;
+    }
+  pRows.push_back(b);
+}
+
+void Quads(const LeanOverlay::Box* pBoxes, size_t pCount) {
+  for (size_t i = 0; i < pCount; ++i) {
+    const LeanOverlay::Box& b = pBoxes[i];
+    glTexCoord2f(b.x0 / float(W), b.y0 / float(H));
+    glVertex2i(b.x0, b.y0);
+    glTexCoord2f(b.x1 / float(W), b.y0 / float(H));
+    glVertex2i(b.x1, b.y0);
+    glTexCoord2f(b.x1 / float(W), b.y1 / float(H));
+    glVertex2i(b.x1, b.y1);
+    glTexCoord2f(b.x0 / float(W), b.y1 / float(H));
+    glVertex2i(b.x0, b.y1);
+  }
+}
+
+}  // namespace
+
+void LeanOverlay::BeginText(const std::vector<Box>& pBoxes) {
+  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, mLayerFramebuffer);
+  glEnable(GL_SCISSOR_TEST);
+  const GLfloat lClear[4] = {0, 0, 0, 0};
+  for (const Box& b : pBoxes) {
+    glScissor(b.x0, b.y0, b.x1 - b.x0, b.y1 - b.y0);
+    glClearBufferfv(GL_COLOR, 0, lClear);
+  }
+  glDisable(GL_SCISSOR_TEST);
+  glColorMask(GL_TRUE, GL_FALSE, GL_FALSE, GL_FALSE);
+  glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+}
+
+void LeanOverlay::EndText(const std::vector<Box>& pWhite, const Box* pStatus) {
+  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, mTarget);
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+  glBindTexture(GL_TEXTURE_2D, mLayer);
+  glBegin(GL_QUADS);
+  Quads(pWhite.data(), pWhite.size());
+  glEnd();
+  if (pStatus) {
+    glColor4f(0.0f, 1.0f, 0.0f, 1.0f);
+    glBindTexture(GL_TEXTURE_2D, mGreen);
+    glBegin(GL_QUADS);
+    Quads(pStatus, 1);
+    glEnd();
+  }
+  glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
 }
 
 void LeanOverlay::AddField(const std::string& pValue, int pX, int pY, const char* pLabel) {
@@ -63,6 +129,31 @@ bool LeanOverlay::Load(bool pEveryField, FBCamera* pCamera, const std::string& p
     AddField(vthud::FormatValue(0.0, lText, sizeof lText), 1450, kBottom, "Value 2");
   }
 
+  // The layer and the rows its text lies in: the scene frame and timecode
+  // at their widest, the fixed fields, the status.
+  glCreateTextures(GL_TEXTURE_2D, 1, &mLayer);
+  glTextureStorage2D(mLayer, 1, GL_RGBA8, W, H);
+  glGenTextures(1, &mGreen);
+  glTextureView(mGreen, GL_TEXTURE_2D, mLayer, GL_RGBA8, 0, 1, 0, 1);
+  const GLint lRed[4] = {GL_RED, GL_RED, GL_RED, GL_RED}, lGreen[4] = {GL_GREEN, GL_GREEN, GL_GREEN, GL_GREEN};
+  for (GLuint lName : {mLayer, mGreen}) {
+    glTextureParameteri(lName, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTextureParameteri(lName, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTextureParameteriv(lName, GL_TEXTURE_SWIZZLE_RGBA, lName == mLayer ? lRed : lGreen);
+  }
+  glClearTexImage(mLayer, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+  glCreateFramebuffers(1, &mLayerFramebuffer);
+  glNamedFramebufferTexture(mLayerFramebuffer, GL_COLOR_ATTACHMENT0, mLayer, 0);
+  mFieldBoxes.clear();
+  AddToRow(mFieldBoxes, mValueFont->BBox("00000", -1, FTPoint(10, kBottom, 0), FTPoint(-5, 0, 0)));
+  AddToRow(mFieldBoxes, mLabelFont->BBox("FRAME", -1, FTPoint(15, kBottom - 16, 0)));
+  AddToRow(mFieldBoxes, mValueFont->BBox("00:00:00:00", -1, FTPoint(200, kBottom, 0), FTPoint(-5, 0, 0)));
+  for (const Text& t : mFixed)
+    AddToRow(mFieldBoxes, t.font->BBox(t.text.c_str(), -1, FTPoint(t.x, t.y, 0), FTPoint(t.spacing, 0, 0)));
+  std::vector<Box> lStatus;
+  AddToRow(lStatus, mValueFont->BBox("READY", -1, FTPoint(1700, kBottom, 0), FTPoint(-5, 0, 0)));
+  mStatusBox = lStatus[0];
+
   // Markers 1 to 3: frames 0, 100 and 0; only the second has a name. Names
   // are measured once, here.
   mMarkerNames.clear();
@@ -75,7 +166,13 @@ bool LeanOverlay::Load(bool pEveryField, FBCamera* pCamera, const std::string& p
       mMarkerX.push_back(lX);
       mMarkerNames.push_back({mLabelFont.get(), lMarker.second, static_cast<float>(lX - 0.5 * lUpper.X()),
                               static_cast<float>(kTimeline - lUpper.Y() - 5), 0.0f});
+      const Text& t = mMarkerNames.back();
+      if (*lMarker.second) AddToRow(mFieldBoxes, t.font->BBox(t.text.c_str(), -1, FTPoint(t.x, t.y, 0)));
     }
+  }
+  mClearedBoxes = mFieldBoxes;
+  mClearedBoxes.push_back(mStatusBox);
+  if (pEveryField) {
     // The reticle image as the element uploads it: bottom row first, RGBA.
     vthost::Image lImage;
     std::string lError;
@@ -97,7 +194,8 @@ bool LeanOverlay::Load(bool pEveryField, FBCamera* pCamera, const std::string& p
 }
 
 void LeanOverlay::DrawPane(vthost::Pane& pPane, long long pFrame, const vthost::Image* pBackground) {
-  glBindFramebuffer(GL_FRAMEBUFFER, pPane.Framebuffer());
+  mTarget = pPane.Framebuffer();
+  glBindFramebuffer(GL_FRAMEBUFFER, mTarget);
   glViewport(0, 0, W, H);
   glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
   glClearDepth(1.0);
@@ -159,14 +257,6 @@ void LeanOverlay::Draw(long long pFrame) {
     glVertex2i(lX + 10, lT + 1);
     glEnd();
   }
-  if (!mMarkerNames.empty()) {
-    glEnable(GL_TEXTURE_2D);
-    glBlendEquationSeparate(GL_FUNC_ADD, GL_MAX);
-    for (const Text& lName : mMarkerNames)
-      lName.font->Render(lName.text.c_str(), -1, FTPoint(lName.x, lName.y, 0), FTPoint(0, 0, 0), FTGL::RENDER_ALL);
-    glBlendEquation(GL_FUNC_ADD);
-    glDisable(GL_TEXTURE_2D);
-  }
   glColor4f(lShift, -lShift, -lShift, 1.0f);
   const int lCursor = TimelineX(pFrame);
   glBegin(GL_QUADS);
@@ -194,10 +284,11 @@ void LeanOverlay::Draw(long long pFrame) {
     glEnd();
   }
 
-  // Text: values 5 pixels tighter, captions 5 right and 16 below; glyph
-  // edges keep the coverage already there.
-  glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-  glBlendEquationSeparate(GL_FUNC_ADD, GL_MAX);
+  // Text: values 5 pixels tighter, captions 5 right and 16 below, into the
+  // layer's red channel; the status into its green.
+  BeginText(mClearedBoxes);
+  for (const Text& lName : mMarkerNames)  // the timeline's, in the fields' run as the element draws them
+    lName.font->Render(lName.text.c_str(), -1, FTPoint(lName.x, lName.y, 0), FTPoint(0, 0, 0), FTGL::RENDER_ALL);
   char lText[64];
   mValueFont->Render(vthud::FormatSceneFrame(pFrame, lText, sizeof lText), -1, FTPoint(10, kBottom, 0),
                      FTPoint(-5, 0, 0), FTGL::RENDER_ALL);
@@ -209,9 +300,9 @@ void LeanOverlay::Draw(long long pFrame) {
   for (const Text& lText : mFixed)
     lText.font->Render(lText.text.c_str(), -1, FTPoint(lText.x, lText.y, 0), FTPoint(lText.spacing, 0, 0),
                        FTGL::RENDER_ALL);
-  glColor4f(0.0f, 1.0f, 0.0f, 1.0f);
+  glColorMask(GL_FALSE, GL_TRUE, GL_FALSE, GL_FALSE);
   mValueFont->Render("READY", -1, FTPoint(1700, kBottom, 0), FTPoint(-5, 0, 0), FTGL::RENDER_ALL);
-  glBlendEquation(GL_FUNC_ADD);
+  EndText(mFieldBoxes, &mStatusBox);
   glDisable(GL_TEXTURE_2D);
 }
 

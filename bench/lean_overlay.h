@@ -5,7 +5,8 @@
 // fixed when it loads (from the scene's camera and take, as a new element
 // shows them), the strings are measured once, the GL state is set once per
 // frame with nothing saved or restored, and the same FTGL faces draw the same
-// strings in the same order, so that overlapping glyphs blend alike.
+// strings in the same order, so that overlapping glyphs blend alike, and the
+// text is laid over the frame through a layer as the element's is.
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,6 +19,9 @@ namespace vthud_bench {
 
 class LeanOverlay {
  public:
+  struct Box {
+    int x0, y0, x1, y1;
+  };
   LeanOverlay();
   ~LeanOverlay();
   // pEveryField: the fields, reticle and markers of Configure(kEverything).
@@ -34,6 +38,16 @@ class LeanOverlay {
   };
   void Draw(long long pFrame);
   void AddField(const std::string& pValue, int pX, int pY, const char* pLabel);
+
+  // Text goes through a layer of its own, as the element's does: drawn in
+  // white into a coverage channel per ink (red for white text, green for the
+  // status), then laid over the pane as premultiplied colour. Its boxes are
+  // the text's rows, measured once.
+  void BeginText(const std::vector<Box>& pBoxes);
+  void EndText(const std::vector<Box>& pWhite, const Box* pStatus);
+  unsigned mLayer = 0, mGreen = 0, mLayerFramebuffer = 0, mTarget = 0;
+  std::vector<Box> mFieldBoxes, mClearedBoxes;
+  Box mStatusBox{};
 
   std::unique_ptr<FTTextureFont> mValueFont, mLabelFont;
   bool mEveryField = false;

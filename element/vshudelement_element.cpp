@@ -68,6 +68,7 @@ bool VTHUDElement::FBCreate() {
   double lMaskColor[4] = {0.0, 0.0, 0.0, 0.75};
   MaskColor = FBColorAndAlpha(lMaskColor);
   createReticleTexture();
+  mTextLayer.Create(mWidth, mHeight);  // without it text blends straight into the target
 
   FBEvaluateManager::TheOne().OnRenderingPipelineEvent.Add(
       this, (FBCallback)&VTHUDElement::OnPerFrameRenderingPipelineCallback);
@@ -85,6 +86,7 @@ void VTHUDElement::FBDestroy() {
   }
   deinitRendering();
   deleteReticleTexture();
+  mTextLayer.Release();
 
   // Fonts read their glyphs from the buffers, so they go first.
   delete mOratorFont;

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "drawing/glyph_alpha.h"
 #include "node_registry.h"
 
 class FTTextureFont;
@@ -207,10 +208,20 @@ class VTHUDElement : public FBHUDElement, public MfiSceneNodeInterface {
     double maskColor[4] = {0, 0, 0, 0};
     double fontColor[4] = {0, 0, 0, 0};
     FBCamera* camera = nullptr;
+    // The timeline's shown markers (index, x) whose names are still to be
+    // drawn; with namesWithFields they go in the run of the text fields.
+    int markerCount = 0;
+    int markerIndex[kMarkerCount] = {};
+    int markerX[kMarkerCount] = {};
+    bool namesWithFields = false;
   };
+  void RenderMarkerNames();
   FrameValues mFrame;
   // The quad geometry handed to the renderer, kept until the mesh is released.
   std::unique_ptr<VTHUDQuadBuffers> mQuadBuffers;
+  // Where every string is drawn before it is laid over the target; made
+  // with the reticle texture and released with it.
+  vthud::TextLayer mTextLayer;
 };
 
 #endif

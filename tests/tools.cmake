@@ -16,3 +16,8 @@ add_dependencies(test_tools vthud_preview)
 gtest_discover_tests(test_tools TEST_PREFIX "tools." DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
 # The test picture, laid under the tool's files by ImageMagick and ffmpeg.
 target_compile_definitions(test_tools PRIVATE VTHUD_RESOURCES_DIR="${CMAKE_SOURCE_DIR}/resources")
+# A GL on which the element's text layer cannot be made, preloaded under the tool.
+add_library(vthud_incomplete_framebuffers SHARED ${CMAKE_CURRENT_LIST_DIR}/support/incomplete_framebuffers.cpp)
+add_dependencies(test_tools vthud_incomplete_framebuffers)
+target_compile_definitions(test_tools
+                           PRIVATE VTHUD_INCOMPLETE_FRAMEBUFFERS="$<TARGET_FILE:vthud_incomplete_framebuffers>")

@@ -11,7 +11,6 @@
 
 #include "draw_range.h"
 #include "gl_colour.h"
-#include "glyph_alpha.h"
 #include "mask_geometry.h"
 #include "readouts.h"
 #include "utf8_text.h"
@@ -84,6 +83,8 @@ void VTHUDElement::DrawHUD() {
   Copy(MaskColor, mFrame.maskColor);
   Copy(FontColor, mFrame.fontColor);
   mFrame.camera = lCamera;
+  mFrame.markerCount = 0;
+  mFrame.namesWithFields = false;
   if (lCamera) {
     // Kept when unchanged, so the element's own copy costs nothing per frame.
     const FBString lName = lCamera->Name;
@@ -97,13 +98,14 @@ void VTHUDElement::DrawHUD() {
   if (!mFrame.bloopUnderMask) RenderBloop(W, H);
   RenderReticle(W, H);
 
-  vthud::SetColour(mFrame.fontColor);
-  // Every string from here to the status is glyphs: texturing and the glyph
-  // alpha equation are set once for all of them. FTGL's Render enables
+  // Every string from here to the status is glyphs, one run of the text
+  // layer: texturing is set once for all of them. FTGL's Render enables
   // texturing itself and its own attribute pop leaves it as found, so with it
   // already on, one string after another is no state change for the driver.
   glEnable(GL_TEXTURE_2D);
-  vthud::BeginGlyphAlpha();
+  mTextLayer.Begin(W, H);
+  mTextLayer.Colour(0, mFrame.fontColor);
+  if (mFrame.namesWithFields) RenderMarkerNames();  // the timeline's, in the same colour
 
   const long long lSceneFrame = mFrame.sceneFrame;
   int lHour, lMinute, lSecond, lFrame, lField, lMilli;
@@ -171,18 +173,19 @@ void VTHUDElement::DrawHUD() {
 
   // Status: recording wins over standby.
   const float lAlpha = static_cast<float>(mFrame.fontColor[3]);
+  // Its own ink: its colour differs from the fields'.
   if (mFrame.recording) {
-    glColor4f(1.0f, 0.0f, 0.0f, lAlpha);
+    mTextLayer.Colour(1, 1.0f, 0.0f, 0.0f, lAlpha);
     RenderText(" REC ", StatusOffset, lBottom, nullptr);
   } else if (Standby) {
-    glColor4f(1.0f, 1.0f, 0.0f, lAlpha);
+    mTextLayer.Colour(1, 1.0f, 1.0f, 0.0f, lAlpha);
     RenderText("STDBY", StatusOffset, lBottom, nullptr);
   } else {
-    glColor4f(0.0f, 1.0f, 0.0f, lAlpha);
+    mTextLayer.Colour(1, 0.0f, 1.0f, 0.0f, lAlpha);
     RenderText("READY", StatusOffset, lBottom, nullptr);
   }
 
-  vthud::EndGlyphAlpha();
+  mTextLayer.End();
   glDisable(GL_TEXTURE_2D);
 
   if (Saving) {
@@ -197,11 +200,11 @@ void VTHUDElement::DrawHUD() {
     char lScratch[vthud::kDrawableTextSize];
     const char* lMessage = vthud::DrawableText(lMessageText, lScratch);
     const FTPoint lUpper = mArialLargeFont->BBox(lMessage, -1, FTPoint(0, 0, 0), FTPoint(0, 0, 0)).Upper();
-    glColor3f(1.0f, 1.0f, 1.0f);
-    vthud::BeginGlyphAlpha();
-    mArialLargeFont->Render(lMessage, -1, FTPoint(W / 2 - 0.5 * lUpper.X(), H / 2 - 0.5 * lUpper.Y(), 0),
-                            FTPoint(0, 0, 0), FTGL::RENDER_ALL);
-    vthud::EndGlyphAlpha();
+    mTextLayer.Begin(W, H);
+    mTextLayer.Colour(0, 1.0f, 1.0f, 1.0f, 1.0f);
+    mTextLayer.Render(*mArialLargeFont, lMessage, FTPoint(W / 2 - 0.5 * lUpper.X(), H / 2 - 0.5 * lUpper.Y(), 0),
+                      FTPoint(0, 0, 0));
+    mTextLayer.End();
   }
 
   glPopAttrib();

@@ -1,13 +1,259 @@
 #include "glyph_alpha.h"
 
+#include <FTGL/ftgl.h>
 #define GL_GLEXT_PROTOTYPES 1
 #include <GL/gl.h>
 #include <GL/glext.h>
+
+#include <algorithm>
+#include <cmath>
+#include <iostream>
 
 namespace vthud {
 
 void BeginGlyphAlpha() { glBlendEquationSeparate(GL_FUNC_ADD, GL_MAX); }
 
 void EndGlyphAlpha() { glBlendEquation(GL_FUNC_ADD); }
+
+void TextLayer::Boxes::Add(const Box& pBox) {
+  for (int i = 0; i < count; ++i) {
+    Box& b = box[i];
+    if (pBox.y0 < b.y1 && b.y0 < pBox.y1) {
+      b = {std::min(b.x0, pBox.x0), std::min(b.y0, pBox.y0), std::max(b.x1, pBox.x1), std::max(b.y1, pBox.y1)};
+      return;
+    }
+  }
+  if (count < kBoxes) {
+    box[count++] = pBox;
+    return;
+  }
+  Box& b = box[count - 1];
+  b = {std::min(b.x0, pBox.x0), std::min(b.y0, pBox.y0), std::max(b.x1, pBox.x1), std::max(b.y1, pBox.y1)};
+}
+
+void TextLayer::Boxes::Merge() {
+  for (bool lMerged = true; lMerged;) {
+    lMerged = false;
+    for (int i = 0; i < count && !lMerged; ++i)
+      for (int j = i + 1; j < count && !lMerged; ++j) {
+        Box &a = box[i], &b = box[j];
+        if (a.y0 < b.y1 && b.y0 < a.y1) {
+          a = {std::min(a.x0, b.x0), std::min(a.y0, b.y0), std::max(a.x1, b.x1), std::max(a.y1, b.y1)};
+          b = box[--count];
+          lMerged = true;
+        }
+      }
+  }
+}
+
+bool TextLayer::Create(int pWidth, int pHeight) {
+  if (Ready()) return true;
+  if (!glGetString(GL_VERSION)) return false;
+  // The coverage texture (its red channel read as every channel) and a view
+  // of the same pixels that reads green instead: one per ink.
+  GLuint lTexture = 0, lView = 0, lFramebuffer = 0;
+  glCreateTextures(GL_TEXTURE_2D, 1, &lTexture);
+  if (lTexture) glTextureStorage2D(lTexture, 1, GL_RGBA8, pWidth, pHeight);
+  glGenTextures(1, &lView);
+  if (lTexture && lView) glTextureView(lView, GL_TEXTURE_2D, lTexture, GL_RGBA8, 0, 1, 0, 1);
+  const GLint lRed[4] = {GL_RED, GL_RED, GL_RED, GL_RED}, lGreen[4] = {GL_GREEN, GL_GREEN, GL_GREEN, GL_GREEN};
+  const GLuint lNames[2] = {lTexture, lView};
+  for (int i = 0; i < 2; ++i) {
+    if (!lNames[i] || !glIsTexture(lNames[i])) continue;
+    // Laid over the target texel for pixel.
+    glTextureParameteri(lNames[i], GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTextureParameteri(lNames[i], GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTextureParameteri(lNames[i], GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTextureParameteri(lNames[i], GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glTextureParameteriv(lNames[i], GL_TEXTURE_SWIZZLE_RGBA, i == 0 ? lRed : lGreen);
+  }
+  glCreateFramebuffers(1, &lFramebuffer);
+  GLenum lStatus = 0;
+  if (lFramebuffer && lTexture && glIsTexture(lTexture)) {
+    glNamedFramebufferTexture(lFramebuffer, GL_COLOR_ATTACHMENT0, lTexture, 0);
+    lStatus = glCheckNamedFramebufferStatus(lFramebuffer, GL_DRAW_FRAMEBUFFER);
+  }
+  if (lStatus != GL_FRAMEBUFFER_COMPLETE || !lView || !glIsTexture(lView)) {
+    if (glIsFramebuffer(lFramebuffer)) glDeleteFramebuffers(1, &lFramebuffer);
+    if (glIsTexture(lView)) glDeleteTextures(1, &lView);
+    if (glIsTexture(lTexture)) glDeleteTextures(1, &lTexture);
+    std::cerr << "Error : koHUD - no offscreen text layer (framebuffer status 0x" << std::hex << lStatus
+              << std::dec << "); text edges blend straight into the target" << std::endl;
+    return false;
+  }
+  glClearTexImage(lTexture, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+  mTexture = lTexture;
+  mView = lView;
+  mFramebuffer = lFramebuffer;
+  mWidth = pWidth;
+  mHeight = pHeight;
+  mDirty.count = 0;
+  return true;
+}
+
+void TextLayer::Release() {
+  if (Ready() && glGetString(GL_VERSION)) {
+    GLuint lFramebuffer = mFramebuffer, lTextures[2] = {mView, mTexture};
+    glDeleteFramebuffers(1, &lFramebuffer);
+    glDeleteTextures(2, lTextures);
+  }
+  mTexture = mView = mFramebuffer = 0;
+  mActive = false;
+}
+
+void TextLayer::Begin(int pCanvasWidth, int pCanvasHeight) {
+  mActive = false;
+  mInk = 0;
+  for (Boxes& b : mInkBoxes) b.count = 0;
+  if (Ready()) glGetIntegerv(GL_VIEWPORT, mViewport);
+  // The text is drawn at the viewport's own scale, so it needs as many pixels.
+  if (!Ready() || mViewport[2] <= 0 || mViewport[3] <= 0 || mViewport[2] > mWidth || mViewport[3] > mHeight ||
+      pCanvasWidth <= 0 || pCanvasHeight <= 0) {
+    BeginGlyphAlpha();
+    return;
+  }
+  mActive = true;
+  glGetFloatv(GL_CURRENT_COLOR, mLast);  // the colour strings take until Colour says otherwise
+  mScaleX = static_cast<float>(mViewport[2]) / static_cast<float>(pCanvasWidth);
+  mScaleY = static_cast<float>(mViewport[3]) / static_cast<float>(pCanvasHeight);
+  glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &mTarget);
+  glGetBooleanv(GL_COLOR_WRITEMASK, mMask);
+  mScissor = glIsEnabled(GL_SCISSOR_TEST);
+  glGetIntegerv(GL_SCISSOR_BOX, mScissorBox);
+  glGetIntegerv(GL_BLEND_SRC_RGB, &mBlend[0]);
+  glGetIntegerv(GL_BLEND_DST_RGB, &mBlend[1]);
+  glGetIntegerv(GL_BLEND_SRC_ALPHA, &mBlend[2]);
+  glGetIntegerv(GL_BLEND_DST_ALPHA, &mBlend[3]);
+
+  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, mFramebuffer);
+  glEnable(GL_SCISSOR_TEST);
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  // A clear, unlike a drawn quad, heeds none of the host's fragment state
+  // (alpha test, lighting, other texture units); only the scissor and mask.
+  const GLfloat lClear[4] = {0, 0, 0, 0};
+  mLastFill = 0;
+  for (int i = 0; i < mDirty.count; ++i) {
+    const Box& b = mDirty.box[i];
+    glScissor(b.x0, b.y0, b.x1 - b.x0, b.y1 - b.y0);
+    glClearBufferfv(GL_COLOR, 0, lClear);
+    mLastFill += static_cast<int64_t>(b.x1 - b.x0) * (b.y1 - b.y0);
+  }
+  mDirty.count = 0;
+  glViewport(0, 0, mViewport[2], mViewport[3]);
+  glScissor(0, 0, 0, 0);
+  Colour(0, mLast[0], mLast[1], mLast[2], mLast[3]);
+  BeginGlyphAlpha();
+}
+
+void TextLayer::Colour(int pInk, float pRed, float pGreen, float pBlue, float pAlpha) {
+  mLast[0] = pRed, mLast[1] = pGreen, mLast[2] = pBlue, mLast[3] = pAlpha;
+  if (!mActive) {
+    glColor4f(pRed, pGreen, pBlue, pAlpha);
+    return;
+  }
+  mInk = std::min(std::max(pInk, 0), kInks - 1);
+  mColour[mInk][0] = pRed, mColour[mInk][1] = pGreen, mColour[mInk][2] = pBlue;
+  // White, so the ink's channel takes the coverage; its alpha scales it.
+  glColor4f(1.0f, 1.0f, 1.0f, pAlpha);
+  glColorMask(mInk == 0, mInk == 1, GL_FALSE, GL_FALSE);
+}
+
+void TextLayer::Colour(int pInk, const double (&pRGBA)[4]) {
+  Colour(pInk, static_cast<float>(pRGBA[0]), static_cast<float>(pRGBA[1]), static_cast<float>(pRGBA[2]),
+         static_cast<float>(pRGBA[3]));
+}
+
+void TextLayer::Render(FTFont& pFont, const char* pText, const FTPoint& pPosition, const FTPoint& pSpacing) {
+  if (mActive) {
+    const FTBBox lBounds = pFont.BBox(pText, -1, pPosition, pSpacing);
+    const FTPoint lLower = lBounds.Lower(), lUpper = lBounds.Upper();
+    // A texture glyph lands on whole pixels, up to one beyond its outline's box.
+    const float lMargin = 2.0f;
+    auto Clamp = [](double v, int pHigh) { return static_cast<int>(std::min(std::max(v, 0.0), double(pHigh))); };
+    const Box lBox{Clamp(std::floor((lLower.X() - lMargin) * mScaleX) - 1, mViewport[2]),
+                   Clamp(std::floor((lLower.Y() - lMargin) * mScaleY) - 1, mViewport[3]),
+                   Clamp(std::ceil((lUpper.X() + lMargin) * mScaleX) + 1, mViewport[2]),
+                   Clamp(std::ceil((lUpper.Y() + lMargin) * mScaleY) + 1, mViewport[3])};
+    // Ink outside the box would outlast the clear: the scissor keeps it in.
+    if (lBox.x1 > lBox.x0 && lBox.y1 > lBox.y0 && lUpper.X() > lLower.X()) {
+      mInkBoxes[mInk].Add(lBox);
+      glScissor(lBox.x0, lBox.y0, lBox.x1 - lBox.x0, lBox.y1 - lBox.y0);
+    } else {
+      glScissor(0, 0, 0, 0);
+    }
+  }
+  pFont.Render(pText, -1, pPosition, pSpacing, FTGL::RENDER_ALL);
+}
+
+void TextLayer::End() {
+  EndGlyphAlpha();
+  if (!mActive) return;
+  mActive = false;
+  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, static_cast<GLuint>(mTarget));
+  glViewport(mViewport[0], mViewport[1], mViewport[2], mViewport[3]);
+  glColorMask(mMask[0], mMask[1], mMask[2], mMask[3]);
+  glScissor(mScissorBox[0], mScissorBox[1], mScissorBox[2], mScissorBox[3]);
+  if (!mScissor) glDisable(GL_SCISSOR_TEST);
+
+  // Premultiplied: the ink's colour times the coverage the texture gives in
+  // every channel, its alpha that coverage. With both inks, one draw: unit 0
+  // gives (first colour x R, R) and unit 1 lays (second colour x G, G) over
+  // it, which is "over" of the second ink on the first.
+  const bool lTexturing = glIsEnabled(GL_TEXTURE_2D);
+  glEnable(GL_TEXTURE_2D);
+  glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+  const bool lBoth = mInkBoxes[1].count > 0;
+  Boxes lBoxes = mInkBoxes[lBoth ? 1 : 0];
+  if (lBoth)
+    for (int i = 0; i < mInkBoxes[0].count; ++i) lBoxes.Add(mInkBoxes[0].box[i]);
+  lBoxes.Merge();  // each pixel laid over once
+  glBindTexture(GL_TEXTURE_2D, mTexture);
+  glColor4f(mColour[0][0], mColour[0][1], mColour[0][2], 1.0f);
+  if (lBoth) {
+    glPushAttrib(GL_TEXTURE_BIT);
+    glActiveTexture(GL_TEXTURE1);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, mView);
+    const GLfloat lSecond[4] = {mColour[1][0], mColour[1][1], mColour[1][2], 1.0f};
+    glTexEnvfv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_COLOR, lSecond);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
+    glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_INTERPOLATE);
+    glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_ALPHA, GL_INTERPOLATE);
+    const GLenum lSources[3] = {GL_CONSTANT, GL_PREVIOUS, GL_TEXTURE};
+    for (int i = 0; i < 3; ++i) {
+      glTexEnvi(GL_TEXTURE_ENV, GL_SRC0_RGB + i, lSources[i]);
+      glTexEnvi(GL_TEXTURE_ENV, GL_SRC0_ALPHA + i, lSources[i]);
+      glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_RGB + i, GL_SRC_COLOR);
+      glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_ALPHA + i, GL_SRC_ALPHA);
+    }
+    glActiveTexture(GL_TEXTURE0);
+  }
+  const float lU = 1.0f / static_cast<float>(mWidth), lV = 1.0f / static_cast<float>(mHeight);
+  glBegin(GL_QUADS);
+  for (int i = 0; i < lBoxes.count; ++i) {
+    const Box& b = lBoxes.box[i];
+    const float x[4] = {b.x0 / mScaleX, b.x1 / mScaleX, b.x1 / mScaleX, b.x0 / mScaleX};
+    const float y[4] = {b.y0 / mScaleY, b.y0 / mScaleY, b.y1 / mScaleY, b.y1 / mScaleY};
+    const int px[4] = {b.x0, b.x1, b.x1, b.x0}, py[4] = {b.y0, b.y0, b.y1, b.y1};
+    for (int k = 0; k < 4; ++k) {
+      glMultiTexCoord2f(GL_TEXTURE0, px[k] * lU, py[k] * lV);
+      if (lBoth) glMultiTexCoord2f(GL_TEXTURE1, px[k] * lU, py[k] * lV);
+      glVertex2f(x[k], y[k]);
+    }
+    mDirty.Add(b);
+    mLastFill += static_cast<int64_t>(b.x1 - b.x0) * (b.y1 - b.y0);
+  }
+  glEnd();
+  if (lBoth) glPopAttrib();  // unit 1 and the active unit as they were
+  mDirty.Merge();
+  if (!lTexturing) glDisable(GL_TEXTURE_2D);
+  glBlendFuncSeparate(static_cast<GLenum>(mBlend[0]), static_cast<GLenum>(mBlend[1]),
+                      static_cast<GLenum>(mBlend[2]), static_cast<GLenum>(mBlend[3]));
+  glColor4f(mLast[0], mLast[1], mLast[2], mLast[3]);
+  // Mesa 22 lets a colour set after the last vertex outlive the caller's
+  // attribute pop unless it is flushed first; reading it flushes it.
+  GLfloat lFlushed[4];
+  glGetFloatv(GL_CURRENT_COLOR, lFlushed);
+}
 
 }  // namespace vthud

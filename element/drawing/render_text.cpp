@@ -11,9 +11,8 @@ void VTHUDElement::RenderText(const char* pText, int pX, int pY, const char* pLa
   const int lY = vthud::DrawCoord(static_cast<long long>(pY));
   // The fixed-pitch face is drawn 5 pixels tighter per character than it is designed.
   char lScratch[vthud::kDrawableTextSize];
-  mOratorFont->Render(vthud::DrawableText(pText, lScratch), -1, FTPoint(lX, lY, 0), FTPoint(-5, 0, 0),
-                      FTGL::RENDER_ALL);
+  mTextLayer.Render(*mOratorFont, vthud::DrawableText(pText, lScratch), FTPoint(lX, lY, 0), FTPoint(-5, 0, 0));
   if (mFrame.showLabels && pLabel)  // "Show Labels" as DrawHUD read it for this frame
-    mArialFont->Render(vthud::DrawableText(pLabel, lScratch), -1, FTPoint(lX + 5, lY - 16, 0), FTPoint(0, 0, 0),
-                       FTGL::RENDER_ALL);
+    mTextLayer.Render(*mArialFont, vthud::DrawableText(pLabel, lScratch), FTPoint(lX + 5, lY - 16, 0),
+                      FTPoint(0, 0, 0));
 }

@@ -9,10 +9,9 @@
 
 #include "draw_range.h"
 #include "gl_colour.h"
-#include "glyph_alpha.h"
 #include "utf8_text.h"
 
-void VTHUDElement::RenderTimeline(int pWidth, int) {
+void VTHUDElement::RenderTimeline(int pWidth, int pHeight) {
   if (!ShowTimeline) return;
   // The offset, the colours and the scene time as DrawHUD read them for this frame.
   const int lT = mFrame.timelineY;
@@ -56,36 +55,36 @@ void VTHUDElement::RenderTimeline(int pWidth, int) {
 
   // The markers' triangles first, then their names: a name lies wholly below
   // the bar (its box's top at 5 pixels under it) and a triangle inside it, so
-  // no name meets a triangle and drawing the names in one run, with the glyph
-  // state set once, leaves every pixel as drawing them marker by marker.
+  // no name meets a triangle, the in/out band, the cursor or the bar's bloop,
+  // and drawing the names in one run leaves every pixel as drawing them marker
+  // by marker. Only the reticle can lie over a name; unless its rows meet the
+  // names', the names join the text fields' run (one text layer run a frame).
   vthud::SetColour(mFrame.fontColor);
-  int lShown[kMarkerCount];
-  int lX[kMarkerCount];
   int lCount = 0;
   for (int i = 0; i < kMarkerCount; ++i) {
     const long long lFrame = MarkerFrame[i];
     if (!ShowMarker[i] || lStart > lFrame || lFrame > lStop) continue;
-    lShown[lCount] = i;
-    lX[lCount] = X(lFrame);
+    const int lX = X(lFrame);
+    mFrame.markerIndex[lCount] = i;
+    mFrame.markerX[lCount] = lX;
     glBegin(GL_POLYGON);
-    glVertex2i(lX[lCount], lT + 11);
-    glVertex2i(lX[lCount] - 10, lT + 1);
-    glVertex2i(lX[lCount] + 10, lT + 1);
+    glVertex2i(lX, lT + 11);
+    glVertex2i(lX - 10, lT + 1);
+    glVertex2i(lX + 10, lT + 1);
     glEnd();
     ++lCount;
   }
-  if (lCount > 0) {
+  mFrame.markerCount = lCount;
+  const long long lSize = vthud::DrawCoord(static_cast<long long>(ReticleSize));
+  const long long lReticleY0 = pHeight / 2 - lSize / 2 - 2, lReticleY1 = lReticleY0 + lSize + 4;
+  const bool lUnderReticle = ShowReticle && lReticleY0 < lT && lReticleY1 > lT - 40;
+  mFrame.namesWithFields = lCount > 0 && !lUnderReticle;
+  if (lCount > 0 && !mFrame.namesWithFields) {
     glEnable(GL_TEXTURE_2D);
-    vthud::BeginGlyphAlpha();
-    for (int n = 0; n < lCount; ++n) {
-      const FBString lNameText = MarkerName[lShown[n]];
-      char lScratch[vthud::kDrawableTextSize];
-      const char* lName = vthud::DrawableText(lNameText, lScratch);
-      const FTPoint lUpper = mArialFont->BBox(lName, -1).Upper();
-      mArialFont->Render(lName, -1, FTPoint(lX[n] - 0.5 * lUpper.X(), lT - lUpper.Y() - 5, 0), FTPoint(0, 0, 0),
-                         FTGL::RENDER_ALL);
-    }
-    vthud::EndGlyphAlpha();
+    mTextLayer.Begin(pWidth, pHeight);
+    mTextLayer.Colour(0, mFrame.fontColor);
+    RenderMarkerNames();
+    mTextLayer.End();
     glDisable(GL_TEXTURE_2D);  // the cursor is plain colour
   }
 
@@ -98,4 +97,16 @@ void VTHUDElement::RenderTimeline(int pWidth, int) {
   glVertex2i(lCursor + 2, lT + 1);
   glVertex2i(lCursor + 2, lT + 19);
   glEnd();
+}
+
+void VTHUDElement::RenderMarkerNames() {
+  const int lT = mFrame.timelineY;
+  for (int n = 0; n < mFrame.markerCount; ++n) {
+    const FBString lNameText = MarkerName[mFrame.markerIndex[n]];
+    char lScratch[vthud::kDrawableTextSize];
+    const char* lName = vthud::DrawableText(lNameText, lScratch);
+    const FTPoint lUpper = mArialFont->BBox(lName, -1).Upper();
+    mTextLayer.Render(*mArialFont, lName, FTPoint(mFrame.markerX[n] - 0.5 * lUpper.X(), lT - lUpper.Y() - 5, 0),
+                      FTPoint(0, 0, 0));
+  }
 }
