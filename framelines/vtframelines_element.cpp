@@ -84,6 +84,8 @@ bool VTFrameLines::FBCreate() {
 void VTFrameLines::FBDestroy() {
   mQuad.Release();
   mTarget.Release();
+  releaseList(mShapeList);
+  releaseList(mTextList);
   delete mFont;  // reads its glyphs from the buffer, so it goes first
   mFont = nullptr;
   delete[] mFontData;
