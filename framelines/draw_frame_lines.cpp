@@ -19,6 +19,10 @@ void SetColour(const FBColorAndAlpha& pColor) {
             static_cast<float>(pColor[3]));
 }
 
+bool SameColour(const FBColorAndAlpha& a, const FBColorAndAlpha& b) {
+  return a[0] == b[0] && a[1] == b[1] && a[2] == b[2] && a[3] == b[3];
+}
+
 }  // namespace
 
 void VTFrameLines::drawText(const std::string& pText, int pX, int pY) {
@@ -115,7 +119,8 @@ void VTFrameLines::DrawLines() {
   glEnable(GL_BLEND);
 
   const FBColorAndAlpha lLine = LineColor, lProtection = ProtectionColor;
-  if (mShapeList != 0 && !(lLine == mListLine && lProtection == mListProtection)) releaseList(mShapeList);
+  if (mShapeList != 0 && !(SameColour(lLine, mListLine) && SameColour(lProtection, mListProtection)))
+    releaseList(mShapeList);
   if (mShapeList == 0) compileShapeList(lLine, lProtection);
   glCallList(mShapeList);
 
