@@ -5,7 +5,6 @@
 // on the first update after a connection, released on disconnect.
 #include <cstdint>
 #include <memory>
-#include <string>
 
 #include "moonfair_interface.h"
 
@@ -13,22 +12,39 @@ struct VTHUDQuadBuffers;
 
 namespace vthud {
 
+// The quad's handles and geometry, held in its owner's members.
+struct QuadRefs {
+  uint64_t& mesh;
+  uint64_t& transform;
+  uint64_t& material;
+  uint64_t& texture;
+  std::unique_ptr<VTHUDQuadBuffers>& buffers;  // read by the renderer while the mesh lives
+};
+
+// The mesh, its transform and its material; entities are named
+// "<pName>::mesh" and "<pName>::transform". Failed steps are reported
+// through the bridge and the sequence carries on.
+void CreateQuadMesh(_MfiScene* pScene, const char* pName, QuadRefs pQuad);
+// The renderer texture wrapping pGlTexture, bound to the material's "hudTexture".
+void CreateQuadTexture(_MfiScene* pScene, uint32_t pGlTexture, int pWidth, int pHeight, const char* pName,
+                       QuadRefs pQuad);
+// Releases every live handle, mesh first, and sets all of them to 0.
+void ReleaseQuad(QuadRefs pQuad);
+
 class RendererQuad {
  public:
   RendererQuad();
   ~RendererQuad();
   bool Ready() const { return mReady; }
-  // Entities are named "<pName>::mesh" and "<pName>::transform". Failed steps
-  // are reported through the bridge; nothing is retried until Release.
-  void Create(_MfiScene* pScene, uint32_t pGlTexture, int pWidth, int pHeight, const std::string& pName);
+  // Nothing is retried until Release.
+  void Create(_MfiScene* pScene, uint32_t pGlTexture, int pWidth, int pHeight, const char* pName);
   void Release();
-  // Live entities (0 to 4), for checks.
-  int EntityCount() const;
 
  private:
+  QuadRefs Refs() { return {mMesh, mTransform, mMaterial, mTexture, mBuffers}; }
   bool mReady = false;
   uint64_t mMesh = 0, mTransform = 0, mMaterial = 0, mTexture = 0;
-  std::unique_ptr<VTHUDQuadBuffers> mBuffers;  // read by the renderer while the mesh lives
+  std::unique_ptr<VTHUDQuadBuffers> mBuffers;
 };
 
 }  // namespace vthud

@@ -4,28 +4,11 @@
 
 #include <cstdio>
 
-namespace {
+#include "property_init.h"
 
-// Animatable properties take their default as an array of doubles.
-template <class P>
-void Animatable(VTHUDElement* pOwner, P& pProperty, const char* pName, const char* pType, double pDefault) {
-  double lInit[1] = {pDefault};
-  pProperty.Init(pOwner, pName, pType, lInit);
-}
-
-void Colour(VTHUDElement* pOwner, FBPropertyAnimatableColorAndAlpha& pProperty, const char* pName, double pR,
-            double pG, double pB, double pA) {
-  double lInit[4] = {pR, pG, pB, pA};
-  pProperty.Init(pOwner, pName, "ColorAndAlpha", lInit);
-}
-
-// Non-animatable properties are stored by the host and published by the element.
-void Plain(VTHUDElement* pOwner, FBProperty& pProperty, const char* pName) {
-  pProperty.CreateInternal(pOwner, pName, nullptr, nullptr);
-  pOwner->PropertyAdd(&pProperty);
-}
-
-}  // namespace
+using vthud::Animatable;
+using vthud::Colour;
+using vthud::Plain;
 
 void VTHUDElement::createProperties() {
   Animatable(this, ShowLabels, "Show Labels", "Bool", 1);

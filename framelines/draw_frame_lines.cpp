@@ -19,11 +19,56 @@ void SetColour(const FBColorAndAlpha& pColor) {
             static_cast<float>(pColor[3]));
 }
 
+bool SameColour(const FBColorAndAlpha& a, const FBColorAndAlpha& b) {
+  return a[0] == b[0] && a[1] == b[1] && a[2] == b[2] && a[3] == b[3];
+}
+
 }  // namespace
 
 void VTFrameLines::drawText(const std::string& pText, int pX, int pY) {
   // The glyph set is the bundled face's; characters it lacks draw nothing.
   mFont->Render(pText.c_str(), -1, FTPoint(pX, pY, 0), FTPoint(0, 0, 0), FTGL::RENDER_ALL);
+}
+
+void VTFrameLines::compileTextList() {
+  // FTGL makes a glyph's texture the first time it meets the glyph; measuring
+  // first does that here, so the list holds the drawing alone and not the uploads.
+  for (const vtlines::Label& lLabel : mLabels) mFont->Advance(lLabel.text.c_str());
+  const int lAdvance = mProblem.empty() ? 0 : static_cast<int>(mFont->Advance(mProblem.c_str()));
+  mTextList = glGenLists(1);
+  glNewList(mTextList, GL_COMPILE);
+  for (const vtlines::Label& lLabel : mLabels) drawText(lLabel.text, lLabel.x, lLabel.y);
+  if (!mProblem.empty()) drawText(mProblem, std::max(8, (mWidth - lAdvance) / 2), mHeight / 2);
+  glEndList();
+}
+
+void VTFrameLines::compileShapeList(const FBColorAndAlpha& pLine, const FBColorAndAlpha& pProtection) {
+  mListLine = pLine;
+  mListProtection = pProtection;
+  mShapeList = glGenLists(1);
+  glNewList(mShapeList, GL_COMPILE);
+  // Both passes run even when empty: under Mesa 22 the attribute pop after
+  // the drawing did not bring the current colour back when the text's colour
+  // was the only colour set since the push.
+  for (int lPass = 0; lPass < 2; ++lPass) {
+    const bool lProtection = lPass == 1;
+    SetColour(lProtection ? pProtection : pLine);
+    glBegin(GL_QUADS);
+    for (const vtlines::Quad& q : mQuads)
+      if (q.protection == lProtection) {
+        glVertex2i(q.left, q.bottom);
+        glVertex2i(q.right, q.bottom);
+        glVertex2i(q.right, q.top);
+        glVertex2i(q.left, q.top);
+      }
+    glEnd();
+  }
+  glEndList();
+}
+
+void VTFrameLines::releaseList(uint32_t& pList) {
+  if (pList != 0 && glIsList(pList)) glDeleteLists(pList, 1);
+  pList = 0;
 }
 
 void VTFrameLines::DrawLines() {
@@ -49,6 +94,8 @@ void VTFrameLines::DrawLines() {
     for (vtlines::Label& lLabel : mLabels) lLabel.text = vthud::DrawableText(lLabel.text.c_str(), lScratch);
     mProblem = vthud::DrawableText(mProblem.c_str(), lScratch);
     mBuiltValid = true;
+    releaseList(mShapeList);
+    releaseList(mTextList);
   }
   if (mQuads.empty() && mLabels.empty() && mProblem.empty()) return;
 
@@ -71,26 +118,11 @@ void VTFrameLines::DrawLines() {
   glDisable(GL_TEXTURE_2D);
   glEnable(GL_BLEND);
 
-  // Both passes run even when empty: under Mesa 22 the attribute pop below
-  // did not bring the current colour back when the text's colour was the
-  // only colour set since the push.
-  const FBColorAndAlpha lLine = LineColor;
-  for (int lPass = 0; lPass < 2; ++lPass) {
-    const bool lProtection = lPass == 1;
-    if (lProtection)
-      SetColour(ProtectionColor.GetPropertyValue());
-    else
-      SetColour(lLine);
-    glBegin(GL_QUADS);
-    for (const vtlines::Quad& q : mQuads)
-      if (q.protection == lProtection) {
-        glVertex2i(q.left, q.bottom);
-        glVertex2i(q.right, q.bottom);
-        glVertex2i(q.right, q.top);
-        glVertex2i(q.left, q.top);
-      }
-    glEnd();
-  }
+  const FBColorAndAlpha lLine = LineColor, lProtection = ProtectionColor;
+  if (mShapeList != 0 && !(SameColour(lLine, mListLine) && SameColour(lProtection, mListProtection)))
+    releaseList(mShapeList);
+  if (mShapeList == 0) compileShapeList(lLine, lProtection);
+  glCallList(mShapeList);
 
   if (!mLabels.empty() || !mProblem.empty()) {
     SetColour(lLine);
@@ -98,11 +130,8 @@ void VTFrameLines::DrawLines() {
     // FTGL blends alpha as it does colour; the larger alpha keeps an edge
     // exact over transparent and over opaque pixels of the target.
     glBlendEquationSeparate(GL_FUNC_ADD, GL_MAX);
-    for (const vtlines::Label& lLabel : mLabels) drawText(lLabel.text, lLabel.x, lLabel.y);
-    if (!mProblem.empty()) {
-      const int lAdvance = static_cast<int>(mFont->Advance(mProblem.c_str()));
-      drawText(mProblem, std::max(8, (mWidth - lAdvance) / 2), mHeight / 2);
-    }
+    if (mTextList == 0) compileTextList();
+    glCallList(mTextList);
     glBlendEquation(GL_FUNC_ADD);
   }
 

@@ -12,32 +12,20 @@
 #include "fdl_geometry.h"
 #include "font_resource.h"
 #include "message_text.h"
+#include "property_init.h"
 #include "utf8_text.h"
 
 FBClassImplementation(VTFrameLines) FBStorableCustomHUDElementImplementation(VTFrameLines, "VT Frame Lines")
 
-    namespace {
-  const char* const kVantorCallbackName = "VantorRendererCallback";
+    using vthud::Animatable;
+using vthud::Colour;
+using vthud::Plain;
 
-  template <class P>
-  void Animatable(VTFrameLines * pOwner, P & pProperty, const char* pName, const char* pType, double pDefault) {
-    double lInit[1] = {pDefault};
-    pProperty.Init(pOwner, pName, pType, lInit);
-  }
+namespace {
+const char* const kVantorCallbackName = "VantorRendererCallback";
 
-  void Colour(VTFrameLines * pOwner, FBPropertyAnimatableColorAndAlpha & pProperty, const char* pName, double pR,
-              double pG, double pB, double pA) {
-    double lInit[4] = {pR, pG, pB, pA};
-    pProperty.Init(pOwner, pName, "ColorAndAlpha", lInit);
-  }
-
-  void Plain(VTFrameLines * pOwner, FBProperty & pProperty, const char* pName) {
-    pProperty.CreateInternal(pOwner, pName, nullptr, nullptr);
-    pOwner->PropertyAdd(&pProperty);
-  }
-
-  std::string FileName(const std::string& pPath) { return pPath.substr(pPath.find_last_of('/') + 1); }
-}
+std::string FileName(const std::string& pPath) { return pPath.substr(pPath.find_last_of('/') + 1); }
+}  // namespace
 
 VTFrameLines::VTFrameLines(const char* pName, HIObject pObject)
     : FBHUDElement(pName, pObject), MfiSceneNodeInterface() {}
@@ -96,6 +84,8 @@ bool VTFrameLines::FBCreate() {
 void VTFrameLines::FBDestroy() {
   mQuad.Release();
   mTarget.Release();
+  releaseList(mShapeList);
+  releaseList(mTextList);
   delete mFont;  // reads its glyphs from the buffer, so it goes first
   mFont = nullptr;
   delete[] mFontData;

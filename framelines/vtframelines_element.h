@@ -6,6 +6,7 @@
 // through an offscreen texture of its own.
 #include <fbsdk/fbsdk.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -69,6 +70,12 @@ class VTFrameLines : public FBHUDElement, public MfiSceneNodeInterface {
   void drawIntoTarget();
   bool isVantorRendererPane();
   void drawText(const std::string& pText, int pX, int pY);
+  // The shapes, labels and message change only with the settings (and the
+  // shapes with the two colours), so each is kept in a display list, made
+  // when first drawn: a frame replays them instead of sending every vertex.
+  void compileShapeList(const FBColorAndAlpha& pLine, const FBColorAndAlpha& pProtection);
+  void compileTextList();
+  static void releaseList(uint32_t& pList);
 
   FBString mFdlPath;
   bool mHasDocument = false;
@@ -87,6 +94,8 @@ class VTFrameLines : public FBHUDElement, public MfiSceneNodeInterface {
   std::vector<vtlines::Quad> mQuads;
   std::vector<vtlines::Label> mLabels;
   std::string mProblem;  // one line shown instead of the lines
+  uint32_t mShapeList = 0, mTextList = 0;
+  FBColorAndAlpha mListLine, mListProtection;  // the colours mShapeList was made with
 
   vthud::OffscreenTarget mTarget;
   vthud::RendererQuad mQuad;

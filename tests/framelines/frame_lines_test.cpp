@@ -223,6 +223,18 @@ TEST_F(FrameLinesTest, EachCaseDrawsItsLinesOnTheExactRowsAndColumns) {
   }
 }
 
+// The lines are kept from frame to frame; a change of colour alone draws them in the new colour.
+TEST_F(FrameLinesTest, AColourChangeAloneRedrawsTheKeptLines) {
+  element->Show = false;
+  Set(lines, "Show Labels", "false");
+  Set(lines, "Aspect Lines", "2.39");
+  Set(lines, "Line Color", "1 1 1 1");
+  EXPECT_EQ(CompareFrames(Draw(), Painted(Outline(0, 138, 1920, 942))).differing, 0);
+  Set(lines, "Line Color", "1 0.5 0 1");
+  const FrameDiff lDiff = CompareFrames(Draw(), Painted(Outline(0, 138, 1920, 942, 2, kAmber)));
+  EXPECT_EQ(lDiff.differing, 0) << ToString(lDiff);
+}
+
 // A path that does not open and a file that does not read each draw one line of text naming the
 // file and the reason, in the middle rows, and nothing else; the HUD draws as it did.
 TEST_F(FrameLinesTest, ABadFileShowsOneLineAndTheHudCarriesOn) {
