@@ -86,24 +86,42 @@ Pane::~Pane() {
 void Pane::Draw(const std::vector<FBHUDElement*>& pElements, RendererRoad* pRoad) {
   glBindFramebuffer(GL_FRAMEBUFFER, mFramebuffer);
   glViewport(0, 0, mWidth, mHeight);
+  const bool lCovered = !pRoad && mBackground.width == mWidth && mBackground.height == mHeight &&
+                        mBackground.rgba.size() == static_cast<size_t>(mWidth) * mHeight * 4;
   glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
   glClearDepth(1.0);
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glClear(lCovered ? GL_DEPTH_BUFFER_BIT : GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   fbsdk_host::FireRenderPipeline(kFBGlobalEvalCallbackBeforeRender);
-  if (pRoad) {
-    pRoad->Frame(mFramebuffer, mWidth, mHeight, mBackground);
-  } else if (mBackground.width == mWidth && mBackground.height == mHeight) {
-    // The scene behind the HUD, copied into the colour buffer row by row, as
-    // GL wants the bottom row first: a plain copy, several times cheaper than
-    // drawing it with glDrawPixels on a software rasteriser, and the same pixels.
+  if (lCovered) {
+    // The scene behind the HUD, copied straight into the colour buffer: a
+    // plain copy, several times cheaper than drawing it with glDrawPixels on a
+    // software rasteriser, and the same pixels. It covers every pixel, so the
+    // colour buffer is not cleared first. GL wants the bottom row first:
+    // pictures the other way up go row by row.
     GLint lPreviousTexture = 0;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &lPreviousTexture);
     glBindTexture(GL_TEXTURE_2D, mColor);
-    const size_t lRow = static_cast<size_t>(mWidth) * 4;
-    for (int y = 0; y < mHeight; ++y)
-      glTexSubImage2D(GL_TEXTURE_2D, 0, 0, mHeight - 1 - y, mWidth, 1, GL_RGBA, GL_UNSIGNED_BYTE,
-                      mBackground.rgba.data() + static_cast<size_t>(y) * lRow);
+    if (mBackground.bottomUp) {
+      glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, mWidth, mHeight, GL_RGBA, GL_UNSIGNED_BYTE, mBackground.rgba.data());
+    } else {
+      const size_t lRow = static_cast<size_t>(mWidth) * 4;
+      for (int y = 0; y < mHeight; ++y)
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, mHeight - 1 - y, mWidth, 1, GL_RGBA, GL_UNSIGNED_BYTE,
+                        mBackground.rgba.data() + static_cast<size_t>(y) * lRow);
+    }
     glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(lPreviousTexture));
+  }
+  if (pRoad) {
+    if (mBackground.bottomUp) {
+      // The renderer takes its picture top row first.
+      const size_t lRow = static_cast<size_t>(mBackground.width) * 4;
+      for (int y = 0; y < mBackground.height / 2; ++y)
+        std::swap_ranges(mBackground.rgba.begin() + static_cast<long>(y * lRow),
+                         mBackground.rgba.begin() + static_cast<long>((y + 1) * lRow),
+                         mBackground.rgba.begin() + static_cast<long>((mBackground.height - 1 - y) * lRow));
+      mBackground.bottomUp = false;
+    }
+    pRoad->Frame(mFramebuffer, mWidth, mHeight, mBackground);
   }
   mIntrinsic.clear();
   for (FBHUDElement* lElement : pElements) {

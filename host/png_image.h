@@ -11,6 +11,9 @@ struct Image {
   int width = 0;
   int height = 0;
   std::vector<uint8_t> rgba;  // width * height * 4, top row first
+  // The rows the other way up, as GL stores them: a decoder's plates come so,
+  // to be uploaded in one piece. At() and the PNG functions expect top first.
+  bool bottomUp = false;
   uint8_t* At(int x, int y) { return &rgba[(static_cast<size_t>(y) * width + x) * 4]; }
   const uint8_t* At(int x, int y) const { return &rgba[(static_cast<size_t>(y) * width + x) * 4]; }
 };

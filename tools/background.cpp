@@ -20,6 +20,7 @@ const size_t kFrameBytes = static_cast<size_t>(kWidth) * kHeight * 4;
 void Fill(vthost::Image& pImage, uint8_t r, uint8_t g, uint8_t b) {
   pImage.width = kWidth;
   pImage.height = kHeight;
+  pImage.bottomUp = false;
   pImage.rgba.resize(kFrameBytes);
   for (size_t i = 0; i < pImage.rgba.size(); i += 4) {
     pImage.rgba[i] = r;
@@ -75,10 +76,15 @@ std::string ProbeValue(const std::string& pOutput, const std::string& pKey) {
 // for another protocol.
 std::string FileUrl(const std::string& pPath) { return "file:" + pPath; }
 
+// The long-running decoders send their frames bottom row first, as GL takes
+// them (ffmpeg's vflip only turns the row order its raw output is copied in).
+const char* const kBottomUp = ",vflip";
+
 // One 1920 x 1080 RGBA frame from a decoding ffmpeg.
-bool ReadFrame(FfmpegProcess& pDecoder, vthost::Image& pImage) {
+bool ReadFrame(FfmpegProcess& pDecoder, vthost::Image& pImage, bool pBottomUp = false) {
   pImage.width = kWidth;
   pImage.height = kHeight;
+  pImage.bottomUp = pBottomUp;
   pImage.rgba.resize(kFrameBytes);
   bool lEnded = false;
   return pDecoder.Read(pImage.rgba.data(), kFrameBytes, lEnded);
@@ -195,8 +201,10 @@ bool Background::Open(const std::string& pSpec, const std::string& pTestPicture,
                lRange);
   mVideo.reset(new FfmpegProcess);
   const std::vector<std::string> lArguments{
-      "-nostdin", "-v",       "error",    "-i",   FileUrl(lPath), "-an", "-vf", FitFilter(lMatrix, lRange, mLut),
-      "-f",       "rawvideo", "-pix_fmt", "rgba", "pipe:1"};
+      "-nostdin",     "-v",       "error",    "-i",
+      FileUrl(lPath), "-an",      "-vf",      FitFilter(lMatrix, lRange, mLut) + kBottomUp,
+      "-f",           "rawvideo", "-pix_fmt", "rgba",
+      "pipe:1"};
   if (!mVideo->Start(lArguments, FfmpegProcess::Direction::ReadFromIt, pError)) return false;
   mPath = lPath;
   mKind = Kind::Video;
@@ -212,11 +220,7 @@ bool Background::ForDraw(long long pIndex, long long pFrame, vthost::Image& pIma
       return true;
     case Kind::Sequence: return SequencePlate(pIndex, pFrame, pImage, pError);
     case Kind::Video: {
-      pImage.width = kWidth;
-      pImage.height = kHeight;
-      pImage.rgba.resize(kFrameBytes);
-      bool lEnded = false;
-      if (!mVideo->Read(pImage.rgba.data(), kFrameBytes, lEnded)) {
+      if (!ReadFrame(*mVideo, pImage, true)) {
         std::string lWhy;
         mVideo->Finish(lWhy);
         if (mVideoFrames == 0)
@@ -276,7 +280,7 @@ bool Background::SequencePlate(long long pIndex, long long pFrame, vthost::Image
                                                 "-frames:v",
                                                 std::to_string(lRun),
                                                 "-vf",
-                                                lFilter,
+                                                lFilter + kBottomUp,
                                                 "-f",
                                                 "rawvideo",
                                                 "-pix_fmt",
@@ -292,7 +296,7 @@ bool Background::SequencePlate(long long pIndex, long long pFrame, vthost::Image
     }
   }
   if (mPlates) {
-    if (ReadFrame(*mPlates, pImage)) {
+    if (ReadFrame(*mPlates, pImage, true)) {
       ++mPlatesNext;
       --mPlatesLeft;
       return true;

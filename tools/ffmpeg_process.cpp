@@ -15,6 +15,30 @@ extern char** environ;
 
 namespace vthud_tool {
 
+namespace {
+
+// ffmpeg allocates every 8 MB raw frame afresh. By default the C library
+// maps each one from the kernel and unmaps it when freed, so every frame's
+// pages are faulted in and zeroed again (a sixth of the encoder's CPU over
+// plates). Kept below the mapping threshold and never trimmed, freed frames
+// are reused as they are. A GLIBC_TUNABLES of the caller's own stands.
+const char* const kTunables =
+    "GLIBC_TUNABLES=glibc.malloc.mmap_threshold=33554432:glibc.malloc.trim_threshold=268435456";
+
+std::vector<char*> ChildEnvironment() {
+  std::vector<char*> lEnvironment;
+  bool lOwn = false;
+  for (char** e = environ; *e; ++e) {
+    lEnvironment.push_back(*e);
+    if (strncmp(*e, "GLIBC_TUNABLES=", 15) == 0) lOwn = true;
+  }
+  if (!lOwn) lEnvironment.push_back(const_cast<char*>(kTunables));
+  lEnvironment.push_back(nullptr);
+  return lEnvironment;
+}
+
+}  // namespace
+
 FfmpegProcess::~FfmpegProcess() {
   if (mPid > 0) Stop();
   if (!mErrorFile.empty()) unlink(mErrorFile.c_str());
@@ -56,7 +80,9 @@ bool FfmpegProcess::Start(const std::vector<std::string>& pArguments, Direction 
   std::vector<char*> lArgv;
   for (std::string& lArgument : lArguments) lArgv.push_back(&lArgument[0]);
   lArgv.push_back(nullptr);
-  const int lStatus = posix_spawnp(&mPid, mProgram.c_str(), &lActions, &lAttributes, lArgv.data(), environ);
+  std::vector<char*> lEnvironment = ChildEnvironment();
+  const int lStatus =
+      posix_spawnp(&mPid, mProgram.c_str(), &lActions, &lAttributes, lArgv.data(), lEnvironment.data());
   posix_spawn_file_actions_destroy(&lActions);
   posix_spawnattr_destroy(&lAttributes);
   close(lChildEnd);

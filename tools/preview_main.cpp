@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 
+#include <malloc.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -91,6 +92,10 @@ bool PlanRepeatsFrames(const vthud_tool::DrawPlan& pPlan) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Frames are 8 MB: freed ones are kept for reuse rather than given back to
+  // the kernel and faulted in, zeroed, on the next (as for the ffmpeg children).
+  mallopt(M_MMAP_THRESHOLD, 32 << 20);
+  mallopt(M_TRIM_THRESHOLD, 256 << 20);
   QCoreApplication lApplication(argc, argv);
   vthud_tool::Options o;
   o.plugin = vthud_tool::PluginPath("libvthudelement.so");

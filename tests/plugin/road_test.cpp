@@ -374,3 +374,26 @@ TEST_F(QuietRoads, HundredConnectionCyclesShowTheOverlayOnlyWhileAttachedAndLeak
   EXPECT_EQ(CountNames(IsProgram), lPrograms);
   EXPECT_EQ(CountNames(IsBuffer), lBuffers);
 }
+
+// A picture given bottom row first (as the tool's plate decoder sends it)
+// shows exactly as the same picture given top row first, on both roads, and
+// stays so on the next draw.
+TEST_F(Roads, PictureGivenBottomRowFirstShowsAsGivenTopRowFirst) {
+  const vthost::Image lUpright = TestPicture();
+  vthost::Image lBottomUp = lUpright;
+  const size_t lRow = static_cast<size_t>(lUpright.width) * 4;
+  for (int y = 0; y < lUpright.height; ++y)
+    std::copy_n(&lUpright.rgba[static_cast<size_t>(lUpright.height - 1 - y) * lRow], lRow,
+                &lBottomUp.rgba[static_cast<size_t>(y) * lRow]);
+  lBottomUp.bottomUp = true;
+  for (bool lRenderer : {false, true}) {
+    SCOPED_TRACE(lRenderer ? "renderer" : "viewer");
+    pane->SetBackground(lUpright);
+    const vthost::Image lExpected = lRenderer ? Renderer() : Viewer();
+    pane->SetBackground(lBottomUp);
+    for (int lDraw = 0; lDraw < 2; ++lDraw) {
+      const vthost::Image lFrame = lRenderer ? Renderer() : Viewer();
+      EXPECT_EQ(CompareFrames(lExpected, lFrame, 0).differing, 0) << "draw " << lDraw + 1;
+    }
+  }
+}
