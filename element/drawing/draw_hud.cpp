@@ -199,10 +199,11 @@ void VTHUDElement::DrawHUD() {
     const FBString lMessageText = SaveMessage;
     char lScratch[vthud::kDrawableTextSize];
     const char* lMessage = vthud::DrawableText(lMessageText, lScratch);
-    const FTPoint lUpper = mArialLargeFont->BBox(lMessage, -1, FTPoint(0, 0, 0), FTPoint(0, 0, 0)).Upper();
+    double lBounds[4];
+    mTextLayer.Bounds(*mArialLargeFont, lMessage, FTPoint(0, 0, 0), lBounds);
     mTextLayer.Begin(W, H);
     mTextLayer.Colour(0, 1.0f, 1.0f, 1.0f, 1.0f);
-    mTextLayer.Render(*mArialLargeFont, lMessage, FTPoint(W / 2 - 0.5 * lUpper.X(), H / 2 - 0.5 * lUpper.Y(), 0),
+    mTextLayer.Render(*mArialLargeFont, lMessage, FTPoint(W / 2 - 0.5 * lBounds[2], H / 2 - 0.5 * lBounds[3], 0),
                       FTPoint(0, 0, 0));
     mTextLayer.End();
   }

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <iostream>
 
 namespace vthud {
@@ -163,19 +164,48 @@ void TextLayer::Colour(int pInk, const double (&pRGBA)[4]) {
          static_cast<float>(pRGBA[3]));
 }
 
+void TextLayer::Bounds(FTFont& pFont, const char* pText, const FTPoint& pSpacing, double (&pBox)[4]) {
+  const size_t lLength = std::strlen(pText);
+  const double lSpacing = pSpacing.X();
+  Measured* lOldest = nullptr;
+  if (lLength < static_cast<size_t>(kKey) && pSpacing.Y() == 0) {
+    ++mLookups;
+    for (Measured& m : mMeasured) {
+      if (m.font == &pFont && m.spacing == lSpacing && std::memcmp(m.text, pText, lLength + 1) == 0) {
+        m.used = mLookups;
+        std::copy(m.box, m.box + 4, pBox);
+        return;
+      }
+      if (!lOldest || mLookups - m.used > mLookups - lOldest->used) lOldest = &m;
+    }
+  }
+  const FTBBox lBounds = pFont.BBox(pText, -1, FTPoint(0, 0, 0), pSpacing);
+  const double lBox[4] = {lBounds.Lower().X(), lBounds.Lower().Y(), lBounds.Upper().X(), lBounds.Upper().Y()};
+  std::copy(lBox, lBox + 4, pBox);
+  if (!lOldest) return;
+  lOldest->font = &pFont;
+  lOldest->spacing = lSpacing;
+  std::memcpy(lOldest->text, pText, lLength + 1);
+  std::copy(lBox, lBox + 4, lOldest->box);
+  lOldest->used = mLookups;
+}
+
 void TextLayer::Render(FTFont& pFont, const char* pText, const FTPoint& pPosition, const FTPoint& pSpacing) {
   if (mActive) {
-    const FTBBox lBounds = pFont.BBox(pText, -1, pPosition, pSpacing);
-    const FTPoint lLower = lBounds.Lower(), lUpper = lBounds.Upper();
+    // FTGL measures from the pen position by adding it to every glyph's box,
+    // so the box at the origin, moved, is the box at the position.
+    double lBounds[4];
+    Bounds(pFont, pText, pSpacing, lBounds);
+    const double lX = pPosition.X(), lY = pPosition.Y();
     // A texture glyph lands on whole pixels, up to one beyond its outline's box.
-    const float lMargin = 2.0f;
+    const double lMargin = 2.0;
     auto Clamp = [](double v, int pHigh) { return static_cast<int>(std::min(std::max(v, 0.0), double(pHigh))); };
-    const Box lBox{Clamp(std::floor((lLower.X() - lMargin) * mScaleX) - 1, mViewport[2]),
-                   Clamp(std::floor((lLower.Y() - lMargin) * mScaleY) - 1, mViewport[3]),
-                   Clamp(std::ceil((lUpper.X() + lMargin) * mScaleX) + 1, mViewport[2]),
-                   Clamp(std::ceil((lUpper.Y() + lMargin) * mScaleY) + 1, mViewport[3])};
+    const Box lBox{Clamp(std::floor((lX + lBounds[0] - lMargin) * mScaleX) - 1, mViewport[2]),
+                   Clamp(std::floor((lY + lBounds[1] - lMargin) * mScaleY) - 1, mViewport[3]),
+                   Clamp(std::ceil((lX + lBounds[2] + lMargin) * mScaleX) + 1, mViewport[2]),
+                   Clamp(std::ceil((lY + lBounds[3] + lMargin) * mScaleY) + 1, mViewport[3])};
     // Ink outside the box would outlast the clear: the scissor keeps it in.
-    if (lBox.x1 > lBox.x0 && lBox.y1 > lBox.y0 && lUpper.X() > lLower.X()) {
+    if (lBox.x1 > lBox.x0 && lBox.y1 > lBox.y0 && lBounds[2] > lBounds[0]) {
       mInkBoxes[mInk].Add(lBox);
       glScissor(lBox.x0, lBox.y0, lBox.x1 - lBox.x0, lBox.y1 - lBox.y0);
     } else {
@@ -196,55 +226,36 @@ void TextLayer::End() {
   if (!mScissor) glDisable(GL_SCISSOR_TEST);
 
   // Premultiplied: the ink's colour times the coverage the texture gives in
-  // every channel, its alpha that coverage. With both inks, one draw: unit 0
-  // gives (first colour x R, R) and unit 1 lays (second colour x G, G) over
-  // it, which is "over" of the second ink on the first.
+  // every channel, its alpha that coverage. Ink by ink, the second over the
+  // first: "over" of the second ink on the first, each pixel of an ink's
+  // boxes laid once. Texturing, one unit, one draw per ink: the target's
+  // scene takes no more state than a string does.
   const bool lTexturing = glIsEnabled(GL_TEXTURE_2D);
   glEnable(GL_TEXTURE_2D);
   glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
-  const bool lBoth = mInkBoxes[1].count > 0;
-  Boxes lBoxes = mInkBoxes[lBoth ? 1 : 0];
-  if (lBoth)
-    for (int i = 0; i < mInkBoxes[0].count; ++i) lBoxes.Add(mInkBoxes[0].box[i]);
-  lBoxes.Merge();  // each pixel laid over once
-  glBindTexture(GL_TEXTURE_2D, mTexture);
-  glColor4f(mColour[0][0], mColour[0][1], mColour[0][2], 1.0f);
-  if (lBoth) {
-    glPushAttrib(GL_TEXTURE_BIT);
-    glActiveTexture(GL_TEXTURE1);
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, mView);
-    const GLfloat lSecond[4] = {mColour[1][0], mColour[1][1], mColour[1][2], 1.0f};
-    glTexEnvfv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_COLOR, lSecond);
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
-    glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_INTERPOLATE);
-    glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_ALPHA, GL_INTERPOLATE);
-    const GLenum lSources[3] = {GL_CONSTANT, GL_PREVIOUS, GL_TEXTURE};
-    for (int i = 0; i < 3; ++i) {
-      glTexEnvi(GL_TEXTURE_ENV, GL_SRC0_RGB + i, lSources[i]);
-      glTexEnvi(GL_TEXTURE_ENV, GL_SRC0_ALPHA + i, lSources[i]);
-      glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_RGB + i, GL_SRC_COLOR);
-      glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_ALPHA + i, GL_SRC_ALPHA);
-    }
-    glActiveTexture(GL_TEXTURE0);
-  }
   const float lU = 1.0f / static_cast<float>(mWidth), lV = 1.0f / static_cast<float>(mHeight);
-  glBegin(GL_QUADS);
-  for (int i = 0; i < lBoxes.count; ++i) {
-    const Box& b = lBoxes.box[i];
-    const float x[4] = {b.x0 / mScaleX, b.x1 / mScaleX, b.x1 / mScaleX, b.x0 / mScaleX};
-    const float y[4] = {b.y0 / mScaleY, b.y0 / mScaleY, b.y1 / mScaleY, b.y1 / mScaleY};
-    const int px[4] = {b.x0, b.x1, b.x1, b.x0}, py[4] = {b.y0, b.y0, b.y1, b.y1};
-    for (int k = 0; k < 4; ++k) {
-      glMultiTexCoord2f(GL_TEXTURE0, px[k] * lU, py[k] * lV);
-      if (lBoth) glMultiTexCoord2f(GL_TEXTURE1, px[k] * lU, py[k] * lV);
-      glVertex2f(x[k], y[k]);
+  const GLuint lTextures[kInks] = {mTexture, mView};
+  for (int lInk = 0; lInk < kInks; ++lInk) {
+    Boxes& lBoxes = mInkBoxes[lInk];
+    if (lBoxes.count == 0) continue;
+    lBoxes.Merge();
+    glBindTexture(GL_TEXTURE_2D, lTextures[lInk]);
+    glColor4f(mColour[lInk][0], mColour[lInk][1], mColour[lInk][2], 1.0f);
+    glBegin(GL_QUADS);
+    for (int i = 0; i < lBoxes.count; ++i) {
+      const Box& b = lBoxes.box[i];
+      const float x[4] = {b.x0 / mScaleX, b.x1 / mScaleX, b.x1 / mScaleX, b.x0 / mScaleX};
+      const float y[4] = {b.y0 / mScaleY, b.y0 / mScaleY, b.y1 / mScaleY, b.y1 / mScaleY};
+      const int px[4] = {b.x0, b.x1, b.x1, b.x0}, py[4] = {b.y0, b.y0, b.y1, b.y1};
+      for (int k = 0; k < 4; ++k) {
+        glTexCoord2f(px[k] * lU, py[k] * lV);
+        glVertex2f(x[k], y[k]);
+      }
+      mDirty.Add(b);
+      mLastFill += static_cast<int64_t>(b.x1 - b.x0) * (b.y1 - b.y0);
     }
-    mDirty.Add(b);
-    mLastFill += static_cast<int64_t>(b.x1 - b.x0) * (b.y1 - b.y0);
+    glEnd();
   }
-  glEnd();
-  if (lBoth) glPopAttrib();  // unit 1 and the active unit as they were
   mDirty.Merge();
   if (!lTexturing) glDisable(GL_TEXTURE_2D);
   glBlendFuncSeparate(static_cast<GLenum>(mBlend[0]), static_cast<GLenum>(mBlend[1]),

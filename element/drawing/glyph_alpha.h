@@ -29,7 +29,10 @@ void EndGlyphAlpha();
 // direct blend within rounding; over a translucent one its alpha is exact.
 //
 // The layer is cleared only where the last run drew (its boxes, from FTGL's
-// BBox of each string), and each ink is laid only over its own boxes.
+// BBox of each string), and each ink is laid only over its own boxes. A
+// string's box is kept, relative to its pen position, in a small cache keyed
+// by font, spacing and text: most strings repeat from frame to frame, and a
+// box costs as much as drawing the string.
 // Without a layer (its GL objects could not be made), or when the viewport
 // is larger than the layer, strings blend straight into the target with the
 // glyph alpha above.
@@ -60,6 +63,10 @@ class TextLayer {
   // Pixels the layer cleared and laid over the target in the last run.
   int64_t LastFill() const { return mLastFill; }
 
+  // FTGL's BBox of pText drawn at the origin, from the cache when the same
+  // font, spacing and text were measured lately (whether or not a run is on).
+  void Bounds(FTFont& pFont, const char* pText, const FTPoint& pSpacing, double (&pBox)[4]);
+
  private:
   struct Box {
     int x0, y0, x1, y1;  // layer pixels, end exclusive
@@ -71,6 +78,18 @@ class TextLayer {
     void Add(const Box& pBox);
     void Merge();  // until no two share a row, so none overlap
   };
+
+  // Strings measured lately: texts longer than the key are measured each time.
+  static const int kCached = 64, kKey = 48;
+  struct Measured {
+    const FTFont* font = nullptr;
+    double spacing = 0;
+    char text[kKey] = {};
+    double box[4] = {};  // lower x, y, upper x, y
+    uint32_t used = 0;   // the count of lookups at its last use
+  };
+  Measured mMeasured[kCached];
+  uint32_t mLookups = 0;
 
   uint32_t mTexture = 0, mView = 0, mFramebuffer = 0;
   int mWidth = 0, mHeight = 0;

@@ -105,8 +105,9 @@ void VTHUDElement::RenderMarkerNames() {
     const FBString lNameText = MarkerName[mFrame.markerIndex[n]];
     char lScratch[vthud::kDrawableTextSize];
     const char* lName = vthud::DrawableText(lNameText, lScratch);
-    const FTPoint lUpper = mArialFont->BBox(lName, -1).Upper();
-    mTextLayer.Render(*mArialFont, lName, FTPoint(mFrame.markerX[n] - 0.5 * lUpper.X(), lT - lUpper.Y() - 5, 0),
+    double lBounds[4];  // measured once while the name stays
+    mTextLayer.Bounds(*mArialFont, lName, FTPoint(0, 0, 0), lBounds);
+    mTextLayer.Render(*mArialFont, lName, FTPoint(mFrame.markerX[n] - 0.5 * lBounds[2], lT - lBounds[3] - 5, 0),
                       FTPoint(0, 0, 0));
   }
 }
