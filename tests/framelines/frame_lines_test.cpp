@@ -269,8 +269,8 @@ TEST_F(FrameLinesTest, ABadFileShowsOneLineAndTheHudCarriesOn) {
 }
 
 // Over the test picture, the HUD's default overlay and the lines (with protection, labels, safe
-// areas and thirds) composite to the same frame on both roads within 2/255, away from text edges;
-// without text, everywhere.
+// areas and thirds) composite to the same frame on both roads within 2/255, away from the edges of
+// the lines' labels; without labels, everywhere.
 TEST_F(FrameLinesTest, BothRoadsAgreeWithTheHudAndTheLinesTogether) {
   vthost::Image lPicture;
   std::string lError;
@@ -308,7 +308,8 @@ TEST_F(FrameLinesTest, BothRoadsAgreeWithTheHudAndTheLinesTogether) {
   Set(lines, "Show Labels", "false");
   const FrameDiff lTextless = Roads("without text");
   EXPECT_EQ(lTextless.differing, 0) << ToString(lTextless);
-  EXPECT_LE(lWithText.differing, 20000) << "only text edges over the mask differ";
+  // The HUD's text composites exactly; the lines' labels still blend straight into their texture.
+  EXPECT_LE(lWithText.differing, 100) << "only the edges of the lines' labels differ";
   host->Road().Close();
 }
 
