@@ -23,31 +23,18 @@
 
 #include "hud_support.h"
 #include "png_image.h"
+#include "tool_fixture.h"
 
 extern char** environ;
 
 namespace {
 
 using vthud_test::Probe;
+using vthud_test::Quote;
+using vthud_test::Result;
 using vthud_test::RGBA;
-
-struct Result {
-  int status = -1;
-  std::string out, err;
-};
-
-std::string Slurp(const std::string& pPath) {
-  std::ifstream lFile(pPath, std::ios::binary);
-  std::stringstream lText;
-  lText << lFile.rdbuf();
-  return lText.str();
-}
-
-std::string Quote(const std::string& pText) {
-  std::string lQuoted = "'";
-  for (char c : pText) lQuoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return lQuoted + "'";
-}
+using vthud_test::Slurp;
+using vthud_test::ToolTest;
 
 // ffmpeg writes DPX files without a television header; cameras and scanners
 // write one. This grows the header to its full 2048 bytes and puts a timecode
@@ -79,37 +66,8 @@ bool AddDpxTimecode(const std::string& pPath, int pHour, int pFrame) {
   return true;
 }
 
-class SequenceTest : public ::testing::Test {
+class SequenceTest : public ToolTest {
  protected:
-  void SetUp() override {
-    char lTemplate[] = "/tmp/vthud-sequence-XXXXXX";
-    ASSERT_NE(mkdtemp(lTemplate), nullptr);
-    dir = lTemplate;
-  }
-  void TearDown() override {
-    if (!HasFailure()) system(("rm -rf " + Quote(dir)).c_str());
-  }
-
-  // Runs the tool with pArguments; pPrefix goes before it on the shell line
-  // (environment settings).
-  Result Tool(const std::vector<std::string>& pArguments, const std::string& pPrefix = "") {
-    std::string lLine = pPrefix + " " + Quote(VTHUD_PREVIEW_TOOL);
-    for (const std::string& lArgument : pArguments) lLine += " " + Quote(lArgument);
-    Result r;
-    const int lStatus = system((lLine + " >" + Quote(dir + "/stdout") + " 2>" + Quote(dir + "/stderr")).c_str());
-    r.status = WIFEXITED(lStatus) ? WEXITSTATUS(lStatus) : -1;
-    r.out = Slurp(dir + "/stdout");
-    r.err = Slurp(dir + "/stderr");
-    return r;
-  }
-
-  vthost::Image Png(const std::string& pName) {
-    vthost::Image lImage;
-    std::string lError;
-    EXPECT_TRUE(vthost::ReadPng(dir + "/" + pName, lImage, lError)) << lError;
-    return lImage;
-  }
-
   // Every frame of a video, decoded by ffmpeg to 1920 x 1080 RGBA.
   std::vector<vthost::Image> Decode(const std::string& pName) {
     const std::string lRaw = dir + "/decoded.rgba";
@@ -152,8 +110,6 @@ class SequenceTest : public ::testing::Test {
     mkdir((dir + "/plates").c_str(), 0755);
     ASSERT_TRUE(vthost::WritePng(dir + "/plates/" + pName, lPlate, lError)) << lError;
   }
-
-  std::string dir;
 };
 
 // The bar form of the bloop fills the timeline bar (y 90 to 110) in red at a

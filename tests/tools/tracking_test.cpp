@@ -17,26 +17,14 @@
 
 #include "hud_support.h"
 #include "png_image.h"
+#include "tool_fixture.h"
 
 namespace {
 
-struct Result {
-  int status = -1;
-  std::string out, err;
-};
-
-std::string Slurp(const std::string& pPath) {
-  std::ifstream lFile(pPath, std::ios::binary);
-  std::stringstream lText;
-  lText << lFile.rdbuf();
-  return lText.str();
-}
-
-std::string Quote(const std::string& pText) {
-  std::string lQuoted = "'";
-  for (char c : pText) lQuoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return lQuoted + "'";
-}
+using vthud_test::Quote;
+using vthud_test::Result;
+using vthud_test::Slurp;
+using vthud_test::ToolTest;
 
 // One sample as a tracker sends it, with a transform and custom data the
 // tool ignores. pExtra is spliced in as further top-level members.
@@ -66,26 +54,8 @@ const char* const kStatic =
 const std::vector<std::string> kShown{"--set", "Show F-Stop=true",      "--set", "Show Focus Distance=true",
                                       "--set", "Show Camera Name=true", "--set", "Show Slate=true"};
 
-class TrackingTest : public ::testing::Test {
+class TrackingTest : public ToolTest {
  protected:
-  void SetUp() override {
-    char lTemplate[] = "/tmp/vthud-tracking-XXXXXX";
-    ASSERT_NE(mkdtemp(lTemplate), nullptr);
-    dir = lTemplate;
-  }
-  void TearDown() override {
-    if (!HasFailure()) system(("rm -rf " + Quote(dir)).c_str());
-  }
-  Result Tool(const std::vector<std::string>& pArguments) {
-    std::string lLine = Quote(VTHUD_PREVIEW_TOOL);
-    for (const std::string& lArgument : pArguments) lLine += " " + Quote(lArgument);
-    Result r;
-    const int lStatus = system((lLine + " >" + Quote(dir + "/stdout") + " 2>" + Quote(dir + "/stderr")).c_str());
-    r.status = WIFEXITED(lStatus) ? WEXITSTATUS(lStatus) : -1;
-    r.out = Slurp(dir + "/stdout");
-    r.err = Slurp(dir + "/stderr");
-    return r;
-  }
   Result Shown(std::vector<std::string> pArguments) {
     pArguments.insert(pArguments.end(), kShown.begin(), kShown.end());
     return Tool(pArguments);
@@ -94,13 +64,6 @@ class TrackingTest : public ::testing::Test {
     std::ofstream lFile(dir + "/" + pName);
     for (const std::string& lLine : pLines) lFile << lLine << "\n";
   }
-  vthost::Image Png(const std::string& pName) {
-    vthost::Image lImage;
-    std::string lError;
-    EXPECT_TRUE(vthost::ReadPng(dir + "/" + pName, lImage, lError)) << lError;
-    return lImage;
-  }
-  std::string dir;
 };
 
 // The top row (lens, camera name, FQN, slate) and the camera timecode field.
