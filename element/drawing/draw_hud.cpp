@@ -201,7 +201,7 @@ void VTHUDElement::DrawHUD() {
     const char* lMessage = vthud::DrawableText(lMessageText, lScratch);
     double lBounds[4];
     mTextLayer.Bounds(*mArialLargeFont, lMessage, FTPoint(0, 0, 0), lBounds);
-    mTextLayer.Begin(W, H);
+    mTextLayer.Begin(W, H, 2);  // a run of its own, over the veil
     mTextLayer.Colour(0, 1.0f, 1.0f, 1.0f, 1.0f);
     mTextLayer.Render(*mArialLargeFont, lMessage, FTPoint(W / 2 - 0.5 * lBounds[2], H / 2 - 0.5 * lBounds[3], 0),
                       FTPoint(0, 0, 0));

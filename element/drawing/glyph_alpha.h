@@ -28,17 +28,30 @@ void EndGlyphAlpha();
 // at the run's place in the drawing order. Over an opaque target this is the
 // direct blend within rounding; over a translucent one its alpha is exact.
 //
-// The layer is cleared only where the last run drew (its boxes, from FTGL's
-// BBox of each string), and each ink is laid only over its own boxes. A
-// string's box is kept, relative to its pen position, in a small cache keyed
-// by font, spacing and text: most strings repeat from frame to frame, and a
-// box costs as much as drawing the string.
+// The layer keeps what it holds from one frame to the next. A run's strings
+// are gathered until End, then compared with the strings the same run left
+// in the layer: only the boxes of strings that changed, came or went are
+// cleared (a box from FTGL's BBox of the string, with a margin), and only
+// the strings that reach into those boxes are drawn again, each clipped to
+// them, so every pixel holds the coverage of the strings that cover it now,
+// in the order a fresh layer would have drawn them. A frame whose text is
+// unchanged draws no glyph and never leaves the target; a playing take draws
+// its counters alone. The colour of an ink is applied as it is laid, so a
+// new colour draws nothing again; a new alpha does.
+//
+// Runs of one frame (pRun of Begin) keep their strings apart. A run whose
+// boxes reach another run's ink clears that ink and has the other run draw
+// all of its strings afresh the next time.
+//
+// A string's box is kept, relative to its pen position, in a small cache
+// keyed by font, spacing and text: a box costs as much as drawing the string.
 // Without a layer (its GL objects could not be made), or when the viewport
 // is larger than the layer, strings blend straight into the target with the
 // glyph alpha above.
 class TextLayer {
  public:
   static const int kInks = 2;  // inks of their own colour in one run; a later ink lies over an earlier one
+  static const int kRuns = 3;  // runs of one frame, each with strings of its own in the layer
 
   // The layer's GL objects, for a canvas of pWidth x pHeight; false, and one
   // line on stderr, when the context cannot make them.
@@ -48,20 +61,24 @@ class TextLayer {
   bool Ready() const { return mFramebuffer != 0; }
 
   // A run of strings over a canvas of pCanvasWidth x pCanvasHeight, mapped
-  // onto the current viewport by the caller's projection.
-  void Begin(int pCanvasWidth, int pCanvasHeight);
+  // onto the current viewport by the caller's projection; pRun says which of
+  // the frame's runs it is (0 to kRuns - 1).
+  void Begin(int pCanvasWidth, int pCanvasHeight, int pRun = 0);
   // The colour of the strings that follow (alpha included), in ink pInk.
   void Colour(int pInk, float pRed, float pGreen, float pBlue, float pAlpha);
   void Colour(int pInk, const double (&pRGBA)[4]);
-  // One string, drawn by FTGL's Render (length -1, RENDER_ALL).
+  // One string, drawn by FTGL's Render (length -1, RENDER_ALL) by End or,
+  // without a layer, at once.
   void Render(FTFont& pFont, const char* pText, const FTPoint& pPosition, const FTPoint& pSpacing);
-  // Lays the run's inks over the target; the target, viewport, scissor,
-  // colour mask and blend function are as Begin found them, and the current
-  // colour is the last one given.
+  // Draws what changed into the layer and lays the run's inks over the
+  // target; the target, viewport, scissor, colour mask and blend function
+  // are as Begin found them, and the current colour is the last one given.
   void End();
 
-  // Pixels the layer cleared and laid over the target in the last run.
+  // Pixels the layer cleared and laid over the target in the last run, and
+  // the strings it drew into the layer (the others it kept).
   int64_t LastFill() const { return mLastFill; }
+  int LastDrawn() const { return mLastDrawn; }
 
   // FTGL's BBox of pText drawn at the origin, from the cache when the same
   // font, spacing and text were measured lately (whether or not a run is on).
@@ -70,6 +87,7 @@ class TextLayer {
  private:
   struct Box {
     int x0, y0, x1, y1;  // layer pixels, end exclusive
+    bool Meets(const Box& b) const { return x0 < b.x1 && b.x0 < x1 && y0 < b.y1 && b.y0 < y1; }
   };
   static const int kBoxes = 8;
   struct Boxes {
@@ -77,7 +95,46 @@ class TextLayer {
     int count = 0;
     void Add(const Box& pBox);
     void Merge();  // until no two share a row, so none overlap
+    bool Meets(const Box& pBox) const;
   };
+  // Boxes to clear and draw again: joined only where they meet, so that
+  // none overlaps another and none grows over more than it must.
+  static const int kDamage = 32;
+  struct Damage {
+    Box box[kDamage];
+    int count = 0;
+    void Add(Box pBox);
+    void Add(const Boxes& pBoxes);
+    bool Meets(const Box& pBox) const;
+  };
+
+  // A run's strings, their texts one after another in one buffer.
+  static const int kStrings = 48, kText = 4096;
+  struct String {
+    const FTFont* font;
+    float x, y, spacing, rise, alpha;  // rise: the spacing's y
+    int ink;
+    Box box;
+    int text, length;  // in Strings::text, terminated
+  };
+  struct Strings {
+    String item[kStrings];
+    int count = 0;
+    char text[kText];
+    int used = 0;
+    bool Add(const String& pString, const char* pText, int pLength);
+    bool Holds(const Strings& pOther, const String& pString) const;  // the same string, where it was
+  };
+  struct Run {
+    Strings kept;  // what this run left in the layer, when valid
+    bool valid = false;
+    Boxes ink;  // where this run's ink lies in the layer
+  };
+
+  void Draw(const String& pString, const Box& pClip, int& pInk, float& pAlpha);
+  void OpenLayer();   // binds the layer with the state strings are drawn in
+  void CloseLayer();  // back to the target as Begin found it
+  void Forget();      // the layer made transparent, every run drawn afresh
 
   // Strings measured lately: texts longer than the key are measured each time.
   static const int kCached = 64, kKey = 48;
@@ -93,22 +150,26 @@ class TextLayer {
 
   uint32_t mTexture = 0, mView = 0, mFramebuffer = 0;
   int mWidth = 0, mHeight = 0;
+  Run mRuns[kRuns];
   // The run in progress.
   bool mActive = false;
+  int mRun = 0;
+  bool mDirect = false;  // its strings outgrew the buffer: drawn as they come, the layer opened early
+  bool mOpen = false;    // the layer is the draw target
   int mInk = 0;
+  float mAlpha = 1;
   float mScaleX = 1, mScaleY = 1;  // layer pixels per canvas unit
   float mColour[kInks][3] = {};
   float mLast[4] = {1, 1, 1, 1};
+  Strings mPending;
   Boxes mInkBoxes[kInks];
   int mViewport[4] = {};
   int mTarget = 0;
   int mScissorBox[4] = {};
   bool mScissor = false;
   unsigned char mMask[4] = {};
-  int mBlend[4] = {};
-  // Where the last run drew: cleared by the next.
-  Boxes mDirty;
   int64_t mLastFill = 0;
+  int mLastDrawn = 0;
 };
 
 }  // namespace vthud

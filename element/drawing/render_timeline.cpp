@@ -81,7 +81,7 @@ void VTHUDElement::RenderTimeline(int pWidth, int pHeight) {
   mFrame.namesWithFields = lCount > 0 && !lUnderReticle;
   if (lCount > 0 && !mFrame.namesWithFields) {
     glEnable(GL_TEXTURE_2D);
-    mTextLayer.Begin(pWidth, pHeight);
+    mTextLayer.Begin(pWidth, pHeight, 1);  // the timeline's own run
     mTextLayer.Colour(0, mFrame.fontColor);
     RenderMarkerNames();
     mTextLayer.End();

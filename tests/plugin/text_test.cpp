@@ -93,3 +93,52 @@ TEST_F(Text, UserCaptionIsDrawnAsTyped) {
   EXPECT_TRUE(Matches(DiffBox(lOff, Draw(), 0, 100, 1920, 1080),
                       Measured("Arial.ttf", 16, "Tilt (deg) \xc3\xa9", 405, 584, 0)));
 }
+
+// The text layer keeps strings from one frame to the next and draws again
+// only what changed: after every change the frame equals the frame of a new
+// element with the same settings, within a rounding.
+class TextKept : public HudTest {};
+
+TEST_F(TextKept, FramesAfterChangesEqualANewElementsFrames) {
+  using Settings = std::vector<std::pair<const char*, const char*>>;
+  struct Step {
+    const char* what;
+    long long frame;
+    Settings set;
+  };
+  const Step lSteps[] = {
+      {"every field on", 10, {}},
+      {"the counters move on", 11, {}},
+      {"a value grows", 11, {{"Value 1", "123456.5"}}},
+      {"captions off", 12, {{"Show Labels", "false"}}},
+      {"captions back at half alpha", 12, {{"Show Labels", "true"}, {"Font Color", "1 1 1 0.5"}}},
+      {"another colour, the same alpha", 13, {{"Font Color", "1 0.5 0 0.5"}}},
+      {"the save veil and its message", 13, {{"Saving", "true"}}},
+      {"the veil gone, a field gone", 14, {{"Saving", "false"}, {"Show Slate", "false"}}},
+      {"the marker names in a run of their own", 15, {{"Timeline Offset", "540"}}},
+      {"names back with the fields, a caption moved", 15, {{"Timeline Offset", "90"}, {"Value 1 Label", "GAIN"}}},
+  };
+  Settings lAll{{"Show FPS", "false"}};  // a new element's frame rate has measured nothing yet
+  EveryFieldOn(element);
+  for (const Step& s : lSteps) {
+    SCOPED_TRACE(s.what);
+    lAll.insert(lAll.end(), s.set.begin(), s.set.end());
+    for (const auto& lSetting : lAll) Set(element, lSetting.first, lSetting.second);
+    host->SetFrame(s.frame);
+    const vthost::Image lKept = Draw();
+
+    std::string lError;
+    FBComponent* lFresh = host->Create("VTHUDElement", "VT HUD Element 2", lError);
+    ASSERT_NE(lFresh, nullptr) << lError;
+    EveryFieldOn(lFresh);
+    for (const auto& lSetting : lAll) Set(lFresh, lSetting.first, lSetting.second);
+    element->Show = false;
+    const vthost::Image lNew = Draw();
+    element->Show = true;
+    host->Destroy(lFresh);
+    // FTGL packs glyphs into its textures in the order it first meets them,
+    // so a glyph met in another order is sampled a rounding apart.
+    const FrameDiff lDiff = CompareFrames(lKept, lNew, 1);
+    EXPECT_EQ(lDiff.differing, 0) << ToString(lDiff);
+  }
+}
