@@ -75,15 +75,18 @@ bool TextLayer::Strings::Add(const String& pString, const char* pText, int pLeng
   return true;
 }
 
-bool TextLayer::Strings::Holds(const Strings& pOther, const String& s) const {
-  for (int i = 0; i < count; ++i) {
-    const String& k = item[i];
-    if (k.font == s.font && k.x == s.x && k.y == s.y && k.spacing == s.spacing && k.rise == s.rise &&
-        k.alpha == s.alpha && k.ink == s.ink && k.box.x0 == s.box.x0 && k.box.y0 == s.box.y0 &&
-        k.box.x1 == s.box.x1 && k.box.y1 == s.box.y1 && k.length == s.length &&
-        std::memcmp(text + k.text, pOther.text + s.text, static_cast<size_t>(s.length)) == 0)
-      return true;
-  }
+bool TextLayer::Strings::Holds(const Strings& pOther, int pIndex) const {
+  const String& s = pOther.item[pIndex];
+  auto Same = [&](const String& k) {
+    return k.font == s.font && k.x == s.x && k.y == s.y && k.spacing == s.spacing && k.rise == s.rise &&
+           k.alpha == s.alpha && k.ink == s.ink && k.box.x0 == s.box.x0 && k.box.y0 == s.box.y0 &&
+           k.box.x1 == s.box.x1 && k.box.y1 == s.box.y1 && k.length == s.length &&
+           std::memcmp(text + k.text, pOther.text + s.text, static_cast<size_t>(s.length)) == 0;
+  };
+  // Runs mostly repeat in the same order.
+  if (pIndex < count && Same(item[pIndex])) return true;
+  for (int i = 0; i < count; ++i)
+    if (i != pIndex && Same(item[i])) return true;
   return false;
 }
 
@@ -350,9 +353,9 @@ void TextLayer::End() {
       for (int i = 0; i < mPending.count; ++i) lDamage.Add(mPending.item[i].box);
     } else {
       for (int i = 0; i < lRun.kept.count; ++i)
-        if (!mPending.Holds(lRun.kept, lRun.kept.item[i])) lDamage.Add(lRun.kept.item[i].box);
+        if (!mPending.Holds(lRun.kept, i)) lDamage.Add(lRun.kept.item[i].box);
       for (int i = 0; i < mPending.count; ++i)
-        if (!lRun.kept.Holds(mPending, mPending.item[i])) lDamage.Add(mPending.item[i].box);
+        if (!lRun.kept.Holds(mPending, i)) lDamage.Add(mPending.item[i].box);
     }
     // Another run's ink under this run's inks, or under what is cleared,
     // would be laid or lost with them: it is cleared too, and that run

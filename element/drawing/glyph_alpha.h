@@ -123,7 +123,7 @@ class TextLayer {
     char text[kText];
     int used = 0;
     bool Add(const String& pString, const char* pText, int pLength);
-    bool Holds(const Strings& pOther, const String& pString) const;  // the same string, where it was
+    bool Holds(const Strings& pOther, int pIndex) const;  // pOther's string pIndex, the same where it was
   };
   struct Run {
     Strings kept;  // what this run left in the layer, when valid
