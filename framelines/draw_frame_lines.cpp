@@ -1,6 +1,6 @@
 // One frame of the lines: whole-pixel quads in the line and protection
-// colours, then the labels (or the one line that says why there are none),
-// inside saved and restored GL state.
+// colours, then the labels (or the one line that says why there are none)
+// laid from the label layer, inside saved and restored GL state.
 #include "vtframelines_element.h"
 
 #include <FTGL/ftgl.h>
@@ -33,12 +33,10 @@ void VTFrameLines::drawText(const std::string& pText, int pX, int pY) {
 void VTFrameLines::compileTextList() {
   // FTGL makes a glyph's texture the first time it meets the glyph; measuring
   // first does that here, so the list holds the drawing alone and not the uploads.
-  for (const vtlines::Label& lLabel : mLabels) mFont->Advance(lLabel.text.c_str());
-  const int lAdvance = mProblem.empty() ? 0 : static_cast<int>(mFont->Advance(mProblem.c_str()));
+  for (const vtlines::Text& t : mTexts) mFont->Advance(t.text.c_str());
   mTextList = glGenLists(1);
   glNewList(mTextList, GL_COMPILE);
-  for (const vtlines::Label& lLabel : mLabels) drawText(lLabel.text, lLabel.x, lLabel.y);
-  if (!mProblem.empty()) drawText(mProblem, std::max(8, (mWidth - lAdvance) / 2), mHeight / 2);
+  for (const vtlines::Text& t : mTexts) drawText(t.text, t.x, t.y);
   glEndList();
 }
 
@@ -93,11 +91,17 @@ void VTFrameLines::DrawLines() {
     char lScratch[vthud::kDrawableTextSize];
     for (vtlines::Label& lLabel : mLabels) lLabel.text = vthud::DrawableText(lLabel.text.c_str(), lScratch);
     mProblem = vthud::DrawableText(mProblem.c_str(), lScratch);
+    mTexts.clear();
+    for (const vtlines::Label& lLabel : mLabels) mTexts.push_back({lLabel.text, lLabel.x, lLabel.y});
+    if (!mProblem.empty()) {
+      const int lAdvance = static_cast<int>(mFont->Advance(mProblem.c_str()));
+      mTexts.push_back({mProblem, std::max(8, (mWidth - lAdvance) / 2), mHeight / 2});
+    }
     mBuiltValid = true;
     releaseList(mShapeList);
     releaseList(mTextList);
   }
-  if (mQuads.empty() && mLabels.empty() && mProblem.empty()) return;
+  if (mQuads.empty() && mTexts.empty()) return;
 
   GLint lTexture = 0;
   glGetIntegerv(GL_TEXTURE_BINDING_2D, &lTexture);
@@ -124,7 +128,10 @@ void VTFrameLines::DrawLines() {
   if (mShapeList == 0) compileShapeList(lLine, lProtection);
   glCallList(mShapeList);
 
-  if (!mLabels.empty() || !mProblem.empty()) {
+  const float lColour[4] = {static_cast<float>(lLine[0]), static_cast<float>(lLine[1]),
+                            static_cast<float>(lLine[2]), static_cast<float>(lLine[3])};
+  if (!mTexts.empty() && !mLabelLayer.Draw(*mFont, mTexts, lColour, mWidth, mHeight)) {
+    // Without the layer, straight into the target.
     SetColour(lLine);
     glEnable(GL_TEXTURE_2D);
     // FTGL blends alpha as it does colour; the larger alpha keeps an edge
