@@ -70,6 +70,9 @@ void VTFrameLines::releaseList(uint32_t& pList) {
 }
 
 void VTFrameLines::DrawLines() {
+  // FTGL binds its glyphs' textures when it first measures them, as below.
+  GLint lTexture = 0;
+  glGetIntegerv(GL_TEXTURE_BINDING_2D, &lTexture);
   Inputs lInputs;
   lInputs.decisions = static_cast<const char*>(FramingDecisions.GetPropertyValue());
   lInputs.canvas = static_cast<const char*>(Canvas.GetPropertyValue());
@@ -101,10 +104,11 @@ void VTFrameLines::DrawLines() {
     releaseList(mShapeList);
     releaseList(mTextList);
   }
-  if (mQuads.empty() && mTexts.empty()) return;
+  if (mQuads.empty() && mTexts.empty()) {
+    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(lTexture));
+    return;
+  }
 
-  GLint lTexture = 0;
-  glGetIntegerv(GL_TEXTURE_BINDING_2D, &lTexture);
   glPushAttrib(GL_CURRENT_BIT | GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT);
   // Colour over the target, and alpha as "over" too, as the HUD element blends.
   glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
