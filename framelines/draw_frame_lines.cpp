@@ -130,11 +130,13 @@ void VTFrameLines::DrawLines() {
   if (mShapeList != 0 && !(SameColour(lLine, mListLine) && SameColour(lProtection, mListProtection)))
     releaseList(mShapeList);
   if (mShapeList == 0) compileShapeList(lLine, lProtection);
+  const bool lLayered = !mTexts.empty() && mLabelLayer.Prepare(*mFont, mTexts, mWidth, mHeight);
   glCallList(mShapeList);
 
-  const float lColour[4] = {static_cast<float>(lLine[0]), static_cast<float>(lLine[1]),
-                            static_cast<float>(lLine[2]), static_cast<float>(lLine[3])};
-  if (!mTexts.empty() && !mLabelLayer.Draw(*mFont, mTexts, lColour, mWidth, mHeight)) {
+  if (lLayered) {
+    SetColour(lLine);
+    mLabelLayer.Lay();
+  } else if (!mTexts.empty()) {
     // Without the layer, straight into the target.
     SetColour(lLine);
     glEnable(GL_TEXTURE_2D);

@@ -21,10 +21,11 @@ bool LabelLayer::create() {
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-  // Coverage in red, read as every channel, alpha included. RGBA, as a red
-  // texture's alpha would come from the colour under the fixed-function modulate.
-  const GLint lRed[4] = {GL_RED, GL_RED, GL_RED, GL_RED};
-  glTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_RGBA, lRed);
+  // Coverage in red, read as alpha over white: modulated by the colour, it
+  // is the colour FTGL gives a glyph's pixel. (RGBA: under the fixed-function
+  // modulate a red texture's alpha would come from the colour.)
+  const GLint lCoverage[4] = {GL_ONE, GL_ONE, GL_ONE, GL_RED};
+  glTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_RGBA, lCoverage);
   glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
   glCreateFramebuffers(1, &lFramebuffer);
   GLenum lStatus = 0;
@@ -56,13 +57,12 @@ void LabelLayer::Release() {
   mBands.clear();
 }
 
-bool LabelLayer::render(FTFont& pFont, int pViewWidth, int pViewHeight, int pCanvasWidth, int pCanvasHeight,
-                        float pAlpha) {
+bool LabelLayer::render(FTFont& pFont) {
   // Each string's box on the target: FTGL's BBox at its pen position, scaled
   // to viewport pixels, with room for a texture glyph landing a pixel beyond
   // its outline, and cut to the viewport (what lies outside is never seen).
-  const double lScaleX = static_cast<double>(pViewWidth) / pCanvasWidth;
-  const double lScaleY = static_cast<double>(pViewHeight) / pCanvasHeight;
+  const double lScaleX = static_cast<double>(mViewWidth) / mCanvasWidth;
+  const double lScaleY = static_cast<double>(mViewHeight) / mCanvasHeight;
   const double lMargin = 2.0;
   auto Clamp = [](double v, int pHigh) { return static_cast<int>(std::min(std::max(v, 0.0), double(pHigh))); };
   mBands.clear();
@@ -71,10 +71,10 @@ bool LabelLayer::render(FTFont& pFont, int pViewWidth, int pViewHeight, int pCan
     const Text& t = mTexts[i];
     const FTBBox lBox = pFont.BBox(t.text.c_str(), -1, FTPoint(t.x, t.y, 0));
     if (!(lBox.Upper().X() > lBox.Lower().X())) continue;
-    const Band b{Clamp(std::floor((lBox.Lower().X() - lMargin) * lScaleX) - 1, pViewWidth),
-                 Clamp(std::floor((lBox.Lower().Y() - lMargin) * lScaleY) - 1, pViewHeight),
-                 Clamp(std::ceil((lBox.Upper().X() + lMargin) * lScaleX) + 1, pViewWidth),
-                 Clamp(std::ceil((lBox.Upper().Y() + lMargin) * lScaleY) + 1, pViewHeight),
+    const Band b{Clamp(std::floor((lBox.Lower().X() - lMargin) * lScaleX) - 1, mViewWidth),
+                 Clamp(std::floor((lBox.Lower().Y() - lMargin) * lScaleY) - 1, mViewHeight),
+                 Clamp(std::ceil((lBox.Upper().X() + lMargin) * lScaleX) + 1, mViewWidth),
+                 Clamp(std::ceil((lBox.Upper().Y() + lMargin) * lScaleY) + 1, mViewHeight),
                  lHeight,
                  i};
     if (b.x1 <= b.x0 || b.y1 <= b.y0) continue;
@@ -104,14 +104,14 @@ bool LabelLayer::render(FTFont& pFont, int pViewWidth, int pViewHeight, int pCan
   const GLfloat lClear[4] = {0, 0, 0, 0};
   glClearBufferfv(GL_COLOR, 0, lClear);
   glEnable(GL_SCISSOR_TEST);
-  // White: FTGL's blend, source x a + destination x (1 - a), then leaves the
-  // strings' true coverage in red, glyph over glyph.
-  glColor4f(1.0f, 1.0f, 1.0f, pAlpha);
+  // White and opaque: FTGL's blend, source x a + destination x (1 - a), then
+  // leaves the strings' true coverage in red, glyph over glyph.
+  glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
   glBlendEquation(GL_FUNC_ADD);
   for (const Band& b : mBands) {
     // The target's own viewport moved by whole pixels: the string lands on
     // the same pixels of its band as it would on the target.
-    glViewport(-b.x0, b.row - b.y0, pViewWidth, pViewHeight);
+    glViewport(-b.x0, b.row - b.y0, mViewWidth, mViewHeight);
     glScissor(0, b.row, b.x1 - b.x0, b.y1 - b.y0);
     const Text& t = mTexts[b.text];
     pFont.Render(t.text.c_str(), -1, FTPoint(t.x, t.y, 0), FTPoint(0, 0, 0), FTGL::RENDER_ALL);
@@ -123,33 +123,30 @@ bool LabelLayer::render(FTFont& pFont, int pViewWidth, int pViewHeight, int pCan
   return true;
 }
 
-bool LabelLayer::Draw(FTFont& pFont, const std::vector<Text>& pTexts, const float (&pColour)[4], int pCanvasWidth,
-                      int pCanvasHeight) {
+bool LabelLayer::Prepare(FTFont& pFont, const std::vector<Text>& pTexts, int pCanvasWidth, int pCanvasHeight) {
   GLint lViewport[4];
   glGetIntegerv(GL_VIEWPORT, lViewport);
-  if (lViewport[2] <= 0 || lViewport[3] <= 0 || pCanvasWidth <= 0 || pCanvasHeight <= 0) return true;
+  if (lViewport[2] <= 0 || lViewport[3] <= 0 || pCanvasWidth <= 0 || pCanvasHeight <= 0) return false;
   if (!create()) return false;
-  if (!mValid || mAlpha != pColour[3] || mViewWidth != lViewport[2] || mViewHeight != lViewport[3] ||
-      mCanvasWidth != pCanvasWidth || mCanvasHeight != pCanvasHeight || !(mTexts == pTexts)) {
-    mTexts = pTexts;
-    mAlpha = pColour[3];
-    mViewWidth = lViewport[2];
-    mViewHeight = lViewport[3];
-    mCanvasWidth = pCanvasWidth;
-    mCanvasHeight = pCanvasHeight;
-    mValid = render(pFont, mViewWidth, mViewHeight, pCanvasWidth, pCanvasHeight, mAlpha);
-    if (!mValid) return false;
-  }
-  if (mBands.empty()) return true;
+  if (mValid && mViewWidth == lViewport[2] && mViewHeight == lViewport[3] && mCanvasWidth == pCanvasWidth &&
+      mCanvasHeight == pCanvasHeight && mTexts == pTexts)
+    return true;
+  mTexts = pTexts;
+  mViewWidth = lViewport[2];
+  mViewHeight = lViewport[3];
+  mCanvasWidth = pCanvasWidth;
+  mCanvasHeight = pCanvasHeight;
+  mValid = render(pFont);
+  return mValid;
+}
 
+void LabelLayer::Lay() {
+  if (mBands.empty()) return;
   glEnable(GL_TEXTURE_2D);
   glBindTexture(GL_TEXTURE_2D, mTexture);
-  glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
-  glBlendEquation(GL_FUNC_ADD);
-  glColor4f(pColour[0], pColour[1], pColour[2], 1.0f);
   const float lU = 1.0f / static_cast<float>(mTextureWidth), lV = 1.0f / static_cast<float>(mTextureHeight);
-  const float lX = static_cast<float>(pCanvasWidth) / static_cast<float>(mViewWidth);
-  const float lY = static_cast<float>(pCanvasHeight) / static_cast<float>(mViewHeight);
+  const float lX = static_cast<float>(mCanvasWidth) / static_cast<float>(mViewWidth);
+  const float lY = static_cast<float>(mCanvasHeight) / static_cast<float>(mViewHeight);
   glBegin(GL_QUADS);
   for (const Band& b : mBands) {
     const int w = b.x1 - b.x0, h = b.y1 - b.y0;
@@ -160,7 +157,6 @@ bool LabelLayer::Draw(FTFont& pFont, const std::vector<Text>& pTexts, const floa
     }
   }
   glEnd();
-  return true;
 }
 
 }  // namespace vtlines

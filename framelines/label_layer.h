@@ -6,8 +6,8 @@
 // per change, in white, into a small coverage texture of the element's own:
 // one row band per string, holding the pixels of the string's box on the
 // target. Each frame lays those bands back over their boxes, texel for pixel,
-// as premultiplied colour (colour x coverage, coverage): one draw and no FTGL
-// call. Over a translucent target this is exact "over" in alpha as well.
+// in the lines' colour and with the lines' blend, as FTGL would have drawn
+// them: one draw and no FTGL call.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -25,16 +25,18 @@ struct Text {
 
 class LabelLayer {
  public:
-  // Lays pTexts in pColour over the current target, whose projection maps a
-  // pCanvasWidth x pCanvasHeight canvas onto the viewport; FTGL draws them
-  // into the layer first when they, the colour's alpha or the viewport's size
-  // changed. Runs inside the caller's saved enable, colour-buffer and current
-  // state (blending on, depth test off); leaves the draw framebuffer,
-  // viewport and scissor box as it found them, and binds its texture.
-  // False when the layer cannot hold them (its GL objects could not be made,
-  // or the viewport is too large): the caller draws the texts itself.
-  bool Draw(FTFont& pFont, const std::vector<Text>& pTexts, const float (&pColour)[4], int pCanvasWidth,
-            int pCanvasHeight);
+  // Makes the layer ready for pTexts on the current target, whose projection
+  // maps a pCanvasWidth x pCanvasHeight canvas onto the viewport: FTGL draws
+  // them into it when they or the viewport's size changed since last time.
+  // Runs inside the caller's saved enable, colour-buffer and current state
+  // (blending on, depth test off); leaves the draw framebuffer, viewport,
+  // scissor and blend function as it found them. False when the layer cannot
+  // hold them (its GL objects could not be made, or the viewport is too
+  // large): the caller draws the texts itself.
+  bool Prepare(FTFont& pFont, const std::vector<Text>& pTexts, int pCanvasWidth, int pCanvasHeight);
+  // After Prepare: the texts' boxes, in the current colour and blend, with
+  // the layer's texture bound and texturing on.
+  void Lay();
   // Without a current context nothing is deleted (the context's objects go with it).
   void Release();
 
@@ -45,7 +47,7 @@ class LabelLayer {
     size_t text;         // which of mTexts
   };
   bool create();
-  bool render(FTFont& pFont, int pViewWidth, int pViewHeight, int pCanvasWidth, int pCanvasHeight, float pAlpha);
+  bool render(FTFont& pFont);
 
   uint32_t mTexture = 0, mFramebuffer = 0;
   int mTextureWidth = 0, mTextureHeight = 0;
@@ -53,7 +55,6 @@ class LabelLayer {
   // What the texture holds.
   bool mValid = false;
   std::vector<Text> mTexts;
-  float mAlpha = 0;
   int mViewWidth = 0, mViewHeight = 0, mCanvasWidth = 0, mCanvasHeight = 0;
   std::vector<Band> mBands;
 };
