@@ -405,6 +405,7 @@ void BM_FrameLinesAgainstHud(benchmark::State& pState) {
       lHost.DrawPane(lPane);
     }
     c.census = vthost::StopHeapCensus();
+    if (getenv("VTHUD_HEAP_CENSUS")) printf("%s", vthud_bench::HeapCensusTable(c.name, c.census, 50).c_str());
   }
 }
 
