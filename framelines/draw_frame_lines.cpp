@@ -1,6 +1,6 @@
 // One frame of the lines: whole-pixel quads in the line and protection
-// colours, then the labels (or the one line that says why there are none)
-// laid from the label layer, inside saved and restored GL state.
+// colours and the labels (or the one line that says why there are none)
+// laid from the label layer, in one draw inside saved and restored GL state.
 #include "vtframelines_element.h"
 
 #include <FTGL/ftgl.h>
@@ -40,18 +40,13 @@ void VTFrameLines::compileTextList() {
   glEndList();
 }
 
-void VTFrameLines::compileShapeList(const FBColorAndAlpha& pLine, const FBColorAndAlpha& pProtection) {
-  mListLine = pLine;
-  mListProtection = pProtection;
-  mShapeList = glGenLists(1);
-  glNewList(mShapeList, GL_COMPILE);
-  // Both passes run even when empty: under Mesa 22 the attribute pop after
-  // the drawing did not bring the current colour back when the text's colour
-  // was the only colour set since the push.
+void VTFrameLines::emitShapes(const FBColorAndAlpha& pLine, const FBColorAndAlpha& pProtection) {
+  // Both colours are set even when one has no quads: under Mesa 22 the
+  // attribute pop after the drawing did not bring the current colour back
+  // when the text's colour was the only colour set since the push.
   for (int lPass = 0; lPass < 2; ++lPass) {
     const bool lProtection = lPass == 1;
     SetColour(lProtection ? pProtection : pLine);
-    glBegin(GL_QUADS);
     for (const vtlines::Quad& q : mQuads)
       if (q.protection == lProtection) {
         glVertex2i(q.left, q.bottom);
@@ -59,8 +54,17 @@ void VTFrameLines::compileShapeList(const FBColorAndAlpha& pLine, const FBColorA
         glVertex2i(q.right, q.top);
         glVertex2i(q.left, q.top);
       }
-    glEnd();
   }
+}
+
+void VTFrameLines::compileShapeList(const FBColorAndAlpha& pLine, const FBColorAndAlpha& pProtection) {
+  mListLine = pLine;
+  mListProtection = pProtection;
+  mShapeList = glGenLists(1);
+  glNewList(mShapeList, GL_COMPILE);
+  glBegin(GL_QUADS);
+  emitShapes(pLine, pProtection);
+  glEnd();
   glEndList();
 }
 
@@ -127,25 +131,30 @@ void VTFrameLines::DrawLines() {
   glEnable(GL_BLEND);
 
   const FBColorAndAlpha lLine = LineColor, lProtection = ProtectionColor;
-  if (mShapeList != 0 && !(SameColour(lLine, mListLine) && SameColour(lProtection, mListProtection)))
-    releaseList(mShapeList);
-  if (mShapeList == 0) compileShapeList(lLine, lProtection);
-  const bool lLayered = !mTexts.empty() && mLabelLayer.Prepare(*mFont, mTexts, mWidth, mHeight);
-  glCallList(mShapeList);
-
-  if (lLayered) {
-    SetColour(lLine);
-    mLabelLayer.Lay();
-  } else if (!mTexts.empty()) {
-    // Without the layer, straight into the target.
-    SetColour(lLine);
-    glEnable(GL_TEXTURE_2D);
-    // FTGL blends alpha as it does colour; the larger alpha keeps an edge
-    // exact over transparent and over opaque pixels of the target.
-    glBlendEquationSeparate(GL_FUNC_ADD, GL_MAX);
-    if (mTextList == 0) compileTextList();
-    glCallList(mTextList);
-    glBlendEquation(GL_FUNC_ADD);
+  if (!mTexts.empty() && mLabelLayer.Prepare(*mFont, mTexts, mWidth, mHeight)) {
+    // The lines and the labels in one draw: each draw costs the software
+    // rasteriser more than its few vertices do.
+    const float lColour[4] = {static_cast<float>(lLine[0]), static_cast<float>(lLine[1]),
+                              static_cast<float>(lLine[2]), static_cast<float>(lLine[3])};
+    mLabelLayer.Begin();
+    emitShapes(lLine, lProtection);
+    mLabelLayer.End(lColour);
+  } else {
+    if (mShapeList != 0 && !(SameColour(lLine, mListLine) && SameColour(lProtection, mListProtection)))
+      releaseList(mShapeList);
+    if (mShapeList == 0) compileShapeList(lLine, lProtection);
+    glCallList(mShapeList);
+    if (!mTexts.empty()) {
+      // Without the layer, straight into the target.
+      SetColour(lLine);
+      glEnable(GL_TEXTURE_2D);
+      // FTGL blends alpha as it does colour; the larger alpha keeps an edge
+      // exact over transparent and over opaque pixels of the target.
+      glBlendEquationSeparate(GL_FUNC_ADD, GL_MAX);
+      if (mTextList == 0) compileTextList();
+      glCallList(mTextList);
+      glBlendEquation(GL_FUNC_ADD);
+    }
   }
 
   glMatrixMode(GL_PROJECTION);

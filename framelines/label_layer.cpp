@@ -66,7 +66,7 @@ bool LabelLayer::render(FTFont& pFont) {
   const double lMargin = 2.0;
   auto Clamp = [](double v, int pHigh) { return static_cast<int>(std::min(std::max(v, 0.0), double(pHigh))); };
   mBands.clear();
-  int lWidth = 0, lHeight = 0;
+  int lWidth = 1, lHeight = 1;  // row 0 holds the fully covered texel
   for (size_t i = 0; i < mTexts.size(); ++i) {
     const Text& t = mTexts[i];
     const FTBBox lBox = pFont.BBox(t.text.c_str(), -1, FTPoint(t.x, t.y, 0));
@@ -82,7 +82,6 @@ bool LabelLayer::render(FTFont& pFont) {
     lWidth = std::max(lWidth, b.x1 - b.x0);
     lHeight += b.y1 - b.y0;
   }
-  if (mBands.empty()) return true;
   GLint lMaxSize = 0;
   glGetIntegerv(GL_MAX_TEXTURE_SIZE, &lMaxSize);
   if (lWidth > lMaxSize || lHeight > lMaxSize) return false;
@@ -101,9 +100,11 @@ bool LabelLayer::render(FTFont& pFont) {
   glBindFramebuffer(GL_DRAW_FRAMEBUFFER, mFramebuffer);
   glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
   glDisable(GL_SCISSOR_TEST);
-  const GLfloat lClear[4] = {0, 0, 0, 0};
+  const GLfloat lClear[4] = {0, 0, 0, 0}, lCovered[4] = {1, 1, 1, 1};
   glClearBufferfv(GL_COLOR, 0, lClear);
   glEnable(GL_SCISSOR_TEST);
+  glScissor(0, 0, 1, 1);
+  glClearBufferfv(GL_COLOR, 0, lCovered);
   // White and opaque: FTGL's blend, source x a + destination x (1 - a), then
   // leaves the strings' true coverage in red, glyph over glyph.
   glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
@@ -140,14 +141,18 @@ bool LabelLayer::Prepare(FTFont& pFont, const std::vector<Text>& pTexts, int pCa
   return mValid;
 }
 
-void LabelLayer::Lay() {
-  if (mBands.empty()) return;
+void LabelLayer::Begin() {
   glEnable(GL_TEXTURE_2D);
   glBindTexture(GL_TEXTURE_2D, mTexture);
+  glBegin(GL_QUADS);
+  glTexCoord2f(0.5f / static_cast<float>(mTextureWidth), 0.5f / static_cast<float>(mTextureHeight));
+}
+
+void LabelLayer::End(const float (&pColour)[4]) {
+  if (!mBands.empty()) glColor4f(pColour[0], pColour[1], pColour[2], pColour[3]);
   const float lU = 1.0f / static_cast<float>(mTextureWidth), lV = 1.0f / static_cast<float>(mTextureHeight);
   const float lX = static_cast<float>(mCanvasWidth) / static_cast<float>(mViewWidth);
   const float lY = static_cast<float>(mCanvasHeight) / static_cast<float>(mViewHeight);
-  glBegin(GL_QUADS);
   for (const Band& b : mBands) {
     const int w = b.x1 - b.x0, h = b.y1 - b.y0;
     const int px[4] = {0, w, w, 0}, py[4] = {0, 0, h, h};

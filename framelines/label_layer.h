@@ -7,7 +7,8 @@
 // one row band per string, holding the pixels of the string's box on the
 // target. Each frame lays those bands back over their boxes, texel for pixel,
 // in the lines' colour and with the lines' blend, as FTGL would have drawn
-// them: one draw and no FTGL call.
+// them, and no FTGL call. The texture's first texel is fully covered: the
+// lines sample it, so lines and labels go to the rasteriser as one draw.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -34,9 +35,12 @@ class LabelLayer {
   // hold them (its GL objects could not be made, or the viewport is too
   // large): the caller draws the texts itself.
   bool Prepare(FTFont& pFont, const std::vector<Text>& pTexts, int pCanvasWidth, int pCanvasHeight);
-  // After Prepare: the texts' boxes, in the current colour and blend, with
-  // the layer's texture bound and texturing on.
-  void Lay();
+  // After Prepare: turns texturing on with the layer bound and opens one
+  // draw of quads (glBegin); what is drawn before End, in the current blend,
+  // samples the fully covered texel and so keeps its colour as it is.
+  void Begin();
+  // The texts' boxes in pColour, then the draw is closed (glEnd).
+  void End(const float (&pColour)[4]);
   // Without a current context nothing is deleted (the context's objects go with it).
   void Release();
 

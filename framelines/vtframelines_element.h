@@ -71,10 +71,12 @@ class VTFrameLines : public FBHUDElement, public MfiSceneNodeInterface {
   void drawIntoTarget();
   bool isVantorRendererPane();
   void drawText(const std::string& pText, int pX, int pY);
-  // The shapes change only with the settings and the two colours, so they
-  // are kept in a display list, made when first drawn: a frame replays it
-  // instead of sending every vertex. The texts have a list of their own for
-  // when the label layer cannot be made.
+  // The shapes' quads in their colours, inside glBegin(GL_QUADS).
+  void emitShapes(const FBColorAndAlpha& pLine, const FBColorAndAlpha& pProtection);
+  // Without labels the shapes are kept in a display list, made when first
+  // drawn and remade when a colour changes: a frame replays it instead of
+  // sending every vertex. The texts have a list of their own for when the
+  // label layer cannot be made.
   void compileShapeList(const FBColorAndAlpha& pLine, const FBColorAndAlpha& pProtection);
   void compileTextList();
   static void releaseList(uint32_t& pList);
