@@ -7,7 +7,7 @@
 // one row band per string, holding the pixels of the string's box on the
 // target. Each frame lays those bands back over their boxes, texel for pixel,
 // in the lines' colour and with the lines' blend, as FTGL would have drawn
-// them, and no FTGL call. The texture's first texel is fully covered: the
+// them, without a call to FTGL. The texture's first texel is fully covered: the
 // lines sample it, so lines and labels go to the rasteriser as one draw.
 #include <cstddef>
 #include <cstdint>
