@@ -317,6 +317,7 @@ struct LinesCase {
   double cpuUs = 0, wallUs = 0;
   long frames = 0;
   std::vector<double> roundCpuUs, roundWallUs;  // per frame, each round
+  vthost::HeapCensus census;                    // over 50 frames, the lines plug-in's own counted apart
 };
 // The median of the rounds: a shared machine's bursts land in a few of them.
 double Median(std::vector<double> pValues) {
@@ -334,7 +335,9 @@ void BM_FrameLinesAgainstHud(benchmark::State& pState) {
   vthost::Host lHost;
   std::string lError;
   FBHUDElement *lHud = nullptr, *lLines = nullptr;
-  if (lHost.LoadPlugin(VTHUD_PLUGIN_PATH, lError) && lHost.LoadPlugin(VTLINES_PLUGIN_PATH, lError)) {
+  vthost::PluginLibrary* lLinesPlugin = nullptr;
+  if (lHost.LoadPlugin(VTHUD_PLUGIN_PATH, lError) &&
+      (lLinesPlugin = lHost.LoadPlugin(VTLINES_PLUGIN_PATH, lError)) != nullptr) {
     lHud = static_cast<FBHUDElement*>(lHost.Create("VTHUDElement", "hud", lError));
     lLines = static_cast<FBHUDElement*>(lHost.Create("VTFrameLines", "lines", lError));
   }
@@ -393,6 +396,17 @@ void BM_FrameLinesAgainstHud(benchmark::State& pState) {
         c.roundCpuUs.push_back(lCpuUs / 30);
         c.roundWallUs.push_back(lWallUs / 30);
       }
+  for (LinesCase& c : lCases) {
+    Show(c);
+    lHost.DrawPane(lPane);  // a change of labels is made on the first frame after it
+    vthost::StartHeapCensus(lLinesPlugin->Symbol("LIBRARY_INIT"));
+    for (int i = 0; i < 50; ++i) {
+      lHost.SetFrame(++lFrame % 300);
+      lHost.DrawPane(lPane);
+    }
+    c.census = vthost::StopHeapCensus();
+    if (getenv("VTHUD_HEAP_CENSUS")) printf("%s", vthud_bench::HeapCensusTable(c.name, c.census, 50).c_str());
+  }
 }
 
 void PrintRatios() {
@@ -407,7 +421,9 @@ void PrintRatios() {
     };
     const LinesCase &h = lLinesCases[0], &e = lLinesCases[3];
     for (const LinesCase& c : lLinesCases)
-      printf("  %-16s %8.0fus CPU %8.0fus wall\n", c.name, Per(c, &LinesCase::cpuUs), Per(c, &LinesCase::wallUs));
+      printf("  %-16s %8.0fus CPU %8.0fus wall %7.1f heap blocks (%.1f with the lines plug-in on the stack)\n",
+             c.name, Per(c, &LinesCase::cpuUs), Per(c, &LinesCase::wallUs), c.census.blocks / 50.0,
+             c.census.pluginBlocks / 50.0);
     for (const LinesCase* l : {&lLinesCases[1], &lLinesCases[2]})
       printf("  %s / HUD: %.2fx CPU, %.2fx wall; less the pane: %.2fx CPU, %.2fx wall\n", l->name,
              Per(*l, &LinesCase::cpuUs) / Per(h, &LinesCase::cpuUs),

@@ -1,6 +1,6 @@
 // One frame of the lines: whole-pixel quads in the line and protection
-// colours, then the labels (or the one line that says why there are none),
-// inside saved and restored GL state.
+// colours and the labels (or the one line that says why there are none)
+// laid from the label layer, in one draw inside saved and restored GL state.
 #include "vtframelines_element.h"
 
 #include <FTGL/ftgl.h>
@@ -33,27 +33,20 @@ void VTFrameLines::drawText(const std::string& pText, int pX, int pY) {
 void VTFrameLines::compileTextList() {
   // FTGL makes a glyph's texture the first time it meets the glyph; measuring
   // first does that here, so the list holds the drawing alone and not the uploads.
-  for (const vtlines::Label& lLabel : mLabels) mFont->Advance(lLabel.text.c_str());
-  const int lAdvance = mProblem.empty() ? 0 : static_cast<int>(mFont->Advance(mProblem.c_str()));
+  for (const vtlines::Text& t : mTexts) mFont->Advance(t.text.c_str());
   mTextList = glGenLists(1);
   glNewList(mTextList, GL_COMPILE);
-  for (const vtlines::Label& lLabel : mLabels) drawText(lLabel.text, lLabel.x, lLabel.y);
-  if (!mProblem.empty()) drawText(mProblem, std::max(8, (mWidth - lAdvance) / 2), mHeight / 2);
+  for (const vtlines::Text& t : mTexts) drawText(t.text, t.x, t.y);
   glEndList();
 }
 
-void VTFrameLines::compileShapeList(const FBColorAndAlpha& pLine, const FBColorAndAlpha& pProtection) {
-  mListLine = pLine;
-  mListProtection = pProtection;
-  mShapeList = glGenLists(1);
-  glNewList(mShapeList, GL_COMPILE);
-  // Both passes run even when empty: under Mesa 22 the attribute pop after
-  // the drawing did not bring the current colour back when the text's colour
-  // was the only colour set since the push.
+void VTFrameLines::emitShapes(const FBColorAndAlpha& pLine, const FBColorAndAlpha& pProtection) {
+  // Both colours are set even when one has no quads: under Mesa 22 the
+  // attribute pop after the drawing did not bring the current colour back
+  // when the text's colour was the only colour set since the push.
   for (int lPass = 0; lPass < 2; ++lPass) {
     const bool lProtection = lPass == 1;
     SetColour(lProtection ? pProtection : pLine);
-    glBegin(GL_QUADS);
     for (const vtlines::Quad& q : mQuads)
       if (q.protection == lProtection) {
         glVertex2i(q.left, q.bottom);
@@ -61,8 +54,17 @@ void VTFrameLines::compileShapeList(const FBColorAndAlpha& pLine, const FBColorA
         glVertex2i(q.right, q.top);
         glVertex2i(q.left, q.top);
       }
-    glEnd();
   }
+}
+
+void VTFrameLines::compileShapeList(const FBColorAndAlpha& pLine, const FBColorAndAlpha& pProtection) {
+  mListLine = pLine;
+  mListProtection = pProtection;
+  mShapeList = glGenLists(1);
+  glNewList(mShapeList, GL_COMPILE);
+  glBegin(GL_QUADS);
+  emitShapes(pLine, pProtection);
+  glEnd();
   glEndList();
 }
 
@@ -72,6 +74,9 @@ void VTFrameLines::releaseList(uint32_t& pList) {
 }
 
 void VTFrameLines::DrawLines() {
+  // FTGL binds its glyphs' textures when it first measures them, as below.
+  GLint lTexture = 0;
+  glGetIntegerv(GL_TEXTURE_BINDING_2D, &lTexture);
   Inputs lInputs;
   lInputs.decisions = static_cast<const char*>(FramingDecisions.GetPropertyValue());
   lInputs.canvas = static_cast<const char*>(Canvas.GetPropertyValue());
@@ -93,14 +98,21 @@ void VTFrameLines::DrawLines() {
     char lScratch[vthud::kDrawableTextSize];
     for (vtlines::Label& lLabel : mLabels) lLabel.text = vthud::DrawableText(lLabel.text.c_str(), lScratch);
     mProblem = vthud::DrawableText(mProblem.c_str(), lScratch);
+    mTexts.clear();
+    for (const vtlines::Label& lLabel : mLabels) mTexts.push_back({lLabel.text, lLabel.x, lLabel.y});
+    if (!mProblem.empty()) {
+      const int lAdvance = static_cast<int>(mFont->Advance(mProblem.c_str()));
+      mTexts.push_back({mProblem, std::max(8, (mWidth - lAdvance) / 2), mHeight / 2});
+    }
     mBuiltValid = true;
     releaseList(mShapeList);
     releaseList(mTextList);
   }
-  if (mQuads.empty() && mLabels.empty() && mProblem.empty()) return;
+  if (mQuads.empty() && mTexts.empty()) {
+    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(lTexture));
+    return;
+  }
 
-  GLint lTexture = 0;
-  glGetIntegerv(GL_TEXTURE_BINDING_2D, &lTexture);
   glPushAttrib(GL_CURRENT_BIT | GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT);
   // Colour over the target, and alpha as "over" too, as the HUD element blends.
   glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
@@ -119,20 +131,30 @@ void VTFrameLines::DrawLines() {
   glEnable(GL_BLEND);
 
   const FBColorAndAlpha lLine = LineColor, lProtection = ProtectionColor;
-  if (mShapeList != 0 && !(SameColour(lLine, mListLine) && SameColour(lProtection, mListProtection)))
-    releaseList(mShapeList);
-  if (mShapeList == 0) compileShapeList(lLine, lProtection);
-  glCallList(mShapeList);
-
-  if (!mLabels.empty() || !mProblem.empty()) {
-    SetColour(lLine);
-    glEnable(GL_TEXTURE_2D);
-    // FTGL blends alpha as it does colour; the larger alpha keeps an edge
-    // exact over transparent and over opaque pixels of the target.
-    glBlendEquationSeparate(GL_FUNC_ADD, GL_MAX);
-    if (mTextList == 0) compileTextList();
-    glCallList(mTextList);
-    glBlendEquation(GL_FUNC_ADD);
+  if (!mTexts.empty() && mLabelLayer.Prepare(*mFont, mTexts, mWidth, mHeight)) {
+    // The lines and the labels in one draw: each draw costs the software
+    // rasteriser more than its few vertices do.
+    const float lColour[4] = {static_cast<float>(lLine[0]), static_cast<float>(lLine[1]),
+                              static_cast<float>(lLine[2]), static_cast<float>(lLine[3])};
+    mLabelLayer.Begin();
+    emitShapes(lLine, lProtection);
+    mLabelLayer.End(lColour);
+  } else {
+    if (mShapeList != 0 && !(SameColour(lLine, mListLine) && SameColour(lProtection, mListProtection)))
+      releaseList(mShapeList);
+    if (mShapeList == 0) compileShapeList(lLine, lProtection);
+    glCallList(mShapeList);
+    if (!mTexts.empty()) {
+      // Without the layer, straight into the target.
+      SetColour(lLine);
+      glEnable(GL_TEXTURE_2D);
+      // FTGL blends alpha as it does colour; the larger alpha keeps an edge
+      // exact over transparent and over opaque pixels of the target.
+      glBlendEquationSeparate(GL_FUNC_ADD, GL_MAX);
+      if (mTextList == 0) compileTextList();
+      glCallList(mTextList);
+      glBlendEquation(GL_FUNC_ADD);
+    }
   }
 
   glMatrixMode(GL_PROJECTION);

@@ -86,6 +86,7 @@ void VTFrameLines::FBDestroy() {
   mTarget.Release();
   releaseList(mShapeList);
   releaseList(mTextList);
+  mLabelLayer.Release();
   delete mFont;  // reads its glyphs from the buffer, so it goes first
   mFont = nullptr;
   delete[] mFontData;

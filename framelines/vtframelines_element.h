@@ -13,6 +13,7 @@
 
 #include "fdl_file.h"
 #include "frame_lines_geometry.h"
+#include "label_layer.h"
 #include "node_registry.h"
 #include "offscreen_target.h"
 #include "renderer_quad.h"
@@ -70,9 +71,12 @@ class VTFrameLines : public FBHUDElement, public MfiSceneNodeInterface {
   void drawIntoTarget();
   bool isVantorRendererPane();
   void drawText(const std::string& pText, int pX, int pY);
-  // The shapes, labels and message change only with the settings (and the
-  // shapes with the two colours), so each is kept in a display list, made
-  // when first drawn: a frame replays them instead of sending every vertex.
+  // The shapes' quads in their colours, inside glBegin(GL_QUADS).
+  void emitShapes(const FBColorAndAlpha& pLine, const FBColorAndAlpha& pProtection);
+  // Without labels the shapes are kept in a display list, made when first
+  // drawn and remade when a colour changes: a frame replays it instead of
+  // sending every vertex. The texts have a list of their own for when the
+  // label layer cannot be made.
   void compileShapeList(const FBColorAndAlpha& pLine, const FBColorAndAlpha& pProtection);
   void compileTextList();
   static void releaseList(uint32_t& pList);
@@ -93,7 +97,9 @@ class VTFrameLines : public FBHUDElement, public MfiSceneNodeInterface {
   unsigned long long mFdlGeneration = 0;
   std::vector<vtlines::Quad> mQuads;
   std::vector<vtlines::Label> mLabels;
-  std::string mProblem;  // one line shown instead of the lines
+  std::string mProblem;               // one line shown instead of the lines
+  std::vector<vtlines::Text> mTexts;  // the labels, or the problem, where they are drawn
+  vtlines::LabelLayer mLabelLayer;
   uint32_t mShapeList = 0, mTextList = 0;
   FBColorAndAlpha mListLine, mListProtection;  // the colours mShapeList was made with
 

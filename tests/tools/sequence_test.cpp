@@ -699,6 +699,33 @@ TEST_F(SequenceTest, WithoutTheTextLayerTextBlendsStraightInAndTheLossIsReported
   }
 }
 
+// The same context under the frame lines: they say once that their label layer cannot be made
+// and draw their labels straight in, the same frames within rounding over an opaque picture.
+TEST_F(SequenceTest, WithoutTheLabelLayerTheFrameLinesDrawTheirLabelsStraightIn) {
+  auto Run = [&](const std::string& pOut, const std::string& pPrefix) {
+    return Tool({"--frame-lines", "--fdl", std::string(VTHUD_SOURCE_DIR) + "/docs/fdl/uhd-scope-tv.fdl",
+                 "--framing", "UHD-SCOPE", "--framing", "UHD-TV", "--draws", R"([{"frame": 1}, {"frame": 2}])",
+                 "--background", "test-picture", "--out", dir + "/" + pOut},
+                pPrefix);
+  };
+  const Result lWith = Run("with.%d.png", "");
+  ASSERT_EQ(lWith.status, 0) << lWith.err;
+  EXPECT_EQ(lWith.err.find("label layer"), std::string::npos) << lWith.err;
+  const Result lWithout = Run("without.%d.png", "LD_PRELOAD=" + Quote(VTHUD_INCOMPLETE_FRAMEBUFFERS) +
+                                                    " ASAN_OPTIONS=\"$ASAN_OPTIONS:verify_asan_link_order=0\"");
+  ASSERT_EQ(lWithout.status, 0) << lWithout.err;
+  const std::string kReport = "VT Frame Lines: no label layer (framebuffer status 0x8cdd)";
+  const size_t lFirst = lWithout.err.find(kReport);
+  EXPECT_NE(lFirst, std::string::npos) << lWithout.err;
+  EXPECT_EQ(lWithout.err.find(kReport, lFirst + 1), std::string::npos) << "reported more than once";
+  for (int i = 1; i <= 2; ++i) {
+    SCOPED_TRACE("draw " + std::to_string(i));
+    const FrameDiff lDiff =
+        CompareFrames(Png("without." + std::to_string(i) + ".png"), Png("with." + std::to_string(i) + ".png"), 1);
+    EXPECT_EQ(lDiff.differing, 0) << vthud_test::ToString(lDiff);
+  }
+}
+
 // Pixels whose 33 x 33 neighbourhood is one colour: chroma subsampling and
 // the ringing of the codec's blocks beside detail do not reach them.
 std::vector<bool> NotFlat(const vthost::Image& pImage) {
