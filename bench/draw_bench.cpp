@@ -312,6 +312,8 @@ void BM_PaneDefaultOverlayElements(benchmark::State& s) {
 // frames at a time, 15 rounds in rotated order, the median round of each. The lines show the sample FDL's
 // two decisions with labels, 90% action safe, thirds and the centre mark.
 struct LinesCase {
+  LinesCase(const char* pName, bool pHud, bool pLines, bool pLabels)
+      : name(pName), hud(pHud), lines(pLines), labels(pLabels) {}
   const char* name;
   bool hud, lines, labels;
   double cpuUs = 0, wallUs = 0;
