@@ -96,11 +96,12 @@ TEST_F(Text, UserCaptionIsDrawnAsTyped) {
 
 // The text layer keeps strings from one frame to the next and draws again
 // only what changed: after every change the frame equals the frame of a new
-// element with the same settings, within a rounding.
+// element with the same settings, within the rounding of glyph sampling.
 class TextKept : public HudTest {};
 
 TEST_F(TextKept, FramesAfterChangesEqualANewElementsFrames) {
   using Settings = std::vector<std::pair<const char*, const char*>>;
+  const std::string lLong(1000, 'W');
   struct Step {
     const char* what;
     long long frame;
@@ -117,6 +118,28 @@ TEST_F(TextKept, FramesAfterChangesEqualANewElementsFrames) {
       {"the veil gone, a field gone", 14, {{"Saving", "false"}, {"Show Slate", "false"}}},
       {"the marker names in a run of their own", 15, {{"Timeline Offset", "540"}}},
       {"names back with the fields, a caption moved", 15, {{"Timeline Offset", "90"}, {"Value 1 Label", "GAIN"}}},
+      // One run's boxes over another's ink: both runs draw afresh.
+      {"a value under the save message",
+       16,
+       {{"Value 1 Offset X", "900"}, {"Value 1 Offset Y", "530"}, {"Saving", "true"}}},
+      {"the value moved off, the veil gone",
+       17,
+       {{"Value 1 Offset X", "1200"}, {"Value 1 Offset Y", "24"}, {"Saving", "false"}}},
+      // More text than a run keeps: the layer is cleared and the run drawn as it goes.
+      {"long texts",
+       18,
+       {{"Slate", lLong.c_str()},
+        {"Value 1 Label", lLong.c_str()},
+        {"Value 2 Label", lLong.c_str()},
+        {"Marker 1 Name", lLong.c_str()},
+        {"Marker 3 Name", lLong.c_str()}}},
+      {"short texts again",
+       19,
+       {{"Slate", "A1"},
+        {"Value 1 Label", "V1"},
+        {"Value 2 Label", "V2"},
+        {"Marker 1 Name", "M1"},
+        {"Marker 3 Name", "M3"}}},
   };
   Settings lAll{{"Show FPS", "false"}};  // a new element's frame rate has measured nothing yet
   EveryFieldOn(element);
@@ -137,8 +160,9 @@ TEST_F(TextKept, FramesAfterChangesEqualANewElementsFrames) {
     element->Show = true;
     host->Destroy(lFresh);
     // FTGL packs glyphs into its textures in the order it first meets them,
-    // so a glyph met in another order is sampled a rounding apart.
-    const FrameDiff lDiff = CompareFrames(lKept, lNew, 1);
+    // so a glyph met in another order is sampled a rounding or two apart at
+    // its steepest edges; ink left behind or missing is far more.
+    const FrameDiff lDiff = CompareFrames(lKept, lNew, 2);
     EXPECT_EQ(lDiff.differing, 0) << ToString(lDiff);
   }
 }
