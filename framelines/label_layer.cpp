@@ -6,8 +6,9 @@
 #include <GL/glext.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
+
+#include "glyph_box.h"
 
 namespace vtlines {
 
@@ -58,25 +59,20 @@ void LabelLayer::Release() {
 }
 
 bool LabelLayer::render(FTFont& pFont) {
-  // Each string's box on the target: FTGL's BBox at its pen position, scaled
-  // to viewport pixels, with room for a texture glyph landing a pixel beyond
-  // its outline, and cut to the viewport (what lies outside is never seen).
+  // Each string's box on the target: the pixels its glyphs can touch, cut to
+  // the viewport (what lies outside is never seen).
   const double lScaleX = static_cast<double>(mViewWidth) / mCanvasWidth;
   const double lScaleY = static_cast<double>(mViewHeight) / mCanvasHeight;
-  const double lMargin = 2.0;
-  auto Clamp = [](double v, int pHigh) { return static_cast<int>(std::min(std::max(v, 0.0), double(pHigh))); };
   mBands.clear();
   int lWidth = 1, lHeight = 1;  // row 0 holds the fully covered texel
   for (size_t i = 0; i < mTexts.size(); ++i) {
     const Text& t = mTexts[i];
     const FTBBox lBox = pFont.BBox(t.text.c_str(), -1, FTPoint(t.x, t.y, 0));
     if (!(lBox.Upper().X() > lBox.Lower().X())) continue;
-    const Band b{Clamp(std::floor((lBox.Lower().X() - lMargin) * lScaleX) - 1, mViewWidth),
-                 Clamp(std::floor((lBox.Lower().Y() - lMargin) * lScaleY) - 1, mViewHeight),
-                 Clamp(std::ceil((lBox.Upper().X() + lMargin) * lScaleX) + 1, mViewWidth),
-                 Clamp(std::ceil((lBox.Upper().Y() + lMargin) * lScaleY) + 1, mViewHeight),
-                 lHeight,
-                 i};
+    const double lOutline[4] = {lBox.Lower().X(), lBox.Lower().Y(), lBox.Upper().X(), lBox.Upper().Y()};
+    int p[4];
+    vthud::GlyphPixels(lOutline, lScaleX, lScaleY, mViewWidth, mViewHeight, p);
+    const Band b{p[0], p[1], p[2], p[3], lHeight, i};
     if (b.x1 <= b.x0 || b.y1 <= b.y0) continue;
     mBands.push_back(b);
     lWidth = std::max(lWidth, b.x1 - b.x0);

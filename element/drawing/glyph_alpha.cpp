@@ -1,12 +1,13 @@
 #include "glyph_alpha.h"
 
+#include "glyph_box.h"
+
 #include <FTGL/ftgl.h>
 #define GL_GLEXT_PROTOTYPES 1
 #include <GL/gl.h>
 #include <GL/glext.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <iostream>
 
@@ -165,10 +166,9 @@ void TextLayer::Begin(int pCanvasWidth, int pCanvasHeight, int pRun) {
   mActive = mDirect = mOpen = false;
   mInk = 0;
   mRun = std::min(std::max(pRun, 0), kRuns - 1);
-  mPending.count = mPending.used = 0;
+  mStrings[mPending].count = mStrings[mPending].used = 0;
   for (Boxes& b : mInkBoxes) b.count = 0;
   mLastFill = 0;
-  mLastDrawn = 0;
   if (Ready()) glGetIntegerv(GL_VIEWPORT, mViewport);
   // The text is drawn at the viewport's own scale, so it needs as many pixels.
   if (!Ready() || mViewport[2] <= 0 || mViewport[3] <= 0 || mViewport[2] > mWidth || mViewport[3] > mHeight ||
@@ -251,18 +251,19 @@ void TextLayer::CloseLayer() {
   if (!mScissor) glDisable(GL_SCISSOR_TEST);
 }
 
+// A clear, unlike a drawn quad, heeds none of the host's fragment state
+// (alpha test, lighting, other texture units); only the scissor and mask.
+void TextLayer::Clear(const Box& b) {
+  const GLfloat lClear[4] = {0, 0, 0, 0};
+  glScissor(b.x0, b.y0, b.x1 - b.x0, b.y1 - b.y0);
+  glClearBufferfv(GL_COLOR, 0, lClear);
+  mLastFill += static_cast<int64_t>(b.x1 - b.x0) * (b.y1 - b.y0);
+}
+
 void TextLayer::Forget() {
   OpenLayer();
-  // A clear, unlike a drawn quad, heeds none of the host's fragment state
-  // (alpha test, lighting, other texture units); only the scissor and mask.
-  const GLfloat lClear[4] = {0, 0, 0, 0};
   for (Run& r : mRuns) {
-    for (int i = 0; i < r.ink.count; ++i) {
-      const Box& b = r.ink.box[i];
-      glScissor(b.x0, b.y0, b.x1 - b.x0, b.y1 - b.y0);
-      glClearBufferfv(GL_COLOR, 0, lClear);
-      mLastFill += static_cast<int64_t>(b.x1 - b.x0) * (b.y1 - b.y0);
-    }
+    for (int i = 0; i < r.ink.count; ++i) Clear(r.ink.box[i]);
     r.ink.count = 0;
     r.valid = false;
   }
@@ -281,9 +282,8 @@ void TextLayer::Draw(const String& s, const Box& pClip, int& pInk, float& pAlpha
   }
   // Ink outside the box would outlast the clear: the scissor keeps it in.
   glScissor(c.x0, c.y0, c.x1 - c.x0, c.y1 - c.y0);
-  const_cast<FTFont*>(s.font)->Render(mPending.text + s.text, -1, FTPoint(s.x, s.y, 0),
-                                      FTPoint(s.spacing, s.rise, 0), FTGL::RENDER_ALL);
-  ++mLastDrawn;
+  s.font->Render(mStrings[mPending].text + s.text, -1, FTPoint(s.x, s.y, 0), FTPoint(s.spacing, s.rise, 0),
+                 FTGL::RENDER_ALL);
 }
 
 void TextLayer::Render(FTFont& pFont, const char* pText, const FTPoint& pPosition, const FTPoint& pSpacing) {
@@ -296,13 +296,10 @@ void TextLayer::Render(FTFont& pFont, const char* pText, const FTPoint& pPositio
   double lBounds[4];
   Bounds(pFont, pText, pSpacing, lBounds);
   const double lX = pPosition.X(), lY = pPosition.Y();
-  // A texture glyph lands on whole pixels, up to one beyond its outline's box.
-  const double lMargin = 2.0;
-  auto Clamp = [](double v, int pHigh) { return static_cast<int>(std::min(std::max(v, 0.0), double(pHigh))); };
-  const Box lBox{Clamp(std::floor((lX + lBounds[0] - lMargin) * mScaleX) - 1, mViewport[2]),
-                 Clamp(std::floor((lY + lBounds[1] - lMargin) * mScaleY) - 1, mViewport[3]),
-                 Clamp(std::ceil((lX + lBounds[2] + lMargin) * mScaleX) + 1, mViewport[2]),
-                 Clamp(std::ceil((lY + lBounds[3] + lMargin) * mScaleY) + 1, mViewport[3])};
+  const double lOutline[4] = {lX + lBounds[0], lY + lBounds[1], lX + lBounds[2], lY + lBounds[3]};
+  int lPixels[4];
+  GlyphPixels(lOutline, mScaleX, mScaleY, mViewport[2], mViewport[3], lPixels);
+  const Box lBox{lPixels[0], lPixels[1], lPixels[2], lPixels[3]};
   // A string without ink on the layer draws nothing.
   if (lBox.x1 <= lBox.x0 || lBox.y1 <= lBox.y0 || lBounds[2] <= lBounds[0]) return;
   const String lString{&pFont,
@@ -316,7 +313,8 @@ void TextLayer::Render(FTFont& pFont, const char* pText, const FTPoint& pPositio
                        0,
                        0};
   mInkBoxes[mInk].Add(lBox);
-  if (!mDirect && mPending.Add(lString, pText, static_cast<int>(std::strlen(pText)))) return;
+  Strings& lPending = mStrings[mPending];
+  if (!mDirect && lPending.Add(lString, pText, static_cast<int>(std::strlen(pText)))) return;
   if (!mDirect) {
     // More strings than the run keeps: the layer is cleared whole and the
     // run drawn as it goes, the strings gathered so far first.
@@ -325,13 +323,12 @@ void TextLayer::Render(FTFont& pFont, const char* pText, const FTPoint& pPositio
     int lInk = -1;
     float lAlpha = -1;
     const Box lAll{0, 0, mViewport[2], mViewport[3]};
-    for (int i = 0; i < mPending.count; ++i) Draw(mPending.item[i], lAll, lInk, lAlpha);
+    for (int i = 0; i < lPending.count; ++i) Draw(lPending.item[i], lAll, lInk, lAlpha);
   }
   glColor4f(1.0f, 1.0f, 1.0f, mAlpha);
   glColorMask(mInk == 0, mInk == 1, GL_FALSE, GL_FALSE);
   glScissor(lBox.x0, lBox.y0, lBox.x1 - lBox.x0, lBox.y1 - lBox.y0);
   pFont.Render(pText, -1, pPosition, pSpacing, FTGL::RENDER_ALL);
-  ++mLastDrawn;
 }
 
 void TextLayer::End() {
@@ -341,6 +338,7 @@ void TextLayer::End() {
   }
   mActive = false;
   Run& lRun = mRuns[mRun];
+  const Strings &lKept = mStrings[mKept[mRun]], &lPending = mStrings[mPending];
   for (Boxes& b : mInkBoxes) b.Merge();
   if (mDirect) {
     lRun.valid = false;
@@ -350,12 +348,12 @@ void TextLayer::End() {
     Damage lDamage;
     if (!lRun.valid) {
       lDamage.Add(lRun.ink);
-      for (int i = 0; i < mPending.count; ++i) lDamage.Add(mPending.item[i].box);
+      for (int i = 0; i < lPending.count; ++i) lDamage.Add(lPending.item[i].box);
     } else {
-      for (int i = 0; i < lRun.kept.count; ++i)
-        if (!mPending.Holds(lRun.kept, i)) lDamage.Add(lRun.kept.item[i].box);
-      for (int i = 0; i < mPending.count; ++i)
-        if (!lRun.kept.Holds(mPending, i)) lDamage.Add(mPending.item[i].box);
+      for (int i = 0; i < lKept.count; ++i)
+        if (!lPending.Holds(lKept, i)) lDamage.Add(lKept.item[i].box);
+      for (int i = 0; i < lPending.count; ++i)
+        if (!lKept.Holds(lPending, i)) lDamage.Add(lPending.item[i].box);
     }
     // Another run's ink under this run's inks, or under what is cleared,
     // would be laid or lost with them: it is cleared too, and that run
@@ -378,22 +376,16 @@ void TextLayer::End() {
     }
     if (lDamage.count > 0) {
       OpenLayer();
-      const GLfloat lClear[4] = {0, 0, 0, 0};
-      for (int d = 0; d < lDamage.count; ++d) {
-        const Box& b = lDamage.box[d];
-        glScissor(b.x0, b.y0, b.x1 - b.x0, b.y1 - b.y0);
-        glClearBufferfv(GL_COLOR, 0, lClear);
-        mLastFill += static_cast<int64_t>(b.x1 - b.x0) * (b.y1 - b.y0);
-      }
+      for (int d = 0; d < lDamage.count; ++d) Clear(lDamage.box[d]);
       // Each string drawn again only within what was cleared: elsewhere its
       // ink is still there, and ink laid twice would be darker.
       int lInk = -1;
       float lAlpha = -1;
       for (int d = 0; d < lDamage.count; ++d)
-        for (int i = 0; i < mPending.count; ++i)
-          if (mPending.item[i].box.Meets(lDamage.box[d])) Draw(mPending.item[i], lDamage.box[d], lInk, lAlpha);
+        for (int i = 0; i < lPending.count; ++i)
+          if (lPending.item[i].box.Meets(lDamage.box[d])) Draw(lPending.item[i], lDamage.box[d], lInk, lAlpha);
     }
-    std::swap(lRun.kept, mPending);
+    std::swap(mKept[mRun], mPending);  // what was drawn is what the run keeps
     lRun.valid = true;
   }
   lRun.ink.count = 0;

@@ -75,10 +75,8 @@ class TextLayer {
   // are as Begin found them, and the current colour is the last one given.
   void End();
 
-  // Pixels the layer cleared and laid over the target in the last run, and
-  // the strings it drew into the layer (the others it kept).
+  // Pixels the layer cleared and laid over the target in the last run.
   int64_t LastFill() const { return mLastFill; }
-  int LastDrawn() const { return mLastDrawn; }
 
   // FTGL's BBox of pText drawn at the origin, from the cache when the same
   // font, spacing and text were measured lately (whether or not a run is on).
@@ -111,7 +109,7 @@ class TextLayer {
   // A run's strings, their texts one after another in one buffer.
   static const int kStrings = 48, kText = 4096;
   struct String {
-    const FTFont* font;
+    FTFont* font;
     float x, y, spacing, rise, alpha;  // rise: the spacing's y
     int ink;
     Box box;
@@ -126,11 +124,11 @@ class TextLayer {
     bool Holds(const Strings& pOther, int pIndex) const;  // pOther's string pIndex, the same where it was
   };
   struct Run {
-    Strings kept;  // what this run left in the layer, when valid
-    bool valid = false;
-    Boxes ink;  // where this run's ink lies in the layer
+    bool valid = false;  // the run's strings in mStrings hold what it left in the layer
+    Boxes ink;           // where this run's ink lies in the layer
   };
 
+  void Clear(const Box& pBox);
   void Draw(const String& pString, const Box& pClip, int& pInk, float& pAlpha);
   void OpenLayer();   // binds the layer with the state strings are drawn in
   void CloseLayer();  // back to the target as Begin found it
@@ -161,7 +159,9 @@ class TextLayer {
   float mScaleX = 1, mScaleY = 1;  // layer pixels per canvas unit
   float mColour[kInks][3] = {};
   float mLast[4] = {1, 1, 1, 1};
-  Strings mPending;
+  // Each run's strings, and the run in progress's: the two trade places at its end.
+  Strings mStrings[kRuns + 1];
+  int mKept[kRuns] = {0, 1, 2}, mPending = kRuns;
   Boxes mInkBoxes[kInks];
   int mViewport[4] = {};
   int mTarget = 0;
@@ -169,7 +169,6 @@ class TextLayer {
   bool mScissor = false;
   unsigned char mMask[4] = {};
   int64_t mLastFill = 0;
-  int mLastDrawn = 0;
 };
 
 }  // namespace vthud
