@@ -221,6 +221,20 @@ struct Undo {
     values.clear();
     created.clear();
   }
+  // pApply(*this) whole or not at all: what it changed is put back when it
+  // fails or throws.
+  template <class Apply>
+  bool All(Apply pApply) {
+    bool lApplied = false;
+    try {
+      lApplied = pApply(*this);
+    } catch (...) {
+      Restore();
+      throw;
+    }
+    if (!lApplied) Restore();
+    return lApplied;
+  }
 };
 
 bool OnlyMembers(const QJsonObject& pObject, std::initializer_list<const char*> pKnown, const JsonPath& pPath,
@@ -673,17 +687,8 @@ bool ApplyLayout(FBComponent* pElement, const std::string& pPath, std::string& p
     return Fail();
   }
   Undo lUndo;
-  bool lApplied = false;
-  try {
-    lApplied = ReadProperties(pElement, lRecord, lPath, nullptr, &lUndo, lFailure);
-  } catch (...) {
-    lUndo.Restore();
-    throw;
-  }
-  if (!lApplied) {
-    lUndo.Restore();
+  if (!lUndo.All([&](Undo& u) { return ReadProperties(pElement, lRecord, lPath, nullptr, &u, lFailure); }))
     return Fail();
-  }
   return true;
 } catch (const std::exception& lException) {
   pError = "cannot apply layout " + pPath + ": " + lException.what();
@@ -733,19 +738,14 @@ bool ApplyLayout(const std::vector<FBComponent*>& pElements, const std::string& 
     lTargets.push_back(lTarget);
   }
   Undo lUndo;
-  bool lApplied = true;
-  try {
-    for (int i = 0; i < lObjects.size() && lApplied; ++i)
-      lApplied = ReadProperties(lTargets[static_cast<size_t>(i)], lObjects[i].toObject(),
-                                JsonPath{std::string("objects"), i}, nullptr, &lUndo, lFailure);
-  } catch (...) {
-    lUndo.Restore();
-    throw;
-  }
-  if (!lApplied) {
-    lUndo.Restore();
-    return Fail();
-  }
+  const bool lApplied = lUndo.All([&](Undo& u) {
+    for (int i = 0; i < lObjects.size(); ++i)
+      if (!ReadProperties(lTargets[static_cast<size_t>(i)], lObjects[i].toObject(),
+                          JsonPath{std::string("objects"), i}, nullptr, &u, lFailure))
+        return false;
+    return true;
+  });
+  if (!lApplied) return Fail();
   return true;
 } catch (const std::exception& lException) {
   pError = "cannot apply layout " + pPath + ": " + lException.what();
