@@ -667,69 +667,57 @@ TEST_F(SequenceTest, EveryCompositeOfTheOverlayOverAPictureEqualsTheViewerRoadsB
   }
 }
 
-// A context where the text layer cannot be made: the element says so once
-// and blends text straight into the target, which over an opaque picture is
-// exact, so the frames are the layer's within rounding.
-TEST_F(SequenceTest, WithoutTheTextLayerTextBlendsStraightInAndTheLossIsReportedOnce) {
-  const std::vector<std::string> lRun{"--draws",
-                                      R"([{"frame": 1}, {"frame": 2, "set": {"Font Color": [1, 1, 1, 0.5],
-                                          "Show Marker 2": true, "Marker 2 Frame": 100, "Marker 2 Name": "Action"}},
-                                          {"frame": 3, "set": {"Saving": true}},
-                                          {"frame": 4, "set": {"Show Value 1": true, "Value 1 Offset X": 900,
-                                          "Value 1 Offset Y": 530}},
-                                          {"frame": 5, "set": {"Saving": false, "Value 1 Offset X": 1200,
-                                          "Value 1 Offset Y": 24}}])",
-                                      "--background", "test-picture", "--out"};
-  auto Run = [&](const std::string& pOut, const std::string& pPrefix) {
-    std::vector<std::string> lArguments = lRun;
-    lArguments.push_back(dir + "/" + pOut);
-    return Tool(lArguments, pPrefix);
+// A context where the HUD's text layer or the frame lines' label layer
+// cannot be made: the element says so once and blends its text straight into
+// the target, which over an opaque picture is exact, so the frames are the
+// layer's within rounding. The HUD's draws keep strings from draw to draw and
+// put a value under the save message, whose run clears the value's ink.
+TEST_F(SequenceTest, WithoutTheTextLayersTextBlendsStraightInAndTheLossIsReportedOnce) {
+  const struct {
+    const char* what;
+    std::vector<std::string> arguments;
+    int draws;
+    const char* layer;   // in no message of the run with the layer
+    const char* report;  // once in the run without it
+  } kCases[] = {
+      {"HUD",
+       {"--draws", R"([{"frame": 1}, {"frame": 2, "set": {"Font Color": [1, 1, 1, 0.5],
+            "Show Marker 2": true, "Marker 2 Frame": 100, "Marker 2 Name": "Action"}},
+            {"frame": 3, "set": {"Saving": true}},
+            {"frame": 4, "set": {"Show Value 1": true, "Value 1 Offset X": 900, "Value 1 Offset Y": 530}},
+            {"frame": 5, "set": {"Saving": false, "Value 1 Offset X": 1200, "Value 1 Offset Y": 24}}])"},
+       5,
+       "text layer",
+       "Error : koHUD - no offscreen text layer (framebuffer status 0x8cdd)"},
+      {"frame lines",
+       {"--frame-lines", "--fdl", std::string(VTHUD_SOURCE_DIR) + "/docs/fdl/uhd-scope-tv.fdl", "--framing",
+        "UHD-SCOPE", "--framing", "UHD-TV", "--draws", R"([{"frame": 1}, {"frame": 2}])"},
+       2,
+       "label layer",
+       "VT Frame Lines: no label layer (framebuffer status 0x8cdd)"},
   };
-  const Result lWith = Run("with.%d.png", "");
-  ASSERT_EQ(lWith.status, 0) << lWith.err;
-  EXPECT_EQ(lWith.err.find("text layer"), std::string::npos) << lWith.err;
-  const Result lWithout = Run("without.%d.png", "LD_PRELOAD=" + Quote(VTHUD_INCOMPLETE_FRAMEBUFFERS) +
-                                                    " ASAN_OPTIONS=\"$ASAN_OPTIONS:verify_asan_link_order=0\"");
-  ASSERT_EQ(lWithout.status, 0) << lWithout.err;
-  const std::string kReport = "Error : koHUD - no offscreen text layer (framebuffer status 0x8cdd)";
-  const size_t lFirst = lWithout.err.find(kReport);
-  EXPECT_NE(lFirst, std::string::npos) << lWithout.err;
-  EXPECT_EQ(lWithout.err.find(kReport, lFirst + 1), std::string::npos) << "reported more than once";
-  // Over an opaque picture text blended straight in is exact: the layer,
-  // keeping its strings from draw to draw (and clearing a run's ink that
-  // another run's boxes reach, the value under the save message), matches it.
-  for (int i = 1; i <= 5; ++i) {
-    SCOPED_TRACE("draw " + std::to_string(i));
-    const FrameDiff lDiff =
-        CompareFrames(Png("without." + std::to_string(i) + ".png"), Png("with." + std::to_string(i) + ".png"), 1);
-    EXPECT_EQ(lDiff.differing, 0) << vthud_test::ToString(lDiff);
-  }
-}
-
-// The same context under the frame lines: they say once that their label layer cannot be made
-// and draw their labels straight in, the same frames within rounding over an opaque picture.
-TEST_F(SequenceTest, WithoutTheLabelLayerTheFrameLinesDrawTheirLabelsStraightIn) {
-  auto Run = [&](const std::string& pOut, const std::string& pPrefix) {
-    return Tool({"--frame-lines", "--fdl", std::string(VTHUD_SOURCE_DIR) + "/docs/fdl/uhd-scope-tv.fdl",
-                 "--framing", "UHD-SCOPE", "--framing", "UHD-TV", "--draws", R"([{"frame": 1}, {"frame": 2}])",
-                 "--background", "test-picture", "--out", dir + "/" + pOut},
-                pPrefix);
-  };
-  const Result lWith = Run("with.%d.png", "");
-  ASSERT_EQ(lWith.status, 0) << lWith.err;
-  EXPECT_EQ(lWith.err.find("label layer"), std::string::npos) << lWith.err;
-  const Result lWithout = Run("without.%d.png", "LD_PRELOAD=" + Quote(VTHUD_INCOMPLETE_FRAMEBUFFERS) +
-                                                    " ASAN_OPTIONS=\"$ASAN_OPTIONS:verify_asan_link_order=0\"");
-  ASSERT_EQ(lWithout.status, 0) << lWithout.err;
-  const std::string kReport = "VT Frame Lines: no label layer (framebuffer status 0x8cdd)";
-  const size_t lFirst = lWithout.err.find(kReport);
-  EXPECT_NE(lFirst, std::string::npos) << lWithout.err;
-  EXPECT_EQ(lWithout.err.find(kReport, lFirst + 1), std::string::npos) << "reported more than once";
-  for (int i = 1; i <= 2; ++i) {
-    SCOPED_TRACE("draw " + std::to_string(i));
-    const FrameDiff lDiff =
-        CompareFrames(Png("without." + std::to_string(i) + ".png"), Png("with." + std::to_string(i) + ".png"), 1);
-    EXPECT_EQ(lDiff.differing, 0) << vthud_test::ToString(lDiff);
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    auto Run = [&](const std::string& pOut, const std::string& pPrefix) {
+      std::vector<std::string> lArguments = c.arguments;
+      lArguments.insert(lArguments.end(), {"--background", "test-picture", "--out", dir + "/" + pOut});
+      return Tool(lArguments, pPrefix);
+    };
+    const Result lWith = Run("with.%d.png", "");
+    ASSERT_EQ(lWith.status, 0) << lWith.err;
+    EXPECT_EQ(lWith.err.find(c.layer), std::string::npos) << lWith.err;
+    const Result lWithout = Run("without.%d.png", "LD_PRELOAD=" + Quote(VTHUD_INCOMPLETE_FRAMEBUFFERS) +
+                                                      " ASAN_OPTIONS=\"$ASAN_OPTIONS:verify_asan_link_order=0\"");
+    ASSERT_EQ(lWithout.status, 0) << lWithout.err;
+    const size_t lFirst = lWithout.err.find(c.report);
+    EXPECT_NE(lFirst, std::string::npos) << lWithout.err;
+    EXPECT_EQ(lWithout.err.find(c.report, lFirst + 1), std::string::npos) << "reported more than once";
+    for (int i = 1; i <= c.draws; ++i) {
+      SCOPED_TRACE("draw " + std::to_string(i));
+      const FrameDiff lDiff = CompareFrames(Png("without." + std::to_string(i) + ".png"),
+                                            Png("with." + std::to_string(i) + ".png"), 1);
+      EXPECT_EQ(lDiff.differing, 0) << vthud_test::ToString(lDiff);
+    }
   }
 }
 
