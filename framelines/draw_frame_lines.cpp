@@ -77,7 +77,8 @@ void VTFrameLines::DrawLines() {
   // FTGL binds its glyphs' textures when it first measures them, as below.
   GLint lTexture = 0;
   glGetIntegerv(GL_TEXTURE_BINDING_2D, &lTexture);
-  Inputs lInputs;
+  // Read into the same strings every frame: they keep their buffers.
+  Inputs& lInputs = mReading;
   lInputs.decisions = static_cast<const char*>(FramingDecisions.GetPropertyValue());
   lInputs.canvas = static_cast<const char*>(Canvas.GetPropertyValue());
   lInputs.aspectLines = static_cast<const char*>(AspectLines.GetPropertyValue());

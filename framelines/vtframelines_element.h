@@ -92,7 +92,7 @@ class VTFrameLines : public FBHUDElement, public MfiSceneNodeInterface {
     unsigned long long fdlGeneration = 0;
     bool operator==(const Inputs& o) const;
   };
-  Inputs mBuilt;
+  Inputs mBuilt, mReading;  // what the lines were built from; this frame's settings
   bool mBuiltValid = false;
   unsigned long long mFdlGeneration = 0;
   std::vector<vtlines::Quad> mQuads;
