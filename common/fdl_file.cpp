@@ -11,7 +11,7 @@
 #include <initializer_list>
 #include <set>
 
-namespace vthost {
+namespace vthud {
 
 namespace {
 
@@ -351,4 +351,4 @@ bool ReadFdl(const std::string& pPath, FdlDocument& pDocument, std::string& pErr
   return true;
 }
 
-}  // namespace vthost
+}  // namespace vthud

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-namespace vthost {
+namespace vthud {
 
 struct FdlSize {
   double width = 0, height = 0;
@@ -67,6 +67,6 @@ struct FdlDocument {
 // pError reads "<file>:<line>:<column>: <json path>: <what>".
 bool ReadFdl(const std::string& pPath, FdlDocument& pDocument, std::string& pError);
 
-}  // namespace vthost
+}  // namespace vthud
 
 #endif

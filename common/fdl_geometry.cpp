@@ -4,7 +4,7 @@
 
 #include "message_text.h"
 
-namespace vthost {
+namespace vthud {
 
 CanvasRect MapToHud(const FdlCanvas& pCanvas, const FdlSize& pDimensions, const FdlPoint& pAnchor, int W, int H) {
   const double s = pCanvas.squeeze;
@@ -86,4 +86,4 @@ bool SelectDecisions(const FdlDocument& pDocument, const std::string& pCanvasId,
   return true;
 }
 
-}  // namespace vthost
+}  // namespace vthud

@@ -9,7 +9,7 @@
 
 #include "fdl_file.h"
 
-namespace vthost {
+namespace vthud {
 
 // A rectangle on the HUD canvas, origin bottom left, y up, unrounded.
 struct CanvasRect {
@@ -29,6 +29,6 @@ CanvasRect MapCanvas(const FdlCanvas& pCanvas, int pWidth, int pHeight);
 bool SelectDecisions(const FdlDocument& pDocument, const std::string& pCanvasId, const std::string& pIds,
                      const FdlCanvas*& pCanvas, std::vector<const FdlDecision*>& pDecisions, std::string& pError);
 
-}  // namespace vthost
+}  // namespace vthud
 
 #endif

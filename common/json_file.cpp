@@ -15,7 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace vthost {
+namespace vthud {
 
 namespace {
 
@@ -349,4 +349,4 @@ bool WriteJsonFile(const std::string& pPath, const QJsonDocument& pDocument, std
   return true;
 }
 
-}  // namespace vthost
+}  // namespace vthud

@@ -9,7 +9,7 @@
 #include <variant>
 #include <vector>
 
-namespace vthost {
+namespace vthud {
 
 // Files larger than this are refused before they are read in full.
 const long long kMaxJsonFileBytes = 32LL * 1024 * 1024;
@@ -35,6 +35,6 @@ using JsonPath = std::vector<JsonStep>;
 // deepest part of the path that exists.
 int LocateJson(const QByteArray& pText, const JsonPath& pPath);
 
-}  // namespace vthost
+}  // namespace vthud
 
 #endif

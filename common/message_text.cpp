@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-namespace vthost {
+namespace vthud {
 
 std::string MessageText(const std::string& pText) {
   const size_t kLimit = 80;
@@ -27,4 +27,4 @@ std::string MessageText(const std::string& pText) {
   return lText;
 }
 
-}  // namespace vthost
+}  // namespace vthud

@@ -2,11 +2,11 @@
 #define VTHOST_MESSAGE_TEXT_H
 #include <string>
 
-namespace vthost {
+namespace vthud {
 
 // pText made fit for a one-line message: control characters escaped, long text shortened.
 std::string MessageText(const std::string& pText);
 
-}  // namespace vthost
+}  // namespace vthud
 
 #endif

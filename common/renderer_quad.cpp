@@ -7,8 +7,8 @@
 #include <string>
 
 #include "moonfair_library.h"
-#include "renderer/quad_buffers.h"
-#include "renderer/shader_document.h"
+#include "quad_buffers.h"
+#include "shader_document.h"
 
 namespace vthud {
 

@@ -2,7 +2,7 @@
 // operations.
 #include "vshudelement_element.h"
 
-#include "renderer/quad_buffers.h"
+#include "quad_buffers.h"
 
 #include <FTGL/ftgl.h>
 #include <GL/gl.h>

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "drawing/glyph_alpha.h"
+#include "drawing/text_layer.h"
 #include "node_registry.h"
 
 class FTTextureFont;

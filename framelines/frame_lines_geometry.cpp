@@ -27,7 +27,7 @@ void Dashes(int pFrom, int pTo, bool pAlongX, int pA0, int pA1, std::vector<Quad
   }
 }
 
-PixelRect Scaled(const vthost::CanvasRect& r, double pPercent) {
+PixelRect Scaled(const vthud::CanvasRect& r, double pPercent) {
   const double k = pPercent / 100, cx = (r.left + r.right) / 2, cy = (r.bottom + r.top) / 2;
   const double hw = (r.right - r.left) / 2 * k, hh = (r.top - r.bottom) / 2 * k;
   return Snap({cx - hw, cx + hw, cy - hh, cy + hh});
@@ -35,7 +35,7 @@ PixelRect Scaled(const vthost::CanvasRect& r, double pPercent) {
 
 }  // namespace
 
-PixelRect Snap(const vthost::CanvasRect& r) { return {Edge(r.left), Edge(r.bottom), Edge(r.right), Edge(r.top)}; }
+PixelRect Snap(const vthud::CanvasRect& r) { return {Edge(r.left), Edge(r.bottom), Edge(r.right), Edge(r.top)}; }
 
 void Outline(const PixelRect& r, int w, bool pDashed, std::vector<Quad>& pQuads) {
   if (r.right <= r.left || r.top <= r.bottom || w <= 0) return;
@@ -69,7 +69,7 @@ void BuildLines(const std::vector<Frame>& pFrames, const LineSettings& s, int W,
       pLabels.push_back({r.left + w + kLabelInset, r.top - w - kLabelInset - kLabelSize + 4, f.label});
   }
   if (!pFrames.empty()) {
-    const vthost::CanvasRect& f = pFrames.front().rect;
+    const vthud::CanvasRect& f = pFrames.front().rect;
     const PixelRect r = Snap(f);
     for (double lPercent : {s.actionSafe, s.titleSafe})
       if (lPercent > 0 && lPercent < 100) Outline(Scaled(f, lPercent), w, false, pQuads);
@@ -118,7 +118,7 @@ bool ParseAspectLines(const std::string& pText, std::vector<double>& pRatios, st
   return true;
 }
 
-vthost::CanvasRect AspectRect(double pRatio, const vthost::CanvasRect& r) {
+vthud::CanvasRect AspectRect(double pRatio, const vthud::CanvasRect& r) {
   const double lWidth = r.right - r.left, lHeight = r.top - r.bottom;
   double w = lWidth, h = lWidth / pRatio;
   if (h > lHeight) h = lHeight, w = lHeight * pRatio;

@@ -28,10 +28,10 @@ struct Label {
 
 // One framing to outline: a decision, or an aspect line.
 struct Frame {
-  vthost::CanvasRect rect;
+  vthud::CanvasRect rect;
   std::string label;
   bool hasProtection = false;
-  vthost::CanvasRect protection;
+  vthud::CanvasRect protection;
 };
 
 struct LineSettings {
@@ -44,7 +44,7 @@ const int kDashOn = 12, kDashOff = 8;        // protection dashes, in pixels
 const int kCentreArm = 24;                   // the centre mark reaches this far each way
 const int kLabelInset = 6, kLabelSize = 16;  // labels sit inside the top left corner
 
-PixelRect Snap(const vthost::CanvasRect& pRect);
+PixelRect Snap(const vthud::CanvasRect& pRect);
 // The rectangle's outline pWidth pixels wide inside its edges, in four quads
 // that do not overlap (top, bottom, then the sides between them); dashed
 // along each edge for protection. A rectangle too small for two lines is filled.
@@ -56,7 +56,7 @@ void BuildLines(const std::vector<Frame>& pFrames, const LineSettings& pSettings
 // "2.39, 1.85": ratios of width to height, each from 0.1 to 10. False with a one-line reason.
 bool ParseAspectLines(const std::string& pText, std::vector<double>& pRatios, std::string& pError);
 // The largest rectangle of pRatio centred in pWithin.
-vthost::CanvasRect AspectRect(double pRatio, const vthost::CanvasRect& pWithin);
+vthud::CanvasRect AspectRect(double pRatio, const vthud::CanvasRect& pWithin);
 
 }  // namespace vtlines
 

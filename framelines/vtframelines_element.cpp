@@ -97,17 +97,17 @@ void VTFrameLines::FBDestroy() {
 void VTFrameLines::readFdl() {
   ++mFdlGeneration;
   mHasDocument = false;
-  mDocument = vthost::FdlDocument();
+  mDocument = vthud::FdlDocument();
   mFdlError.clear();
   const std::string lPath = static_cast<const char*>(mFdlPath);
   if (lPath.empty()) return;
   std::string lError;
-  if (vthost::ReadFdl(lPath, mDocument, lError)) {
+  if (vthud::ReadFdl(lPath, mDocument, lError)) {
     mHasDocument = true;
     return;
   }
   // The reader's message names the path; the line shown names the file alone, and stays short.
-  const std::string lName = vthost::MessageText(FileName(lPath));
+  const std::string lName = vthud::MessageText(FileName(lPath));
   for (size_t lAt = lError.find(lPath); !lPath.empty() && lAt != std::string::npos;
        lAt = lError.find(lPath, lAt + lName.size()))
     lError.replace(lAt, lPath.size(), lName);
@@ -125,28 +125,28 @@ void VTFrameLines::readFdl() {
 void VTFrameLines::collectFrames(std::vector<vtlines::Frame>& pFrames, std::string& pProblem) {
   pFrames.clear();
   pProblem.clear();
-  vthost::CanvasRect lWithin{0, static_cast<double>(mWidth), 0, static_cast<double>(mHeight)};
+  vthud::CanvasRect lWithin{0, static_cast<double>(mWidth), 0, static_cast<double>(mHeight)};
   if (!mFdlError.empty()) {
     pProblem = mFdlError;
     return;
   }
   if (mHasDocument) {
-    const vthost::FdlCanvas* lCanvas = nullptr;
-    std::vector<const vthost::FdlDecision*> lDecisions;
+    const vthud::FdlCanvas* lCanvas = nullptr;
+    std::vector<const vthud::FdlDecision*> lDecisions;
     std::string lError;
-    if (!vthost::SelectDecisions(mDocument, mBuilt.canvas, mBuilt.decisions, lCanvas, lDecisions, lError)) {
-      pProblem = "FDL " + vthost::MessageText(FileName(static_cast<const char*>(mFdlPath))) + ": " + lError;
+    if (!vthud::SelectDecisions(mDocument, mBuilt.canvas, mBuilt.decisions, lCanvas, lDecisions, lError)) {
+      pProblem = "FDL " + vthud::MessageText(FileName(static_cast<const char*>(mFdlPath))) + ": " + lError;
       return;
     }
-    lWithin = vthost::MapCanvas(*lCanvas, mWidth, mHeight);
-    for (const vthost::FdlDecision* d : lDecisions) {
+    lWithin = vthud::MapCanvas(*lCanvas, mWidth, mHeight);
+    for (const vthud::FdlDecision* d : lDecisions) {
       vtlines::Frame f;
-      f.rect = vthost::MapToHud(*lCanvas, d->dimensions, d->anchor, mWidth, mHeight);
-      const vthost::FdlIntent* lIntent = mDocument.Intent(d->intentId);
-      f.label = vthost::MessageText(lIntent && !lIntent->label.empty() ? lIntent->label : d->intentId);
+      f.rect = vthud::MapToHud(*lCanvas, d->dimensions, d->anchor, mWidth, mHeight);
+      const vthud::FdlIntent* lIntent = mDocument.Intent(d->intentId);
+      f.label = vthud::MessageText(lIntent && !lIntent->label.empty() ? lIntent->label : d->intentId);
       f.hasProtection = d->hasProtection;
       if (d->hasProtection)
-        f.protection = vthost::MapToHud(*lCanvas, d->protectionDimensions, d->protectionAnchor, mWidth, mHeight);
+        f.protection = vthud::MapToHud(*lCanvas, d->protectionDimensions, d->protectionAnchor, mWidth, mHeight);
       pFrames.push_back(f);
     }
   }

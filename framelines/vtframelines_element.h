@@ -83,7 +83,7 @@ class VTFrameLines : public FBHUDElement, public MfiSceneNodeInterface {
 
   FBString mFdlPath;
   bool mHasDocument = false;
-  vthost::FdlDocument mDocument;
+  vthud::FdlDocument mDocument;
   std::string mFdlError;
   // What the last frame drew, rebuilt only when a setting it depends on changes.
   struct Inputs {

@@ -32,16 +32,16 @@ std::string BarsText(const Bars& b) {
 
 }  // namespace
 
-bool FindDecision(const FdlDocument& pDocument, const std::string& pId, const FdlCanvas*& pCanvas,
-                  const FdlDecision*& pDecision, std::string& pError) {
+bool FindDecision(const vthud::FdlDocument& pDocument, const std::string& pId, const vthud::FdlCanvas*& pCanvas,
+                  const vthud::FdlDecision*& pDecision, std::string& pError) {
   pCanvas = nullptr;
   pDecision = nullptr;
-  const FdlCanvas* lFirstCanvas = nullptr;
-  const FdlDecision* lFirst = nullptr;
+  const vthud::FdlCanvas* lFirstCanvas = nullptr;
+  const vthud::FdlDecision* lFirst = nullptr;
   std::string lKnown;
-  for (const FdlContext& lContext : pDocument.contexts)
-    for (const FdlCanvas& lCanvas : lContext.canvases)
-      for (const FdlDecision& lDecision : lCanvas.decisions) {
+  for (const vthud::FdlContext& lContext : pDocument.contexts)
+    for (const vthud::FdlCanvas& lCanvas : lContext.canvases)
+      for (const vthud::FdlDecision& lDecision : lCanvas.decisions) {
         lKnown += (lKnown.empty() ? "'" : ", '") + lDecision.id + "'";
         if (!lFirst) lFirstCanvas = &lCanvas, lFirst = &lDecision;
         const bool lWanted =
@@ -53,12 +53,12 @@ bool FindDecision(const FdlDocument& pDocument, const std::string& pId, const Fd
   if (pDecision) return true;
   pError = lKnown.empty()
                ? "the file holds no framing decision"
-               : "the file holds no framing decision '" + MessageText(pId) + "' (it holds " + lKnown + ")";
+               : "the file holds no framing decision '" + vthud::MessageText(pId) + "' (it holds " + lKnown + ")";
   return false;
 }
 
-bool FrameDecision(const FdlCanvas& pCanvas, const FdlDecision& pDecision, int W, int H, Framing& pFraming,
-                   std::string& pError) {
+bool FrameDecision(const vthud::FdlCanvas& pCanvas, const vthud::FdlDecision& pDecision, int W, int H,
+                   Framing& pFraming, std::string& pError) {
   Framing f;
   f.decisionId = pDecision.id;
   f.decisionLabel = pDecision.label;
@@ -72,7 +72,7 @@ bool FrameDecision(const FdlCanvas& pCanvas, const FdlDecision& pDecision, int W
   }
   f.aspect = std::min(3.0, std::max(1.0, f.aspect));
 
-  const CanvasRect lShown = MapToHud(pCanvas, pDecision.dimensions, pDecision.anchor, W, H);
+  const vthud::CanvasRect lShown = vthud::MapToHud(pCanvas, pDecision.dimensions, pDecision.anchor, W, H);
   f.left = lShown.left;
   f.right = lShown.right;
   f.top = lShown.top;
@@ -134,10 +134,10 @@ bool FrameDecision(const FdlCanvas& pCanvas, const FdlDecision& pDecision, int W
 
 bool ApplyFdl(FBComponent* pElement, const std::string& pPath, const std::string& pDecisionId, Framing& pFraming,
               std::string& pError) {
-  FdlDocument lDocument;
-  const FdlCanvas* lCanvas = nullptr;
-  const FdlDecision* lDecision = nullptr;
-  if (!ReadFdl(pPath, lDocument, pError)) return false;
+  vthud::FdlDocument lDocument;
+  const vthud::FdlCanvas* lCanvas = nullptr;
+  const vthud::FdlDecision* lDecision = nullptr;
+  if (!vthud::ReadFdl(pPath, lDocument, pError)) return false;
   if (!FindDecision(lDocument, pDecisionId, lCanvas, lDecision, pError) ||
       !FrameDecision(*lCanvas, *lDecision, 1920, 1080, pFraming, pError)) {
     pError = pPath + ": " + pError;
@@ -160,9 +160,9 @@ bool ApplyFdl(FBComponent* pElement, const std::string& pPath, const std::string
 
 std::string DescribeFraming(const Framing& f) {
   std::string lText = "framing '" + f.decisionId + "'" +
-                      (f.decisionLabel.empty() ? "" : " (" + MessageText(f.decisionLabel) + ")") + " of canvas '" +
-                      f.canvasId + "': Aspect " + Number(f.aspect, 8) + ", Aspect Zoom " + Number(f.zoom, 8) +
-                      ", Aspect Distribution " + Number(f.share, 8) +
+                      (f.decisionLabel.empty() ? "" : " (" + vthud::MessageText(f.decisionLabel) + ")") +
+                      " of canvas '" + f.canvasId + "': Aspect " + Number(f.aspect, 8) + ", Aspect Zoom " +
+                      Number(f.zoom, 8) + ", Aspect Distribution " + Number(f.share, 8) +
                       " (bars: " + BarsText({f.sideBar, f.topBar, f.bottomBar}) + ")";
   for (const std::string& lNote : f.notes) lText += "\n  note: " + lNote;
   return lText;

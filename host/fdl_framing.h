@@ -32,13 +32,13 @@ struct Framing {
 
 // The decision named pId (empty: the first decision of the default framing
 // intent, else the first decision of the file), with its canvas.
-bool FindDecision(const FdlDocument& pDocument, const std::string& pId, const FdlCanvas*& pCanvas,
-                  const FdlDecision*& pDecision, std::string& pError);
+bool FindDecision(const vthud::FdlDocument& pDocument, const std::string& pId, const vthud::FdlCanvas*& pCanvas,
+                  const vthud::FdlDecision*& pDecision, std::string& pError);
 
 // The mask numbers for a decision on a pWidth x pHeight HUD canvas. False
 // (with the reason) for a decision the mask cannot frame at all: an aspect
 // ratio outside the mask's 1 to 3.
-bool FrameDecision(const FdlCanvas& pCanvas, const FdlDecision& pDecision, int pWidth, int pHeight,
+bool FrameDecision(const vthud::FdlCanvas& pCanvas, const vthud::FdlDecision& pDecision, int pWidth, int pHeight,
                    Framing& pFraming, std::string& pError);
 
 // Reads pPath, frames the chosen decision on the element's 1920 x 1080

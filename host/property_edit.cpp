@@ -69,7 +69,7 @@ std::string ValueText(FBProperty* pProperty) {
         if (c == '"' || c == '\\') lEscaped += '\\';
         lEscaped += c;
       }
-      return "\"" + MessageText(lEscaped) + "\"";
+      return "\"" + vthud::MessageText(lEscaped) + "\"";
     }
     case kFBPT_object: {
       auto* lList = dynamic_cast<FBPropertyListObject*>(pProperty);
@@ -78,11 +78,12 @@ std::string ValueText(FBProperty* pProperty) {
       for (int i = 0; i < lList->GetCount(); ++i) {
         FBComponent* lEntry = lList->GetAt(i);
         lText += (i ? ", '" : "'") +
-                 MessageText(lEntry ? static_cast<const char*>(lEntry->Name.GetPropertyValue()) : "?") + "'";
+                 vthud::MessageText(lEntry ? static_cast<const char*>(lEntry->Name.GetPropertyValue()) : "?") +
+                 "'";
       }
       return lText + "]";
     }
-    default: return MessageText(static_cast<const char*>(pProperty->AsString()));
+    default: return vthud::MessageText(static_cast<const char*>(pProperty->AsString()));
   }
 }
 
@@ -146,7 +147,7 @@ bool CheckTypedTimecode(const FBProperty* pProperty, const std::string& pValue, 
                         std::string& pError) {
   if (pProperty->GetPropertyType() != kFBPT_TimeCode || PlainTimecodeText(pValue)) return true;
   pError = pLabel + " expects a TimeCode as whole seconds, a whole frame and a rate (" +
-           ExampleFor(kFBPT_TimeCode) + "), got '" + MessageText(pValue) + "'";
+           ExampleFor(kFBPT_TimeCode) + "), got '" + vthud::MessageText(pValue) + "'";
   return false;
 }
 
@@ -186,40 +187,40 @@ bool SetPropertyText(FBProperty* pProperty, const std::string& pValue, const std
   pError = pLabel + " expects " + TypeName(pProperty);
   const char* lExample = ExampleFor(lType);
   if (pWithExample && lExample) pError += std::string(" (") + lExample + ")";
-  pError += ", got '" + MessageText(pValue) + "'";
+  pError += ", got '" + vthud::MessageText(pValue) + "'";
   return false;
 }
 
 bool SetPropertyFromText(FBComponent* pObject, const std::string& pName, const std::string& pValue,
                          std::string& pError) try {
   if (!pObject) {
-    pError = "no object to set property '" + MessageText(pName) + "' on";
+    pError = "no object to set property '" + vthud::MessageText(pName) + "' on";
     return false;
   }
   FBProperty* lProperty = pObject->PropertyList.Find(pName.c_str());
   if (!lProperty) {
-    pError = "unknown property '" + MessageText(pName) + "'";
+    pError = "unknown property '" + vthud::MessageText(pName) + "'";
     const std::vector<std::string> lNearest = NearestPropertyNames(pObject, pName);
     for (size_t i = 0; i < lNearest.size(); ++i)
       pError += (i ? ", '" : " (nearest: '") + lNearest[i] + "'" + (i + 1 == lNearest.size() ? ")" : "");
     return false;
   }
-  const std::string lLabel = "property '" + MessageText(pName) + "'";
+  const std::string lLabel = "property '" + vthud::MessageText(pName) + "'";
   return CheckTypedTimecode(lProperty, pValue, lLabel, pError) &&
          SetPropertyText(lProperty, pValue, lLabel, true, pError);
 } catch (const std::exception& lException) {
-  pError = "setting property '" + MessageText(pName) + "' failed: " + lException.what();
+  pError = "setting property '" + vthud::MessageText(pName) + "' failed: " + lException.what();
   return false;
 }
 
 bool SetCameraPropertyFromText(FBCamera* pCamera, const std::string& pName, const std::string& pValue,
                                std::string& pError) try {
   if (!pCamera) {
-    pError = "no camera to set property '" + MessageText(pName) + "' on (the scene has no current camera)";
+    pError = "no camera to set property '" + vthud::MessageText(pName) + "' on (the scene has no current camera)";
     return false;
   }
-  const std::string lLabel =
-      "camera property '" + MessageText(pName) + "' of '" + MessageText(pCamera->Name.AsString().Buffer()) + "'";
+  const std::string lLabel = "camera property '" + vthud::MessageText(pName) + "' of '" +
+                             vthud::MessageText(pCamera->Name.AsString().Buffer()) + "'";
   if (FBProperty* lProperty = pCamera->PropertyList.Find(pName.c_str()))
     return CheckTypedTimecode(lProperty, pValue, lLabel, pError) &&
            SetPropertyText(lProperty, pValue, lLabel, true, pError);
@@ -239,7 +240,7 @@ bool SetCameraPropertyFromText(FBCamera* pCamera, const std::string& pName, cons
   }
   return true;
 } catch (const std::exception& lException) {
-  pError = "setting camera property '" + MessageText(pName) + "' failed: " + lException.what();
+  pError = "setting camera property '" + vthud::MessageText(pName) + "' failed: " + lException.what();
   return false;
 }
 
@@ -273,7 +274,7 @@ std::string DescribeProperties(FBComponent* pObject, int pFirstIndex) {
   std::string lText;
   for (int i = lFirst; i < lCount; ++i) {
     FBProperty* lProperty = pObject->PropertyList[i];
-    std::string lName = MessageText(lProperty->GetName());
+    std::string lName = vthud::MessageText(lProperty->GetName());
     std::string lType = lProperty->GetPropertyTypeName();
     lName.resize(std::max(lName.size(), lNameWidth), ' ');
     lType.resize(std::max(lType.size(), lTypeWidth), ' ');

@@ -222,7 +222,7 @@ bool ReadEntry(const QJsonValue& pJson, PropertyEntry& pEntry, std::string& pFie
     const std::string lKey = lIt.key().toStdString();
     if (lKey != "name" && lKey != "type" && lKey != "value" && lKey != "animated" && lKey != "custom") {
       pField = lKey;
-      pError = "unknown member '" + MessageText(lKey) +
+      pError = "unknown member '" + vthud::MessageText(lKey) +
                "' in a property entry (known: name, type, value, animated, custom)";
       return false;
     }
@@ -235,12 +235,12 @@ bool ReadEntry(const QJsonValue& pJson, PropertyEntry& pEntry, std::string& pFie
   const QJsonValue lType = lObject.value(QLatin1String("type"));
   if (!lType.isString()) {
     pField = "type";
-    pError = "property '" + MessageText(pEntry.name) + "' needs its \"type\" (Bool, Integer, Number, ...)";
+    pError = "property '" + vthud::MessageText(pEntry.name) + "' needs its \"type\" (Bool, Integer, Number, ...)";
     return false;
   }
   pEntry.type = lType.toString().toStdString();
   if (!lObject.contains(QLatin1String("value"))) {
-    pError = "property '" + MessageText(pEntry.name) + "' needs a \"value\"";
+    pError = "property '" + vthud::MessageText(pEntry.name) + "' needs a \"value\"";
     return false;
   }
   pEntry.value = lObject.value(QLatin1String("value"));
@@ -248,8 +248,8 @@ bool ReadEntry(const QJsonValue& pJson, PropertyEntry& pEntry, std::string& pFie
     const QJsonValue lValue = lObject.value(QLatin1String(lFlag));
     if (!lValue.isUndefined() && !lValue.isBool()) {
       pField = lFlag;
-      pError =
-          "\"" + std::string(lFlag) + "\" of property '" + MessageText(pEntry.name) + "' must be true or false";
+      pError = "\"" + std::string(lFlag) + "\" of property '" + vthud::MessageText(pEntry.name) +
+               "' must be true or false";
       return false;
     }
   }
@@ -264,8 +264,8 @@ bool ApplyEntry(FBProperty* pProperty, const PropertyEntry& pEntry, const std::s
   pField.clear();
   if (pEntry.type != pProperty->GetPropertyTypeName()) {
     pField = "type";
-    pError =
-        pLabel + " is " + pProperty->GetPropertyTypeName() + " here, the file says " + MessageText(pEntry.type);
+    pError = pLabel + " is " + pProperty->GetPropertyTypeName() + " here, the file says " +
+             vthud::MessageText(pEntry.type);
     return false;
   }
   auto* lAnimatable = dynamic_cast<FBPropertyAnimatable*>(pProperty);

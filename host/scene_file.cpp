@@ -31,7 +31,7 @@ std::string NameOf(FBComponent* pObject) { return pObject->Name.AsString().Buffe
 
 // A load error and where in the file it lies.
 struct Failure {
-  JsonPath path;
+  vthud::JsonPath path;
   std::string message;
 };
 
@@ -57,12 +57,12 @@ LooseObject CreateRegistered(const std::string& pClass, const std::string& pName
   for (const auto& lClass : fbsdk_host::Registry()) {
     if (lClass.entry != pClass || !lClass.create) continue;
     LooseObject lObject(FBGetFBObject(lClass.create(nullptr, pName.c_str(), nullptr)));
-    if (!lObject) pError = "creating '" + MessageText(pName) + "' of class '" + pClass + "' failed";
+    if (!lObject) pError = "creating '" + vthud::MessageText(pName) + "' of class '" + pClass + "' failed";
     return lObject;
   }
   std::string lKnown;
   for (const auto& lClass : fbsdk_host::Registry()) lKnown += (lKnown.empty() ? "" : ", ") + lClass.entry;
-  pError = "class '" + MessageText(pClass) +
+  pError = "class '" + vthud::MessageText(pClass) +
            "' is not registered (registered: " + (lKnown.empty() ? "none" : lKnown) + ")";
   return nullptr;
 }
@@ -98,7 +98,8 @@ struct Writer {
                                       std::any_of(lCameras.begin(), lCameras.end(),
                                                   [&](const auto& c) { return c.get() == lTarget; }));
       if (!lKnown) {
-        pError = pLabel + " refers to " + (lTarget ? "'" + MessageText(NameOf(lTarget)) + "'" : "something") +
+        pError = pLabel + " refers to " +
+                 (lTarget ? "'" + vthud::MessageText(NameOf(lTarget)) + "'" : "something") +
                  ", which is neither a scene object nor a camera of the host";
         return false;
       }
@@ -107,8 +108,8 @@ struct Writer {
       for (FBComponent* lObject : lObjects) lShared += NameOf(lObject) == lName;
       for (const auto& c : lCameras) lShared += NameOf(c.get()) == lName;
       if (lShared != 1) {
-        pError = pLabel + " refers to '" + MessageText(lName) + "', a name that " + std::to_string(lShared) +
-                 " objects share";
+        pError = pLabel + " refers to '" + vthud::MessageText(lName) + "', a name that " +
+                 std::to_string(lShared) + " objects share";
         return false;
       }
       pNames.append(TextToJson(lName));
@@ -126,10 +127,10 @@ struct Writer {
       FBProperty* lProperty = pObject->PropertyList[i];
       if (!Kept(pObject, lProperty)) continue;
       const std::string lLabel =
-          "property '" + MessageText(lProperty->GetName()) + "' of '" + MessageText(lName) + "'";
+          "property '" + vthud::MessageText(lProperty->GetName()) + "' of '" + vthud::MessageText(lName) + "'";
       if (!lSeen.insert(lProperty->GetName()).second) {
-        pError = "'" + MessageText(lName) + "' has two properties named '" + MessageText(lProperty->GetName()) +
-                 "'; a file could not tell them apart";
+        pError = "'" + vthud::MessageText(lName) + "' has two properties named '" +
+                 vthud::MessageText(lProperty->GetName()) + "'; a file could not tell them apart";
         return false;
       }
       const bool lCustom = pProbe && !pProbe->PropertyList.Find(lProperty->GetName());
@@ -173,7 +174,7 @@ struct Writer {
       const auto& lRegistry = fbsdk_host::Registry();
       if (std::none_of(lRegistry.begin(), lRegistry.end(),
                        [&](const fbsdk_host::RegisteredClass& c) { return c.entry == lClass && c.create; })) {
-        pError = "'" + MessageText(lName) + "' is of class '" + lClass +
+        pError = "'" + vthud::MessageText(lName) + "' is of class '" + lClass +
                  "', which no registered create function makes, so it could not be loaded again";
         return false;
       }
@@ -191,7 +192,7 @@ struct Writer {
 
 struct PendingList {
   FBPropertyListObject* list;
-  JsonPath path;
+  vthud::JsonPath path;
   std::vector<std::string> names;
   std::string label;
 };
@@ -237,37 +238,38 @@ struct Undo {
   }
 };
 
-bool OnlyMembers(const QJsonObject& pObject, std::initializer_list<const char*> pKnown, const JsonPath& pPath,
-                 const std::string& pWhat, Failure& pFailure) {
+bool OnlyMembers(const QJsonObject& pObject, std::initializer_list<const char*> pKnown,
+                 const vthud::JsonPath& pPath, const std::string& pWhat, Failure& pFailure) {
   for (auto lIt = pObject.begin(); lIt != pObject.end(); ++lIt) {
     const std::string lKey = lIt.key().toStdString();
     if (std::any_of(pKnown.begin(), pKnown.end(), [&](const char* k) { return lKey == k; })) continue;
     std::string lList;
     for (const char* k : pKnown) lList += (lList.empty() ? "" : ", ") + std::string(k);
-    JsonPath lPath = pPath;
+    vthud::JsonPath lPath = pPath;
     lPath.push_back(lKey);
-    pFailure = {lPath, "unknown member '" + MessageText(lKey) + "' in " + pWhat + " (known: " + lList + ")"};
+    pFailure = {lPath,
+                "unknown member '" + vthud::MessageText(lKey) + "' in " + pWhat + " (known: " + lList + ")"};
     return false;
   }
   return true;
 }
 
 // Applies an object's "properties" entries. pLists null: object lists are refused.
-bool ReadProperties(FBComponent* pObject, const QJsonObject& pRecord, const JsonPath& pPath,
+bool ReadProperties(FBComponent* pObject, const QJsonObject& pRecord, const vthud::JsonPath& pPath,
                     std::vector<PendingList>* pLists, Undo* pUndo, Failure& pFailure) {
   const std::string lObjectName = NameOf(pObject);
-  JsonPath lPath = pPath;
+  vthud::JsonPath lPath = pPath;
   lPath.push_back(std::string("properties"));
   const QJsonValue lValue = pRecord.value(Key("properties"));
   if (lValue.isUndefined()) return true;
   if (!lValue.isArray()) {
-    pFailure = {lPath, "\"properties\" of '" + MessageText(lObjectName) + "' must be an array"};
+    pFailure = {lPath, "\"properties\" of '" + vthud::MessageText(lObjectName) + "' must be an array"};
     return false;
   }
   const QJsonArray lEntries = lValue.toArray();
   std::set<std::string> lSeen;
   for (int i = 0; i < lEntries.size(); ++i) {
-    JsonPath lAt = lPath;
+    vthud::JsonPath lAt = lPath;
     lAt.push_back(i);
     auto Fail = [&](const std::string& pField, const std::string& pMessage) {
       if (!pField.empty()) lAt.push_back(pField);
@@ -277,14 +279,15 @@ bool ReadProperties(FBComponent* pObject, const QJsonObject& pRecord, const Json
     PropertyEntry lEntry;
     std::string lField, lError;
     if (!ReadEntry(lEntries[i], lEntry, lField, lError)) return Fail(lField, lError);
-    const std::string lLabel = "property '" + MessageText(lEntry.name) + "' of '" + MessageText(lObjectName) + "'";
+    const std::string lLabel =
+        "property '" + vthud::MessageText(lEntry.name) + "' of '" + vthud::MessageText(lObjectName) + "'";
     if (!lSeen.insert(lEntry.name).second) return Fail("name", lLabel + " appears twice");
     if (lEntry.name == "Name") return Fail("name", "the object's name is its \"name\", not a property entry");
     FBProperty* lProperty = pObject->PropertyList.Find(lEntry.name.c_str());
     if (!lProperty && lEntry.custom) {
       FBPropertyType lType;
       if (!TypeFromName(lEntry.type, lType))
-        return Fail("type", lLabel + ": a custom property cannot be of type '" + MessageText(lEntry.type) +
+        return Fail("type", lLabel + ": a custom property cannot be of type '" + vthud::MessageText(lEntry.type) +
                                 "' (Bool, Integer, Number, String, ColorAndAlpha, TimeCode, Time or Object)");
       // Made again as the user made it: a user property with its data type name.
       lProperty =
@@ -294,7 +297,7 @@ bool ReadProperties(FBComponent* pObject, const QJsonObject& pRecord, const Json
     }
     if (!lProperty) {
       std::string lMessage =
-          "'" + MessageText(lObjectName) + "' has no property '" + MessageText(lEntry.name) + "'";
+          "'" + vthud::MessageText(lObjectName) + "' has no property '" + vthud::MessageText(lEntry.name) + "'";
       const std::vector<std::string> lNearest = NearestPropertyNames(pObject, lEntry.name);
       for (size_t n = 0; n < lNearest.size(); ++n)
         lMessage += (n ? ", '" : " (nearest: '") + lNearest[n] + "'" + (n + 1 == lNearest.size() ? ")" : "");
@@ -305,7 +308,7 @@ bool ReadProperties(FBComponent* pObject, const QJsonObject& pRecord, const Json
       if (!pLists) return Fail("name", lLabel + " lists objects of a scene, which a layout does not hold");
       if (lEntry.type != lList->GetPropertyTypeName())
         return Fail("type", lLabel + " is " + lList->GetPropertyTypeName() + " here, the file says " +
-                                MessageText(lEntry.type));
+                                vthud::MessageText(lEntry.type));
       if (lEntry.hasAnimated) return Fail("animated", lLabel + " cannot be animated");
       PendingList lPending{lList, lAt, {}, lLabel};
       lPending.path.push_back(std::string("value"));
@@ -325,10 +328,10 @@ bool ReadProperties(FBComponent* pObject, const QJsonObject& pRecord, const Json
   return true;
 }
 
-bool ReadName(const QJsonObject& pRecord, const JsonPath& pPath, const std::string& pWhat, std::string& pName,
-              Failure& pFailure) {
+bool ReadName(const QJsonObject& pRecord, const vthud::JsonPath& pPath, const std::string& pWhat,
+              std::string& pName, Failure& pFailure) {
   if (JsonToText(pRecord.value(Key("name")), pName)) return true;
-  JsonPath lPath = pPath;
+  vthud::JsonPath lPath = pPath;
   if (pRecord.contains(Key("name"))) lPath.push_back(std::string("name"));
   pFailure = {lPath, pWhat + " needs its \"name\", a string"};
   return false;
@@ -339,7 +342,7 @@ bool ReadHeader(const QJsonObject& pRoot, const char* pFormat, Failure& pFailure
   const std::string lFormat = pRoot.value(Key("format")).toString().toStdString();
   if (lFormat != pFormat) {
     const bool lOther = lFormat == kSceneFormat || lFormat == kLayoutFormat;
-    pFailure = {pRoot.contains(Key("format")) ? JsonPath{std::string("format")} : JsonPath{},
+    pFailure = {pRoot.contains(Key("format")) ? vthud::JsonPath{std::string("format")} : vthud::JsonPath{},
                 lOther ? "this is a " + std::string(lFormat == kSceneFormat ? "scene file" : "layout") +
                              ", not a " + (pFormat == std::string(kSceneFormat) ? "scene file" : "layout")
                        : "not a " + std::string(pFormat == std::string(kSceneFormat) ? "scene file" : "layout") +
@@ -348,7 +351,7 @@ bool ReadHeader(const QJsonObject& pRoot, const char* pFormat, Failure& pFailure
   }
   const QJsonValue lVersion = pRoot.value(Key("version"));
   if (!lVersion.isDouble() || lVersion.toDouble() != kVersion) {
-    pFailure = {pRoot.contains(Key("version")) ? JsonPath{std::string("version")} : JsonPath{},
+    pFailure = {pRoot.contains(Key("version")) ? vthud::JsonPath{std::string("version")} : vthud::JsonPath{},
                 "unsupported \"version\" (" +
                     (lVersion.isDouble() ? QString::number(lVersion.toDouble()).toStdString()
                                          : std::string("not a number")) +
@@ -378,12 +381,12 @@ struct Loading {
 
   bool Open(std::string& pError) {
     QJsonDocument lDocument;
-    if (!ReadJsonFile(path, text, lDocument, pError)) return false;
+    if (!vthud::ReadJsonFile(path, text, lDocument, pError)) return false;
     root = lDocument.object();
     return true;
   }
   bool Fail(std::string& pError) const {
-    pError = path + ":" + LineColumn(text, LocateJson(text, failure.path)) + ": " + failure.message;
+    pError = path + ":" + vthud::LineColumn(text, vthud::LocateJson(text, failure.path)) + ": " + failure.message;
     return false;
   }
 };
@@ -400,7 +403,7 @@ void RemoveCustom(FBCamera* pCamera) {
 struct CameraRecord {
   std::string name;
   QJsonObject record;
-  JsonPath path;
+  vthud::JsonPath path;
 };
 
 }  // namespace
@@ -442,7 +445,7 @@ bool SaveScene(const Host& pHost, const std::string& pPath, std::string& pError)
     lObjects.append(lRecord);
   }
   lRoot.insert(Key("objects"), lObjects);
-  return WriteJsonFile(pPath, QJsonDocument(lRoot), pError);
+  return vthud::WriteJsonFile(pPath, QJsonDocument(lRoot), pError);
 } catch (const std::exception& lException) {
   pError = "cannot save " + pPath + ": " + lException.what();
   return false;
@@ -466,7 +469,7 @@ bool LoadScene(Host& pHost, const std::string& pPath, std::string& pError) try {
   if (!ReadArray(lRoot, "objects", lObjects, lFailure) || !ReadArray(lRoot, "cameras", lCameraArray, lFailure))
     return Fail();
   for (int i = 0; i < lObjects.size(); ++i) {
-    const JsonPath lPath{std::string("objects"), i};
+    const vthud::JsonPath lPath{std::string("objects"), i};
     if (!lObjects[i].isObject()) {
       lFailure = {lPath, "an object record must be a JSON object"};
       return Fail();
@@ -478,10 +481,10 @@ bool LoadScene(Host& pHost, const std::string& pPath, std::string& pError) try {
         !ReadName(lRecord, lPath, "an object record", lName, lFailure))
       return Fail();
     const std::string lClass = lRecord.value(Key("class")).toString().toStdString();
-    JsonPath lClassPath = lPath;
+    vthud::JsonPath lClassPath = lPath;
     lClassPath.push_back(std::string("class"));
     if (lClass.empty()) {
-      lFailure = {lClassPath, "'" + MessageText(lName) + "' needs its \"class\""};
+      lFailure = {lClassPath, "'" + vthud::MessageText(lName) + "' needs its \"class\""};
       return Fail();
     }
     const bool lSource = lClass == kTimecodeSourceClass;
@@ -520,7 +523,7 @@ bool LoadScene(Host& pHost, const std::string& pPath, std::string& pError) try {
   // Cameras are tried on stand-ins first; the host's own change only at the end.
   std::vector<CameraRecord> lCameras;
   for (int i = 0; i < lCameraArray.size(); ++i) {
-    const JsonPath lPath{std::string("cameras"), i};
+    const vthud::JsonPath lPath{std::string("cameras"), i};
     if (!lCameraArray[i].isObject()) {
       lFailure = {lPath, "a camera record must be a JSON object"};
       return Fail();
@@ -531,7 +534,7 @@ bool LoadScene(Host& pHost, const std::string& pPath, std::string& pError) try {
       return Fail();
     for (const CameraRecord& lOther : lCameras)
       if (lOther.name == lCamera.name) {
-        lFailure = {lPath, "camera '" + MessageText(lCamera.name) + "' appears twice"};
+        lFailure = {lPath, "camera '" + vthud::MessageText(lCamera.name) + "' appears twice"};
         return Fail();
       }
     FBCamera lTrial(lCamera.name.c_str());
@@ -564,9 +567,9 @@ bool LoadScene(Host& pHost, const std::string& pPath, std::string& pError) try {
       size_t lMatches = IsCamera(lName) ? 1 : 0;
       for (const LooseObject& lObject : lStaged) lMatches += NameOf(lObject.get()) == lName;
       if (lMatches == 1) continue;
-      JsonPath lPath = lPending.path;
+      vthud::JsonPath lPath = lPending.path;
       lPath.push_back(static_cast<int>(n));
-      lFailure = {lPath, lPending.label + " refers to '" + MessageText(lName) + "', " +
+      lFailure = {lPath, lPending.label + " refers to '" + vthud::MessageText(lName) + "', " +
                              (lMatches == 0 ? std::string("which is not in the scene")
                                             : "a name that " + std::to_string(lMatches) + " objects share")};
       return Fail();
@@ -649,7 +652,7 @@ bool SaveLayout(const std::vector<FBComponent*>& pElements, const std::string& p
   lRoot.insert(Key("format"), QLatin1String(kLayoutFormat));
   lRoot.insert(Key("version"), kVersion);
   lRoot.insert(Key("objects"), lRecords);
-  return WriteJsonFile(pPath, QJsonDocument(lRoot), pError);
+  return vthud::WriteJsonFile(pPath, QJsonDocument(lRoot), pError);
 } catch (const std::exception& lException) {
   pError = "cannot save layout " + pPath + ": " + lException.what();
   return false;
@@ -676,14 +679,14 @@ bool ApplyLayout(FBComponent* pElement, const std::string& pPath, std::string& p
         "a layout holds exactly one element, this one holds " + std::to_string(lObjects.size()) + " records"};
     return Fail();
   }
-  const JsonPath lPath{std::string("objects"), 0};
+  const vthud::JsonPath lPath{std::string("objects"), 0};
   const QJsonObject lRecord = lObjects[0].toObject();
   if (!OnlyMembers(lRecord, {"class", "name", "properties"}, lPath, "an object record", lFailure)) return Fail();
   const std::string lClass = lRecord.value(Key("class")).toString().toStdString();
   if (lClass != pElement->ClassName()) {
     lFailure = {
         {std::string("objects"), 0, std::string("class")},
-        "the layout is for class '" + MessageText(lClass) + "', the element is a " + pElement->ClassName()};
+        "the layout is for class '" + vthud::MessageText(lClass) + "', the element is a " + pElement->ClassName()};
     return Fail();
   }
   Undo lUndo;
@@ -716,7 +719,7 @@ bool ApplyLayout(const std::vector<FBComponent*>& pElements, const std::string& 
   // Each record goes to the element of its class; every record is checked before any is applied.
   std::vector<FBComponent*> lTargets;
   for (int i = 0; i < lObjects.size(); ++i) {
-    const JsonPath lPath{std::string("objects"), i};
+    const vthud::JsonPath lPath{std::string("objects"), i};
     if (!lObjects[i].isObject()) {
       lFailure = {lPath, "must be an object record"};
       return Fail();
@@ -732,7 +735,7 @@ bool ApplyLayout(const std::vector<FBComponent*>& pElements, const std::string& 
     if (!lTarget) {
       lFailure = {
           {std::string("objects"), i, std::string("class")},
-          "the layout holds a record for class '" + MessageText(lClass) + "', which no element here takes"};
+          "the layout holds a record for class '" + vthud::MessageText(lClass) + "', which no element here takes"};
       return Fail();
     }
     lTargets.push_back(lTarget);
@@ -741,7 +744,7 @@ bool ApplyLayout(const std::vector<FBComponent*>& pElements, const std::string& 
   const bool lApplied = lUndo.All([&](Undo& u) {
     for (int i = 0; i < lObjects.size(); ++i)
       if (!ReadProperties(lTargets[static_cast<size_t>(i)], lObjects[i].toObject(),
-                          JsonPath{std::string("objects"), i}, nullptr, &u, lFailure))
+                          vthud::JsonPath{std::string("objects"), i}, nullptr, &u, lFailure))
         return false;
     return true;
   });

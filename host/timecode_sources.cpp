@@ -116,7 +116,7 @@ bool ParseTimecode(const std::string& pText, FBTimeCode& pTimecode, std::string&
   for (int i = 0; lShape && i < 4; ++i)
     lShape = TwoDigits(pText, static_cast<size_t>(i) * 3, lParts[i]) && (i == 3 || pText[i * 3 + 2] == ':');
   if (!lShape) {
-    pError = "timecode '" + MessageText(pText) + "' is not HH:MM:SS:FF (two digits each, e.g. 01:00:00:00)";
+    pError = "timecode '" + vthud::MessageText(pText) + "' is not HH:MM:SS:FF (two digits each, e.g. 01:00:00:00)";
     return false;
   }
   const float lRate = SceneTimecodeRate();
@@ -143,12 +143,12 @@ SceneObject* AddTimecodeSource(Host& pHost, FBComponent* pElement, TimecodeSlot 
   }
   auto* lList = dynamic_cast<FBPropertyListObject*>(pElement->PropertyList.Find(lListName.c_str()));
   if (!lList) {
-    pError = "'" + MessageText(pElement->Name.AsString().Buffer()) + "' has no '" + lListName + "' list";
+    pError = "'" + vthud::MessageText(pElement->Name.AsString().Buffer()) + "' has no '" + lListName + "' list";
     return nullptr;
   }
   const size_t lEquals = pText.find('=');
   if (lEquals == std::string::npos || lEquals == 0) {
-    pError = lUsage + ", got '" + MessageText(pText) + "'";
+    pError = lUsage + ", got '" + vthud::MessageText(pText) + "'";
     return nullptr;
   }
   const std::string lCarried = pText.substr(0, lEquals);
@@ -158,7 +158,7 @@ SceneObject* AddTimecodeSource(Host& pHost, FBComponent* pElement, TimecodeSlot 
   if (lComma != std::string::npos) {
     const std::string lOption = lTimecodeText.substr(lComma + 1);
     if (lOption != "held") {
-      pError = "unknown option '" + MessageText(lOption) + "' after the timecode (" + lUsage + ")";
+      pError = "unknown option '" + vthud::MessageText(lOption) + "' after the timecode (" + lUsage + ")";
       return nullptr;
     }
     lHeld = true;
@@ -175,9 +175,9 @@ SceneObject* AddTimecodeSource(Host& pHost, FBComponent* pElement, TimecodeSlot 
   if (std::find(lNames.begin(), lNames.end(), lCarried) == lNames.end() && lCarried != kFourIntegers) {
     std::string lKnown;
     for (const std::string& lName : lNames)
-      if (lKnown.find("'" + lName + "'") == std::string::npos) lKnown += "'" + MessageText(lName) + "', ";
-    pError = "'" + MessageText(lCarried) + "' is not a timecode property the element looks for (one of " + lKnown +
-             "or 'TC' for TCHour, TCMinute, TCSecond and TCFrame)";
+      if (lKnown.find("'" + lName + "'") == std::string::npos) lKnown += "'" + vthud::MessageText(lName) + "', ";
+    pError = "'" + vthud::MessageText(lCarried) + "' is not a timecode property the element looks for (one of " +
+             lKnown + "or 'TC' for TCHour, TCMinute, TCSecond and TCFrame)";
     return nullptr;
   }
   FBTimeCode lStart;

@@ -9,7 +9,7 @@ add_executable(moonfair_tests
   ${CMAKE_CURRENT_LIST_DIR}/moonfair_library_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/moonfair_node_registry_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/moonfair_vantor_test.cpp)
-target_include_directories(moonfair_tests PRIVATE ${CMAKE_SOURCE_DIR}/element)
+target_include_directories(moonfair_tests PRIVATE ${CMAKE_SOURCE_DIR}/element ${CMAKE_SOURCE_DIR}/common)
 target_link_libraries(moonfair_tests PRIVATE vthud_moonfair vantor GTest::gtest_main ${CMAKE_DL_LIBS})
 target_compile_definitions(moonfair_tests PRIVATE
   MOONFAIR_PROBE_MODULE="$<TARGET_FILE:moonfair_probe>")

@@ -10,7 +10,7 @@
 #include "moonfair_library.h"
 #include "moonfair_test_support.h"
 #include "node_registry.h"
-#include "renderer/shader_document.h"
+#include "shader_document.h"
 #include "vantor.h"
 
 #include <EGL/egl.h>

@@ -196,16 +196,6 @@ bool ParseClock(const std::string& pText, long long& pNumerator, long long& pDen
 
 }  // namespace
 
-long long FrameLimit(FBTimeMode pMode) {
-  kLongLong lNum = 0, lDen = 1;
-  FBTime::GetFrameRate(pMode, lNum, lDen);
-  // frame * ticks-per-second * den / num must stay inside a signed 64-bit tick
-  // count; one frame is kept spare so that rounding up still fits.
-  const __int128 lMax =
-      static_cast<__int128>(LLONG_MAX) * lNum / (static_cast<__int128>(FBTime::kTicksPerSecond) * lDen);
-  return static_cast<long long>(lMax) - 1;
-}
-
 bool ParseWhole(const std::string& pText, const std::string& pOption, long long pMin, long long pMax,
                 long long& pValue, std::string& pError) {
   const std::string lExpect = pOption + " expects a whole number from " + std::to_string(pMin) + " to " +

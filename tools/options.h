@@ -3,64 +3,12 @@
 // The preview tool's command line, parsed with QCommandLineParser into plain
 // values that are already checked: frames lie in the range FBTime can hold at
 // the chosen rate, ranges are ordered, numbers parse whole.
-#include <fbsdk/fbsdk.h>
-
 #include <string>
-#include <utility>
 #include <vector>
 
+#include "run_options.h"
+
 namespace vthud_tool {
-
-// An inclusive range of scene frames.
-struct FrameRange {
-  long long first = 0, last = 0;
-  bool Contains(long long pFrame) const { return pFrame >= first && pFrame <= last; }
-};
-
-struct Options {
-  std::string plugin;
-  std::string className = "VTHUDElement";
-  std::string out = "out/hud.png";
-  FBTimeMode timeMode = kFBTimeMode30Frames;
-  std::string fpsText = "30";
-  long long frame = 0;
-  bool hasFrames = false;
-  FrameRange frames;  // --frames, when hasFrames
-  long long loopStart = 0, loopStop = 300;
-  // Milliseconds the host's system clock advances per draw, as a fraction
-  // clockNumerator / clockDenominator; by default one frame interval.
-  long long clockNumerator = 100, clockDenominator = 3;
-  std::vector<FrameRange> record, play;
-  std::string draws;  // --draws: a JSON file, or the JSON text itself
-  std::string background;
-  std::string backgroundLut;  // a .cube file applied to the background by ffmpeg
-  std::vector<std::string> sets;
-  std::vector<std::string> cameraSets;  // "Name=value" on the viewed camera
-  std::string scene, saveScene;
-  std::string layout, saveLayout;
-  // "PROPERTY=HH:MM:SS:FF[,held]", or "from-background" for the plate's own timecode
-  std::string characterSource, cameraSource;
-  bool rendererRoad = false;  // --road renderer
-  bool listProperties = false;
-  std::string cameraName;
-  std::vector<std::pair<std::string, std::string>> camera;  // property, value
-  std::string take;
-  bool noTake = false, noCamera = false;
-  bool recording = false, playing = false, noRenderer = false;
-  bool help = false, version = false;
-  // Framing and layout checks.
-  std::string fdl, framing;  // --fdl FILE, --framing ID (empty: the file's default)
-  // Frame lines: --frame-lines, --lines-plugin PATH, --lines-set (repeatable);
-  // every --framing ID, in order, for the lines.
-  bool frameLines = false;
-  std::string linesPlugin;
-  std::vector<std::string> linesSets;
-  std::vector<std::string> framings;
-  bool checkLayout = false;
-  // An OpenTrackIO recording laid over the draws, matched by timecode or in order.
-  std::string tracking;
-  bool trackingOrder = false, trackingTStop = false;
-};
 
 // Parses pArguments (pArguments[0] is the program name). False with a
 // one-line message naming the option and what it expects.
@@ -68,9 +16,6 @@ bool ParseOptions(const std::vector<std::string>& pArguments, Options& pOptions,
 
 // Every option with its value and default, for --help.
 std::string HelpText();
-
-// The largest frame number whose time FBTime holds at pMode, either sign.
-long long FrameLimit(FBTimeMode pMode);
 
 // Strict whole-number parse of pText for the option named pOption, within
 // [pMin, pMax]; the message names the option, the expected type and the bounds.

@@ -14,6 +14,12 @@ FBString::FBString(const char* pString, int pLen) {
   else
     mText.assign(pString, strnlen(pString, static_cast<size_t>(pLen)));
 }
+FBString::FBString(const FBString& pString) : mText(pString.mText) {}
+FBString::~FBString() = default;
+FBString& FBString::operator=(const FBString& pString) {
+  mText = pString.mText;
+  return *this;
+}
 FBString& FBString::operator=(const char* pString) {
   mText = pString ? pString : "";
   return *this;

@@ -168,7 +168,7 @@ TEST_F(HostileValues, EveryPropertyTakesBadValuesOfItsTypeAndDrawingGoesOn) {
             (lValue.find('\0') != std::string::npos && lError.find("NUL") != std::string::npos);
         EXPECT_TRUE(lExplained) << lError;
       }
-      ASSERT_TRUE(DrawKeepsGLState()) << lName << " = '" << vthost::MessageText(lValue) << "'";
+      ASSERT_TRUE(DrawKeepsGLState()) << lName << " = '" << vthud::MessageText(lValue) << "'";
       lProperty->SetString(lBefore.c_str());
     }
   }
@@ -356,8 +356,7 @@ TEST_F(HostileValues, FrameLinesPropertiesTakeBadValuesFilesAndIds) {
     for (const std::string& lValue : kValues) {
       ++lTried;
       vthost::SetPropertyFromText(lLines, lProperty->GetName(), lValue, lError);
-      ASSERT_TRUE(DrawKeepsGLState(lLines))
-          << lProperty->GetName() << " = '" << vthost::MessageText(lValue) << "'";
+      ASSERT_TRUE(DrawKeepsGLState(lLines)) << lProperty->GetName() << " = '" << vthud::MessageText(lValue) << "'";
     }
     for (double lValue : {kNaN, HUGE_VAL, -HUGE_VAL}) {
       if (lProperty->GetPropertyType() == kFBPT_double) lProperty->SetData(&lValue);

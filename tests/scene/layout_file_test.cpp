@@ -152,7 +152,7 @@ FBClassImplementation(TestDial)
       std::string lError;
       EXPECT_FALSE(vthost::ApplyLayout(mDial, mPath, lError));
       const std::string lPlace =
-          vthost::LineColumn(QByteArray::fromStdString(c.text), static_cast<int>(c.text.find(c.at)));
+          vthud::LineColumn(QByteArray::fromStdString(c.text), static_cast<int>(c.text.find(c.at)));
       EXPECT_EQ(0u, lError.find(mPath + ":" + lPlace + ": ")) << lError << " (expected at " << lPlace << ")";
       EXPECT_NE(std::string::npos, lError.find(c.message)) << lError;
       EXPECT_EQ(lBefore, State(mDial));

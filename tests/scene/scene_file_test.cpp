@@ -256,8 +256,8 @@ FBClassImplementation(TestGauge)
       size_t lAt = c.text.find(c.at);
       if (c.at == "\x01end") lAt = c.text.find_last_not_of(" \n") + 1;  // where the text stops
       ASSERT_NE(std::string::npos, lAt);
-      std::string lPlace = vthost::LineColumn(QByteArray(c.text.data(), static_cast<int>(c.text.size())),
-                                              static_cast<int>(lAt + c.skip));
+      std::string lPlace = vthud::LineColumn(QByteArray(c.text.data(), static_cast<int>(c.text.size())),
+                                             static_cast<int>(lAt + c.skip));
       if (c.lineOnly) lPlace = lPlace.substr(0, lPlace.find(':') + 1);
       EXPECT_FALSE(vthost::LoadScene(lHost, mPath, lError));
       EXPECT_EQ(0u, lError.find(mPath + ":" + lPlace + (c.lineOnly ? "" : ": ")))

@@ -46,8 +46,10 @@ enum kFBDllOperation { kFBDllLoad, kFBDllUnLoad };
 class FBSDK_DLL FBString {
  public:
   FBString(const char* pString = nullptr, int pLen = -1);
-  FBString(const FBString& pString) = default;
-  FBString& operator=(const FBString& pString) = default;
+  // Copies and release are the SDK library's own, as for every class it exports.
+  FBString(const FBString& pString);
+  ~FBString();
+  FBString& operator=(const FBString& pString);
   FBString& operator=(const char* pString);
   FBString& operator+=(const char* pString);
   FBString operator+(const char* pString) const;

@@ -1,5 +1,5 @@
-#ifndef VTHUD_GLYPH_ALPHA_H
-#define VTHUD_GLYPH_ALPHA_H
+#ifndef VTHUD_TEXT_LAYER_H
+#define VTHUD_TEXT_LAYER_H
 // FTGL's texture font sets glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA)
 // while it draws, for alpha as for colour, so a glyph edge of coverage a
 // would leave a * a + d * (1 - a) in destination alpha. Between these two

@@ -1,4 +1,4 @@
-#include "glyph_alpha.h"
+#include "text_layer.h"
 
 #include "glyph_box.h"
 

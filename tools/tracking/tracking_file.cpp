@@ -73,7 +73,7 @@ class SampleReader {
       if (!lLink.isString()) return Fail("static.camera.fdlLink", "must be a string");
       if (!kUrn.match(lLink.toString()).hasMatch())
         return Fail("static.camera.fdlLink", "must be a URN urn:uuid: with a lower-case uuid, got '" +
-                                                 vthost::MessageText(lLink.toString().left(80).toStdString()) +
+                                                 vthud::MessageText(lLink.toString().left(80).toStdString()) +
                                                  "'");
       mSample.hasFdlLink = true;
       mSample.fdlLink = Keep(lLink.toString().toStdString());

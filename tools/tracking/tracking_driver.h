@@ -12,7 +12,7 @@
 
 #include "draw_plan.h"
 #include "host.h"
-#include "options.h"
+#include "run_options.h"
 #include "timecode_sources.h"
 #include "tracking_file.h"
 

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "options.h"
+#include "run_options.h"
 
 namespace vthud_tool {
 

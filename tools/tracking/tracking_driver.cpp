@@ -1,4 +1,4 @@
-#include "tracking.h"
+#include "tracking_driver.h"
 
 #include <QString>
 
@@ -147,9 +147,9 @@ bool Tracking::Bind(vthost::Host& pHost, FBComponent* pElement, FBCamera* pCamer
 
 std::string Tracking::FdlWarning(const std::string& pFdlPath, const std::string& pFramingId) const {
   if (!Active() || pFdlPath.empty()) return std::string();
-  vthost::FdlDocument lDocument;
+  vthud::FdlDocument lDocument;
   std::string lError;
-  if (!vthost::ReadFdl(pFdlPath, lDocument, lError)) return std::string();
+  if (!vthud::ReadFdl(pFdlPath, lDocument, lError)) return std::string();
   std::string lWarning;
   for (const TrackingSample& s : mRecording.samples) {
     if (!s.hasFdlLink) continue;
@@ -158,11 +158,11 @@ std::string Tracking::FdlWarning(const std::string& pFdlPath, const std::string&
     const std::string& lLink = mRecording.texts[static_cast<size_t>(s.fdlLink)];
     if (lLink.substr(9) != lUuid)
       lWarning = "--tracking: " + mName + " line " + std::to_string(s.line) + " links the FDL " + lLink +
-                 ", and --fdl " + pFdlPath + " is uuid '" + vthost::MessageText(lDocument.uuid) + "'";
+                 ", and --fdl " + pFdlPath + " is uuid '" + vthud::MessageText(lDocument.uuid) + "'";
     break;
   }
-  const vthost::FdlCanvas* lCanvas = nullptr;
-  const vthost::FdlDecision* lDecision = nullptr;
+  const vthud::FdlCanvas* lCanvas = nullptr;
+  const vthud::FdlDecision* lDecision = nullptr;
   for (const TrackingSample& s : mRecording.samples) {
     if (!s.hasSqueeze || !vthost::FindDecision(lDocument, pFramingId, lCanvas, lDecision, lError)) break;
     const double lSqueeze = static_cast<double>(s.squeeze.num) / static_cast<double>(s.squeeze.den);

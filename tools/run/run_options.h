@@ -1,0 +1,70 @@
+#ifndef VTHUD_TOOLS_RUN_OPTIONS_H
+#define VTHUD_TOOLS_RUN_OPTIONS_H
+// What one run of the tool is asked for, as plain values already checked by
+// the command line: the rooms below the command line read these and never
+// parse text of their own.
+#include <fbsdk/fbsdk.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace vthud_tool {
+
+// An inclusive range of scene frames.
+struct FrameRange {
+  long long first = 0, last = 0;
+  bool Contains(long long pFrame) const { return pFrame >= first && pFrame <= last; }
+};
+
+struct Options {
+  std::string plugin;
+  std::string className = "VTHUDElement";
+  std::string out = "out/hud.png";
+  FBTimeMode timeMode = kFBTimeMode30Frames;
+  std::string fpsText = "30";
+  long long frame = 0;
+  bool hasFrames = false;
+  FrameRange frames;  // --frames, when hasFrames
+  long long loopStart = 0, loopStop = 300;
+  // Milliseconds the host's system clock advances per draw, as a fraction
+  // clockNumerator / clockDenominator; by default one frame interval.
+  long long clockNumerator = 100, clockDenominator = 3;
+  std::vector<FrameRange> record, play;
+  std::string draws;  // --draws: a JSON file, or the JSON text itself
+  std::string background;
+  std::string backgroundLut;  // a .cube file applied to the background by ffmpeg
+  std::vector<std::string> sets;
+  std::vector<std::string> cameraSets;  // "Name=value" on the viewed camera
+  std::string scene, saveScene;
+  std::string layout, saveLayout;
+  // "PROPERTY=HH:MM:SS:FF[,held]", or "from-background" for the plate's own timecode
+  std::string characterSource, cameraSource;
+  bool rendererRoad = false;  // --road renderer
+  bool listProperties = false;
+  std::string cameraName;
+  std::vector<std::pair<std::string, std::string>> camera;  // property, value
+  std::string take;
+  bool noTake = false, noCamera = false;
+  bool recording = false, playing = false, noRenderer = false;
+  bool help = false, version = false;
+  // Framing and layout checks.
+  std::string fdl, framing;  // --fdl FILE, --framing ID (empty: the file's default)
+  // Frame lines: --frame-lines, --lines-plugin PATH, --lines-set (repeatable);
+  // every --framing ID, in order, for the lines.
+  bool frameLines = false;
+  std::string linesPlugin;
+  std::vector<std::string> linesSets;
+  std::vector<std::string> framings;
+  bool checkLayout = false;
+  // An OpenTrackIO recording laid over the draws, matched by timecode or in order.
+  std::string tracking;
+  bool trackingOrder = false, trackingTStop = false;
+};
+
+// The largest frame number whose time FBTime holds at pMode, either sign.
+long long FrameLimit(FBTimeMode pMode);
+
+}  // namespace vthud_tool
+
+#endif

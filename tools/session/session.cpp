@@ -1,0 +1,276 @@
+#include "session.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "fdl_framing.h"
+#include "message_text.h"
+#include "progress.h"
+#include "property_edit.h"
+#include "scene_file.h"
+#include "sequence.h"
+#include "timecode_sources.h"
+
+namespace vthud_tool {
+
+namespace {
+
+int Fail(const std::string& pMessage) {
+  fprintf(stderr, "vthud_preview: %s\n", pMessage.c_str());
+  return 1;
+}
+
+void Warn(const std::string& pWarning) {
+  if (!pWarning.empty()) fprintf(stderr, "vthud_preview: %s\n", pWarning.c_str());
+}
+
+bool SplitSetting(const std::string& pSetting, std::string& pName, std::string& pValue) {
+  const size_t lEquals = pSetting.find('=');
+  if (lEquals == std::string::npos) return false;
+  pName = pSetting.substr(0, lEquals);
+  pValue = pSetting.substr(lEquals + 1);
+  return true;
+}
+
+// "HH:MM:SS:FF" of a scene frame in the scene's rate, for the video's
+// metadata; empty for a negative frame, which no timecode can hold.
+std::string StartTimecode(long long pFrame, FBTimeMode pMode) {
+  if (pFrame < 0) return std::string();
+  FBTime lTime;
+  lTime.SetFrame(pFrame, pMode);
+  int h = 0, m = 0, s = 0, f = 0, lField = 0, lMs = 0;
+  lTime.GetTime(h, m, s, f, lField, lMs, pMode);
+  char lText[32];
+  snprintf(lText, sizeof lText, "%02d:%02d:%02d:%02d", h % 24, m, s, f);
+  return lText;
+}
+
+// "from-background" (or "PROPERTY=from-background") starts a timecode source
+// at the plate's own timecode, and the output video then carries that
+// timecode at its first frame.
+bool UsePlateTimecode(std::string& pSource, const Background& pBackground, long long pFirstFrame,
+                      VideoSettings& pVideo, std::string& pError) {
+  const std::string kFrom = "from-background";
+  const size_t lEquals = pSource.find('=');
+  const std::string lProperty = lEquals == std::string::npos ? "TimeCode" : pSource.substr(0, lEquals);
+  if (pSource.substr(lEquals == std::string::npos ? 0 : lEquals + 1) != kFrom) return true;
+  std::string lTimecode;
+  if (!pBackground.PlateTimecode(pFirstFrame, pVideo.fpsNumerator, pVideo.fpsDenominator, lTimecode, pError))
+    return false;
+  pSource = lProperty + "=" + lTimecode;
+  pVideo.startTimecode = lTimecode;
+  return true;
+}
+
+std::string JoinIds(const std::vector<std::string>& pIds) {
+  std::string lText;
+  for (const std::string& lId : pIds) lText += (lText.empty() ? "" : ",") + lId;
+  return lText;
+}
+
+bool PlanRepeatsFrames(const DrawPlan& pPlan) {
+  for (long long i = 1; i < pPlan.Count(); ++i)
+    if (pPlan.At(i).frame <= pPlan.At(i - 1).frame) return true;
+  return false;
+}
+
+// Each "Name=value" of pSets on pObject; pPrefix starts every message.
+bool SetAll(FBComponent* pObject, const std::vector<std::string>& pSets, const std::string& pPrefix,
+            std::string& pError) {
+  std::string lName, lValue;
+  for (const std::string& lSet : pSets)
+    if (!SplitSetting(lSet, lName, lValue) || !vthost::SetPropertyFromText(pObject, lName, lValue, pError)) {
+      pError = pPrefix + (pError.empty() ? "expects \"Name=value\"" : pError);
+      return false;
+    }
+  return true;
+}
+
+bool SetCamera(const Options& o, FBCamera* pCamera, std::string& pError) {
+  if (!o.cameraName.empty()) pCamera->Name = o.cameraName.c_str();
+  for (const auto& lSetting : o.camera)
+    if (!vthost::SetPropertyFromText(pCamera, lSetting.first, lSetting.second, pError)) return false;
+  std::string lName, lValue;
+  for (const std::string& lSet : o.cameraSets) {
+    if (!SplitSetting(lSet, lName, lValue)) return pError = "--camera-set expects \"Name=value\"", false;
+    const bool lAdds = pCamera->PropertyList.Find(lName.c_str()) == nullptr;
+    // Nearest names are taken before the new property exists to be found itself.
+    const std::vector<std::string> lNearest =
+        lAdds ? vthost::NearestPropertyNames(pCamera, lName) : std::vector<std::string>();
+    if (!vthost::SetCameraPropertyFromText(pCamera, lName, lValue, pError))
+      return pError = "--camera-set: " + pError, false;
+    // Adding is what a gate like "ShowOpticalCenter" needs, and what a typo does: say so.
+    if (lAdds) {
+      std::string lNote = "--camera-set added the custom property '" + vthud::MessageText(lName) + "'";
+      if (!lNearest.empty()) lNote += " (existing names nearest to it: '" + lNearest[0] + "'";
+      for (size_t i = 1; i < lNearest.size(); ++i) lNote += ", '" + lNearest[i] + "'";
+      if (!lNearest.empty()) lNote += ")";
+      Warn(lNote);
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+bool OpenInputs(Options& o, const std::string& pResources, Session& s, std::string& pError) {
+  if (!s.plan.Build(o, pError) || !s.tracking.Open(o, pError)) return false;
+  const DrawState lFirst = s.plan.At(0);
+  if (!s.background.Open(o.background, pResources + "/quill-hd.png", pError, o.backgroundLut)) return false;
+  kLongLong lNum = 30, lDen = 1;
+  FBTime::GetFrameRate(o.timeMode, lNum, lDen);
+  s.video.fpsNumerator = static_cast<int>(lNum);
+  s.video.fpsDenominator = static_cast<int>(lDen);
+  s.video.startTimecode = StartTimecode(lFirst.frame, o.timeMode);
+  const std::pair<std::string*, const char*> lSourceTexts[] = {{&o.characterSource, "--character-source: "},
+                                                               {&o.cameraSource, "--camera-source: "}};
+  for (const auto& lSource : lSourceTexts)
+    if (!UsePlateTimecode(*lSource.first, s.background, lFirst.frame, s.video, pError))
+      return pError = lSource.second + pError, false;
+  std::string lWarning;
+  if (!s.tracking.Match(s.plan, o.cameraSource, lWarning, pError)) return false;
+  Warn(lWarning);
+  if (o.listProperties || o.checkLayout) return true;
+  s.sink = MakeSink(o.out, s.plan.Count(), PlanRepeatsFrames(s.plan), s.video, pError);
+  return s.sink != nullptr;
+}
+
+bool MakeHost(const Options& o, Session& s, std::string& pError) {
+  if (!vthost::PlatformFromEnvironment(s.platform, pError) || !s.gl.Create(s.platform, pError)) return false;
+  const DrawState lFirst = s.plan.At(0);
+  vthost::Host& lHost = s.host;
+  lHost.SetTimeMode(o.timeMode);
+  lHost.SetLoop(o.loopStart, o.loopStop);
+  // The element is made as the first draw finds the transport, as if it had
+  // been in the scene all along.
+  lHost.SetFrame(lFirst.frame);
+  lHost.SetRecording(lFirst.recording);
+  lHost.SetPlaying(lFirst.playing);
+  s.plugin = lHost.LoadPlugin(o.plugin, pError);
+  if (!s.plugin) return false;
+  if (o.frameLines) {
+    s.linesPlugin = lHost.LoadPlugin(o.linesPlugin, pError);
+    if (!s.linesPlugin) return pError = "--frame-lines: " + pError, false;
+  }
+  if (!o.scene.empty()) {
+    if (!vthost::LoadScene(lHost, o.scene, pError)) return false;
+    for (FBComponent* lObject : lHost.Objects())
+      if (o.className == lObject->ClassName()) {
+        s.element = lObject;
+        break;
+      }
+    if (!s.element) return pError = "scene " + o.scene + " holds no " + o.className, false;
+  } else {
+    s.element = lHost.Create(o.className, "VT HUD Element", pError);
+    if (!s.element) return false;
+  }
+  // The frame lines: the scene's, else a new element made after the HUD's, so drawn over it.
+  if (o.frameLines) {
+    for (FBComponent* lObject : lHost.Objects())
+      if (std::string(lObject->ClassName()) == "VTFrameLines" && !s.lines) s.lines = lObject;
+    if (!s.lines) s.lines = lHost.Create("VTFrameLines", "VT Frame Lines", pError);
+    if (!s.lines) return pError = "--frame-lines: " + pError, false;
+  }
+  s.elements = {s.element};
+  if (s.lines) s.elements.push_back(s.lines);
+  s.camera = lHost.Renderer().CurrentCamera;
+  return true;
+}
+
+bool ApplySettings(const Options& o, Session& s, std::string& pError) {
+  if (!o.layout.empty() && !vthost::ApplyLayout(s.elements, o.layout, pError)) return false;
+  if (!o.fdl.empty()) {
+    vthost::Framing lFraming;
+    if (!vthost::ApplyFdl(s.element, o.fdl, o.framing, lFraming, pError)) return false;
+    printf("%s\n", vthost::DescribeFraming(lFraming).c_str());
+    Warn(s.tracking.FdlWarning(o.fdl, o.framing));
+  }
+  if (!SetAll(s.element, o.sets, "", pError)) return false;
+  if (s.lines) {
+    if (!o.fdl.empty() &&
+        (!vthost::SetPropertyFromText(s.lines, "FDL File", o.fdl, pError) ||
+         !vthost::SetPropertyFromText(s.lines, "Framing Decisions", JoinIds(o.framings), pError)))
+      return pError = "--frame-lines: " + pError, false;
+    if (!SetAll(s.lines, o.linesSets, "--lines-set: ", pError)) return false;
+  }
+  return SetCamera(o, s.camera, pError);
+}
+
+bool PrepareTake(Options& o, Session& s, std::string& pError) {
+  vthost::Host& lHost = s.host;
+  if (!o.take.empty()) lHost.SetCurrentTake(lHost.AddTake(o.take));
+  if (o.noTake) lHost.SetCurrentTake(nullptr);
+  if (o.noCamera) lHost.Renderer().CurrentCamera = nullptr;
+  if (o.noRenderer) lHost.SetRendererPresent(false);
+  // The recording's first sample is in place for a saved scene or a layout check.
+  if (!s.tracking.Bind(lHost, s.element, s.camera, o.cameraSource, pError) || !s.tracking.Apply(0, pError))
+    return false;
+  // The sources start at the first frame drawn; binding prints the element's diagnostic line.
+  const std::pair<const std::string*, vthost::TimecodeSlot> lSources[] = {
+      {&o.characterSource, vthost::TimecodeSlot::Character}, {&o.cameraSource, vthost::TimecodeSlot::Camera}};
+  for (const auto& lSource : lSources)
+    if (!lSource.first->empty() &&
+        !vthost::AddTimecodeSource(lHost, s.element, lSource.second, *lSource.first, pError)) {
+      pError = std::string(lSource.second == vthost::TimecodeSlot::Character ? "--character-source: "
+                                                                             : "--camera-source: ") +
+               pError;
+      return false;
+    }
+  if (!o.saveScene.empty() && !vthost::SaveScene(lHost, o.saveScene, pError)) return false;
+  return o.saveLayout.empty() || vthost::SaveLayout(s.elements, o.saveLayout, pError);
+}
+
+int Run(const Options& o, Session& s) {
+  vthost::Host& lHost = s.host;
+  std::string lError;
+  if (o.rendererRoad) {
+    if (o.noRenderer) return Fail("--road renderer needs the host's renderer; drop --no-renderer");
+    // The HUD's plug-in attaches first, so its texture is composited first.
+    if (!lHost.Road().Attach(*s.plugin, lError) || (s.linesPlugin && !lHost.Road().Attach(*s.linesPlugin, lError)))
+      return Fail("--road renderer: " + lError);
+    lHost.Road().SelectRendererCallback();
+    if (!lHost.Road().Connect()) return Fail("--road renderer: the renderer could not connect");
+  }
+
+  if (!s.sink->Open(lError)) return Fail(lError);
+  vthost::Pane& lPane = lHost.AddPane(1920, 1080, s.camera);
+  RunSettings lSettings;
+  lSettings.clockNumerator = o.clockNumerator;
+  lSettings.clockDenominator = o.clockDenominator;
+  lSettings.progress = isatty(STDERR_FILENO) && s.plan.Count() > 1;
+  if (o.rendererRoad)
+    lSettings.checkDraw = [&lHost](std::string& pError) {
+      if (lHost.Road().LastFrameError().empty()) return true;
+      pError = "the renderer could not draw: " + lHost.Road().LastFrameError();
+      return false;
+    };
+  if (s.tracking.Active())
+    lSettings.beforeDraw = [&s](long long pIndex, std::string& pError) {
+      return s.tracking.Apply(pIndex, pError);
+    };
+  InstallStopHandler();
+  RunReport lReport;
+  const bool lOk =
+      RunSequence(lHost, s.element, lPane, s.plan, s.background, s.sink.get(), lSettings, lReport, lError);
+  s.background.Close();
+  if (o.rendererRoad) lHost.Road().Close();
+  const long long lFirstFrame = s.plan.At(0).frame;
+  const std::string lWhere = s.sink->Where(lFirstFrame);
+  const std::string lCounted =
+      std::to_string(lReport.written) + " of " + std::to_string(s.plan.Count()) + " frames";
+  if (!lOk) return Fail(lError + (lReport.written > 0 ? "; " + lCounted + " were written to " + lWhere : ""));
+  if (lReport.interrupted) {
+    fprintf(stderr, "vthud_preview: interrupted; %s were written to %s\n", lCounted.c_str(), lWhere.c_str());
+    return 130;
+  }
+  if (s.plan.Count() == 1)
+    printf("wrote %s (1920 x 1080 RGBA, frame %lld, %s)\n", lWhere.c_str(), lFirstFrame,
+           s.gl.Description().c_str());
+  else
+    printf("wrote %lld frames to %s (1920 x 1080, %s)\n", lReport.written, lWhere.c_str(),
+           s.gl.Description().c_str());
+  return 0;
+}
+
+}  // namespace vthud_tool
