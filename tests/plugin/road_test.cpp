@@ -107,6 +107,9 @@ class Roads : public HudTest {
     return lImage;
   }
   void Apply(const State& pState) {
+    // A still clock: FRAMERATE reads the same on both roads, however long a
+    // loaded machine takes over the draws between them.
+    host->SetSystemTimeMs(0);
     host->Renderer().CurrentCamera.GetPropertyValue()->ShowCrosshair = true;  // the reticle's switch
     for (const auto& lSetting : pState.settings) Set(element, lSetting.first, lSetting.second);
     host->SetFrame(0);
