@@ -67,8 +67,8 @@ struct OtrkPayload {
 // older unfinished ones are dropped, and segments of it or older are stale.
 class OtrkReassembler {
  public:
-  static const size_t kMaxPending = 8, kMaxBytes = 1 << 20, kMaxSegments = 256;
-  static const long long kMaxAgeMs = 1000;
+  static constexpr size_t kMaxPending = 8, kMaxBytes = 1 << 20, kMaxSegments = 256;
+  static constexpr long long kMaxAgeMs = 1000;
 
   enum class Result { Pending, Complete, Dropped };
   // One datagram received at pNowMs. Complete fills pPayload; Dropped says
