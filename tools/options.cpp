@@ -108,13 +108,14 @@ const OptionSpec kSpecs[] = {
     {"version", nullptr, "print the version and exit", nullptr},
     // Tracking.
     {"tracking", "FILE",
-     "an OpenTrackIO recording (JSON Lines or one JSON array): each frame takes its sample's focal length, "
+     "an OpenTrackIO recording (JSON Lines, one JSON array or one JSON object), or a live tracker "
+     "udp://ADDR:PORT (see --tracking-record): each frame takes its sample's focal length, "
      "iris, focus distance, timecode (as the camera timecode), recording flag, slate and camera label; what "
      "the command line sets by hand wins",
      nullptr},
     {"tracking-match", "timecode|order",
      "give each frame the sample whose timecode is the frame's camera timecode (from --camera-source, else "
-     "the first sample's), or one sample per frame in order",
+     "the background plate's own timecode, else the first sample's), or one sample per frame in order",
      "timecode"},
     {"tracking-iris", "fstop|tstop", "the iris value the F-STOP field shows", "fstop"},
     // Live tracking.
