@@ -128,7 +128,8 @@ int main(int argc, char** argv) {
       Send(lSegment);
       if (f % 50 == 49) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    if (!lBad) continue;
+    // None after the last sample: a payload left unfinished is then given up by the next.
+    if (!lBad || k + 1 == lCount) continue;
     OtrkDrop lWhy = OtrkDrop::Identifier;
     switch (k % 8) {
       case 0: lBadPacket[3] = 'X'; break;
@@ -164,7 +165,7 @@ int main(int argc, char** argv) {
         lBadPacket = MakeOtrkPackets(std::string(20, 'y'), OtrkEncoding::Json, lSequence, 10, lModulus)[0];
         Send(lBadPacket);
         lBadPacket = MakeOtrkPackets(std::string(20, 'y'), OtrkEncoding::Json, lSequence++, 15, lModulus)[0];
-        lDrops[static_cast<size_t>(OtrkDrop::Segment)] += k + 1 < lCount ? 1 : 0;
+        ++lDrops[static_cast<size_t>(OtrkDrop::Segment)];
         lWhy = OtrkDrop::Segment;
         break;
     }

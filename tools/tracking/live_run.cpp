@@ -79,6 +79,13 @@ bool LiveRun::BeforeDraw(long long pIndex, Tracking& pTracking, std::string& pEr
   const double lGap = std::max(kGapSeconds, 3.0 * static_cast<double>(mDen) / static_cast<double>(mNum));
   if (lNew) {
     mLatencyMs.push_back(Seconds(lNow - mSample.arrival) * 1000);
+    const TrackingSample& lSample = mSample.sample.samples.back();
+    const Rational lScene{mNum, mDen};
+    if (lSample.hasTimecode && (lSample.dropFrame || !(lSample.timecodeRate == lScene)) && !mToldRate)
+      Warn("--tracking: the tracker's timecode runs at " + lSample.timecodeRate.Text() +
+           (lSample.dropFrame ? " drop-frame" : "") + " frames a second and the scene at " + lScene.Text() +
+           " (--fps); the camera timecode does not follow it");
+    mToldRate = mToldRate || lSample.hasTimecode;
     if (mInGap)
       Warn("--tracking: no sample from the tracker for " + Fixed(Seconds(mSample.arrival - lBefore), 2) +
            " s; draws " + std::to_string(mGapDraw + 1) + " to " + std::to_string(pIndex) +
