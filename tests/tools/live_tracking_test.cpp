@@ -231,10 +231,14 @@ TEST_F(LiveTrackingTest, FloodOfUnfinishedSegmentsLeavesFramesComingAndMemoryBou
   long lPeaks[2] = {};
   for (int lFlood : {0, 1}) {
     const std::string lPort = std::to_string(FreePort());
-    const std::string lLine = ToolLine({"--fps", "24", "--frames", "0:71", "--tracking",
+    // The flood starts once the run draws (within 60 s), so that the socket is being read and not merely
+    // filled; the run outlasts it.
+    const std::string lLine = ToolLine({"--fps", "24", "--frames", "0:95", "--tracking",
                                         "udp://127.0.0.1:" + lPort, "--out", dir + "/f.%02d.png"},
                                        "f") +
-                              " & " + SenderLine({"127.0.0.1", lPort, "72", lFlood ? "flood=20000" : "flood=0"}) +
+                              " & for i in $(seq 600); do grep -q 'waiting for the tracker' " +
+                              Quote(dir + "/f.err") + " 2>/dev/null && break; sleep 0.1; done; " +
+                              SenderLine({"127.0.0.1", lPort, "72", lFlood ? "flood=20000" : "flood=0"}) +
                               "; wait";
     lPeaks[lFlood] = PeakOfChildren(lLine);
     ASSERT_GT(lPeaks[lFlood], 0);
@@ -242,7 +246,7 @@ TEST_F(LiveTrackingTest, FloodOfUnfinishedSegmentsLeavesFramesComingAndMemoryBou
   }
   const std::string lOut = Slurp(dir + "/f.out");
   std::cout << lOut << "peak resident memory " << lPeaks[0] << " kB alone, " << lPeaks[1] << " kB flooded\n";
-  EXPECT_NE(lOut.find("wrote 72 frames"), std::string::npos);
+  EXPECT_NE(lOut.find("wrote 96 frames"), std::string::npos);
   EXPECT_EQ(lOut.find(": 0 samples accepted"), std::string::npos) << "samples got through the flood";
   EXPECT_EQ(lOut.find("segment 0,"), std::string::npos) << "the flood was seen";
   // Unfinished payloads are at most 8 of 1 MiB; without a bound the flood holds gigabytes.
