@@ -46,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t pSize) {
     long long lGivenUp = 0;
     const OtrkReassembler::Result lResult = lReassembler.Add(lDatagram, lSize, lNow, lPayload, lWhy, lGivenUp);
     Check(lGivenUp >= 0 && lReassembler.PendingCount() <= OtrkReassembler::kMaxPending, "pending past its bound");
-    Check(lReassembler.PendingBytes() <= OtrkReassembler::kMaxPending * 2 * OtrkReassembler::kMaxBytes,
+    Check(lReassembler.PendingBytes() <= OtrkReassembler::kMaxPending * OtrkReassembler::kMaxBytes,
           "pending bytes past their bound");
     if (lResult != OtrkReassembler::Result::Complete) continue;
     Check(!lPayload.bytes.empty() && lPayload.bytes.size() <= OtrkReassembler::kMaxBytes,

@@ -93,7 +93,7 @@ bool OtrkNewer(uint16_t a, uint16_t b) { return a != b && static_cast<uint16_t>(
 
 size_t OtrkReassembler::PendingBytes() const {
   size_t lBytes = 0;
-  for (const Pending& p : mPending) lBytes += p.bytes.capacity();
+  for (const Pending& p : mPending) lBytes += static_cast<size_t>(p.held);
   return lBytes;
 }
 
@@ -111,10 +111,7 @@ long long OtrkReassembler::Expire(long long pNowMs) {
 }
 
 bool OtrkReassembler::Complete(const Pending& p) const {
-  if (p.total < 0) return false;
-  long long lHave = 0;
-  for (const Piece& lPiece : p.pieces) lHave += lPiece.length;
-  return lHave == p.total;  // pieces never overlap nor pass the total
+  return p.total >= 0 && p.held == p.total;  // pieces never overlap nor pass the total
 }
 
 OtrkReassembler::Result OtrkReassembler::Add(const uint8_t* pData, size_t pSize, long long pNowMs,
@@ -150,19 +147,21 @@ OtrkReassembler::Result OtrkReassembler::Add(const uint8_t* pData, size_t pSize,
     return pWhy = OtrkDrop::Segment, Result::Dropped;
   if (p.total >= 0 && lEnd > static_cast<uint64_t>(p.total)) return pWhy = OtrkDrop::Segment, Result::Dropped;
   for (const Piece& lPiece : p.pieces) {
-    if (h.offset < lPiece.offset + lPiece.length && lPiece.offset < lEnd)
-      return pWhy = OtrkDrop::Segment, Result::Dropped;
-    if (h.last && lPiece.offset + lPiece.length > lEnd) return pWhy = OtrkDrop::Segment, Result::Dropped;
+    const uint64_t lPieceEnd = lPiece.offset + static_cast<uint64_t>(lPiece.bytes.size());
+    if (h.offset < lPieceEnd && lPiece.offset < lEnd) return pWhy = OtrkDrop::Segment, Result::Dropped;
+    if (h.last && lPieceEnd > lEnd) return pWhy = OtrkDrop::Segment, Result::Dropped;
   }
-  if (p.bytes.size() < lEnd) p.bytes.resize(lEnd);
-  std::memcpy(&p.bytes[h.offset], lSegment, h.length);
-  p.pieces.push_back(Piece{h.offset, h.length});
+  p.pieces.push_back(Piece{h.offset, std::string(reinterpret_cast<const char*>(lSegment), h.length)});
+  p.held += h.length;
   if (h.last) p.total = static_cast<long long>(lEnd);
   if (!Complete(p)) return Result::Pending;
 
+  std::sort(p.pieces.begin(), p.pieces.end(), [](const Piece& a, const Piece& b) { return a.offset < b.offset; });
   pPayload.encoding = p.encoding;
   pPayload.sequence = p.sequence;
-  pPayload.bytes = std::move(p.bytes);
+  pPayload.bytes.clear();
+  pPayload.bytes.reserve(static_cast<size_t>(p.total));
+  for (const Piece& lPiece : p.pieces) pPayload.bytes += lPiece.bytes;
   mPending.erase(lFound);
   mHaveNewest = true;
   mNewest = h.sequence;

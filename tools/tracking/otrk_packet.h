@@ -82,15 +82,18 @@ class OtrkReassembler {
   size_t PendingBytes() const;
 
  private:
+  // Segments are kept as they came and joined once all are in, so a far
+  // offset costs no more memory than the bytes it carries.
   struct Piece {
-    uint32_t offset, length;
+    uint32_t offset = 0;
+    std::string bytes;
   };
   struct Pending {
     uint16_t sequence = 0;
     OtrkEncoding encoding = OtrkEncoding::Json;
     long long firstMs = 0;
     long long total = -1;  // known once the last segment came
-    std::string bytes;
+    long long held = 0;    // bytes of the pieces
     std::vector<Piece> pieces;
   };
   long long GiveUp(size_t pIndex);
