@@ -112,8 +112,6 @@ bool SetCamera(const Options& o, FBCamera* pCamera, std::string& pError) {
   return true;
 }
 
-}  // namespace
-
 // Where samples are matched from: the camera source given, else, over a plate
 // that carries a timecode, the plate's (a tracker streams before the camera
 // rolls, so its recording usually starts before the plate); else "" for the
@@ -127,6 +125,8 @@ std::string MatchStart(const Options& o, const Background& pBackground, long lon
     return std::string();
   return "TimeCode=" + lTimecode;
 }
+
+}  // namespace
 
 bool OpenInputs(Options& o, const std::string& pResources, Session& s, std::string& pError) {
   if (!s.plan.Build(o, pError) || !s.tracking.Open(o, pError) || !s.live.Open(o, pError)) return false;
