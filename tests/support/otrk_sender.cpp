@@ -1,11 +1,12 @@
 // A tracker for the live tests: sends OpenTrackIO samples over UDP at 24 Hz,
 // JSON and CBOR in turn, every third in three segments sent out of order,
 // sequence numbers crossing the 16-bit wrap.
-//   otrk_sender ADDR PORT COUNT [bad] [source=N] [modulus=255] [interface=IP] [flood=N]
+//   otrk_sender ADDR PORT COUNT [bad] [source=N] [modulus=255] [interface=IP] [flood=N] [pause=K]
 // bad: one bad packet of each kind in turn after each sample; it prints the
 // drops the receiver should count, in the tool's words. interface: send to a
 // multicast group out of that local address, with TTL 0. flood=N: N first
-// segments of payloads never finished, spread between the samples. It waits
+// segments of payloads never finished, spread between the samples. pause=K:
+// a silence of 600 ms after sample K. It waits
 // (at most 60 s) for the port to be taken before sending.
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -75,7 +76,7 @@ int main(int argc, char** argv) {
   if (argc < 4) return fprintf(stderr, "usage: otrk_sender ADDR PORT COUNT [options]\n"), 2;
   const int lCount = atoi(argv[3]);
   bool lBad = false;
-  int lSource = 1, lFlood = 0;
+  int lSource = 1, lFlood = 0, lPause = -1;
   unsigned lModulus = 256;
   std::string lInterface;
   for (int i = 4; i < argc; ++i) {
@@ -85,6 +86,7 @@ int main(int argc, char** argv) {
     if (a.rfind("modulus=", 0) == 0) lModulus = static_cast<unsigned>(atoi(a.c_str() + 8));
     if (a.rfind("interface=", 0) == 0) lInterface = a.substr(10);
     if (a.rfind("flood=", 0) == 0) lFlood = atoi(a.c_str() + 6);
+    if (a.rfind("pause=", 0) == 0) lPause = atoi(a.c_str() + 6);
   }
   gTo.sin_family = AF_INET;
   gTo.sin_port = htons(static_cast<uint16_t>(atoi(argv[2])));
@@ -107,7 +109,8 @@ int main(int argc, char** argv) {
   std::vector<uint8_t> lPrevious;
   const auto lStart = std::chrono::steady_clock::now();
   for (int k = 0; k < lCount; ++k) {
-    std::this_thread::sleep_until(lStart + std::chrono::microseconds(1000000LL * k / 24));
+    std::this_thread::sleep_until(lStart +
+                                  std::chrono::microseconds(1000000LL * k / 24 + (k > lPause ? 600000 : 0)));
     const std::string lPayload = Sample(k, lSource);
     const OtrkEncoding lEncoding = k % 2 ? OtrkEncoding::Cbor : OtrkEncoding::Json;
     auto lPackets = MakeOtrkPackets(lPayload, lEncoding, lSequence++,
