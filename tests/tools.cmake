@@ -7,7 +7,9 @@ add_test(NAME tools.PreviewCommandLine
 add_executable(test_tools ${CMAKE_CURRENT_LIST_DIR}/tools/options_test.cpp
                           ${CMAKE_CURRENT_LIST_DIR}/tools/sequence_test.cpp
                           ${CMAKE_CURRENT_LIST_DIR}/tools/layout_check_test.cpp
-                          ${CMAKE_CURRENT_LIST_DIR}/tools/tracking_test.cpp)
+                          ${CMAKE_CURRENT_LIST_DIR}/tools/tracking_test.cpp
+                          ${CMAKE_CURRENT_LIST_DIR}/tools/otrk_packet_test.cpp
+                          ${CMAKE_CURRENT_LIST_DIR}/tools/live_tracking_test.cpp)
 target_link_libraries(test_tools PRIVATE vthud_preview_core vthud_test_support GTest::gtest_main)
 target_compile_definitions(test_tools PRIVATE VTHUD_PREVIEW_TOOL="$<TARGET_FILE:vthud_preview>"
                                              VTHUD_LAYOUTS_DIR="${CMAKE_SOURCE_DIR}/layouts"
@@ -21,3 +23,8 @@ add_library(vthud_incomplete_framebuffers SHARED ${CMAKE_CURRENT_LIST_DIR}/suppo
 add_dependencies(test_tools vthud_incomplete_framebuffers)
 target_compile_definitions(test_tools
                            PRIVATE VTHUD_INCOMPLETE_FRAMEBUFFERS="$<TARGET_FILE:vthud_incomplete_framebuffers>")
+# A tracker sending OpenTrackIO over UDP, for the live runs.
+add_executable(otrk_sender ${CMAKE_CURRENT_LIST_DIR}/support/otrk_sender.cpp)
+target_link_libraries(otrk_sender PRIVATE vthud_tracking)
+add_dependencies(test_tools otrk_sender)
+target_compile_definitions(test_tools PRIVATE VTHUD_OTRK_SENDER="$<TARGET_FILE:otrk_sender>")

@@ -3,11 +3,17 @@
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QStringList>
+#include <QUrl>
+#include <QUrlQuery>
+
+#include <arpa/inet.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+
+#include "draw_plan.h"
 
 namespace vthud_tool {
 
@@ -26,7 +32,8 @@ const OptionSpec kSpecs[] = {
     {"class", "NAME", "registered class to create", "VTHUDElement"},
     {"out", "FILE",
      "output: a PNG, an image sequence such as out/seq/hud.%04d.png (one file per scene frame), a .mov "
-     "(ProRes 4444, straight alpha as in the PNGs) or an .mp4 (H.264 over the background), both BT.709",
+     "(ProRes 4444, straight alpha as in the PNGs) or an .mp4 (H.264 over the background), both BT.709; or a "
+     "live stream for a monitor, udp://HOST:PORT or srt://... (MPEG-TS, H.264 at low latency)",
      "out/hud.png"},
     {"frame", "N", "draw one scene frame", "0"},
     {"frames", "START:END", "draw one element once per frame from START to END inclusive", "one frame"},
@@ -101,15 +108,24 @@ const OptionSpec kSpecs[] = {
     {"version", nullptr, "print the version and exit", nullptr},
     // Tracking.
     {"tracking", "FILE",
-     "an OpenTrackIO recording (JSON Lines or one JSON array): each frame takes its sample's focal length, "
+     "an OpenTrackIO recording (JSON Lines, one JSON array or one JSON object), or a live tracker "
+     "udp://ADDR:PORT (see --tracking-record): each frame takes its sample's focal length, "
      "iris, focus distance, timecode (as the camera timecode), recording flag, slate and camera label; what "
      "the command line sets by hand wins",
      nullptr},
     {"tracking-match", "timecode|order",
      "give each frame the sample whose timecode is the frame's camera timecode (from --camera-source, else "
-     "the first sample's), or one sample per frame in order",
+     "the background plate's own timecode, else the first sample's), or one sample per frame in order",
      "timecode"},
     {"tracking-iris", "fstop|tstop", "the iris value the F-STOP field shows", "fstop"},
+    // Live tracking.
+    {"tracking-record", "FILE",
+     "with a live --tracking udp://ADDR:PORT[?source=N&interface=IP] (OpenTrackIO over UDP: a local address or "
+     "a multicast group such as 239.135.1.N, port 55555 by default; source keeps that sourceNumber, interface "
+     "is the local address the group is joined on): write every accepted sample, in arrival order, as JSON "
+     "Lines that --tracking FILE reads back. A live run draws in real time at --fps, each frame from the "
+     "newest sample, for --frames or until Ctrl-C",
+     nullptr},
     {"help", nullptr, "show this help and exit", nullptr},
 };
 
@@ -191,6 +207,40 @@ bool ParseClock(const std::string& pText, long long& pNumerator, long long& pDen
   pNumerator = lWhole * lScale + lFraction;
   pDenominator = lScale;
   if (pNumerator == 0 || pNumerator > 10000 * lScale) return pError = lExpect, false;
+  return true;
+}
+
+// "udp://ADDR[:PORT][?source=N&interface=IP]", IPv4 only.
+bool ParseTrackerUrl(const std::string& pText, Options& o, std::string& pError) {
+  const QUrl lUrl(QString::fromStdString(pText), QUrl::StrictMode);
+  const std::string lShape = Quoted(pText) + " is not udp://ADDR[:PORT][?source=N&interface=IP]";
+  in_addr lAddress{};
+  const std::string lHost = lUrl.host().toStdString();
+  if (!lUrl.isValid() || lUrl.scheme() != "udp" || !lUrl.path().isEmpty() || !lUrl.userInfo().isEmpty() ||
+      lUrl.hasFragment() || inet_pton(AF_INET, lHost.c_str(), &lAddress) != 1)
+    return pError = lShape + " with an IPv4 address", false;
+  // "ADDR:" says a port and gives none; without the colon the protocol's own port is meant.
+  const std::string lAuthority = pText.substr(6, pText.find_first_of("/?#", 6) - 6);
+  if (!lAuthority.empty() && lAuthority.back() == ':') return pError = Quoted(pText) + " has no port", false;
+  o.trackerAddress = lHost;
+  o.trackerPort = lUrl.port(55555);
+  if (o.trackerPort < 1) return pError = Quoted(pText) + " has no port", false;
+  const QUrlQuery lQuery(lUrl);
+  for (const auto& lItem : lQuery.queryItems(QUrl::FullyDecoded)) {
+    const std::string lName = lItem.first.toStdString(), lValue = lItem.second.toStdString();
+    if (lName == "source") {
+      long long lSource = 0;
+      if (!ParseWhole(lValue, "source", 1, 200, lSource, pError)) return false;
+      o.trackerSource = static_cast<int>(lSource);
+    } else if (lName == "interface") {
+      if (inet_pton(AF_INET, lValue.c_str(), &lAddress) != 1)
+        return pError = "interface expects a local IPv4 address, got " + Quoted(lValue), false;
+      o.trackerInterface = lValue;
+    } else {
+      return pError = Quoted(pText) + ": unknown setting '" + lName + "' (source, interface)", false;
+    }
+  }
+  o.trackingLive = true;
   return true;
 }
 
@@ -445,6 +495,21 @@ bool ParseOptions(const std::vector<std::string>& pArguments, Options& o, std::s
   o.checkLayout = Is("check-layout");
   // Tracking.
   if (Is("tracking")) o.tracking = Value("tracking");
+  // Live tracking.
+  if (o.tracking.compare(0, 6, "udp://") == 0) {
+    if (!ParseTrackerUrl(o.tracking, o, pError)) return pError = "--tracking " + pError, false;
+    if (Is("tracking-match"))
+      return pError = "--tracking-match matches a recording; a live tracker has none", false;
+    o.liveUntilStopped = !Is("frames") && !Is("frame") && !Is("draws");
+    if (o.liveUntilStopped) {
+      o.hasFrames = true;
+      o.frames = FrameRange{0, DrawPlan::kMaxDraws - 1};
+    }
+  }
+  if (Is("tracking-record")) {
+    if (!o.trackingLive) return pError = "--tracking-record records a live --tracking udp://ADDR:PORT", false;
+    o.trackingRecord = Value("tracking-record");
+  }
   struct Choice {
     const char* name;
     const char *usual, *other;

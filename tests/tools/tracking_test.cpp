@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include <QJsonDocument>
+
 #include "hud_support.h"
 #include "png_image.h"
 #include "tool_fixture.h"
@@ -227,6 +229,47 @@ TEST_F(TrackingTest, OrderAndTimecodeAgreeWithoutGapsAndAGapHoldsWithOneWarning)
                                "anamorphic squeeze 1/1 (line 1) differs from the FDL canvas's 2\n"),
             std::string::npos)
       << lOtherFdl.err;
+}
+
+TEST_F(TrackingTest, PlateTimecodeIsWhereMatchingStartsAndOnePrettyPrintedSampleIsARecording) {
+  // The tracker streamed two frames before the camera rolled at 01:00:00:02.
+  ASSERT_EQ(system(("ffmpeg -v error -f lavfi -i color=c=0x204060:s=320x180:r=30 -frames:v 3 -timecode "
+                    "01:00:00:02 -c:v prores_ks " +
+                    Quote(dir + "/plate.mov"))
+                       .c_str()),
+            0);
+  std::vector<std::string> lLines;
+  for (int f = 0; f < 5; ++f) lLines.push_back(Sample(1, 0, f, Lens{20.0 + 10 * f, 2.8, 3, 2}, false));
+  Write("take.jsonl", lLines);
+  const std::vector<std::pair<std::string, std::vector<std::string>>> lRuns{
+      {"plain", {}}, {"from", {"--camera-source", "from-background"}}, {"order", {"--tracking-match", "order"}}};
+  for (const auto& lRun : lRuns) {
+    std::vector<std::string> lArguments{"--frames",     "0:2",
+                                        "--background", dir + "/plate.mov",
+                                        "--tracking",   dir + "/take.jsonl",
+                                        "--out",        dir + "/" + lRun.first + ".%d.png"};
+    lArguments.insert(lArguments.end(), lRun.second.begin(), lRun.second.end());
+    const Result r = Shown(lArguments);
+    ASSERT_EQ(r.status, 0) << r.err;
+  }
+  for (int f = 0; f < 3; ++f) {
+    const std::string lFrame = "." + std::to_string(f) + ".png";
+    EXPECT_TRUE(SameTopRow(Png("plain" + lFrame), Png("from" + lFrame)))
+        << "frame " << f << " took another sample";
+    EXPECT_FALSE(SameTopRow(Png("plain" + lFrame), Png("order" + lFrame))) << "frame " << f;
+  }
+
+  // The protocol's own examples: one object over many lines.
+  std::ofstream(dir + "/pretty.json") << QJsonDocument::fromJson(QByteArray::fromStdString(lLines[3]))
+                                             .toJson(QJsonDocument::Indented)
+                                             .toStdString();
+  Write("one.jsonl", {lLines[3]});
+  for (const std::string& lName : {"pretty.json", "one.jsonl"}) {
+    const Result r = Shown({"--tracking", dir + "/" + lName, "--out", dir + "/" + lName + ".png"});
+    ASSERT_EQ(r.status, 0) << r.err;
+  }
+  EXPECT_TRUE(SameTopRow(Png("pretty.json.png"), Png("one.jsonl.png")));
+  EXPECT_TRUE(SameCameraTimecode(Png("pretty.json.png"), Png("one.jsonl.png")));
 }
 
 TEST_F(TrackingTest, BadRecordingsAreRefusedWithTheirLineAndPathAndNothingIsWritten) {

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -57,10 +58,10 @@ class PngSequenceSink : public FrameSink {
 
 class VideoSink : public FrameSink {
  public:
-  VideoSink(std::string pPath, bool pProRes, VideoSettings pVideo)
-      : mPath(std::move(pPath)), mProRes(pProRes), mVideo(std::move(pVideo)) {}
+  VideoSink(std::string pPath, bool pProRes, VideoSettings pVideo, bool pStream = false)
+      : mPath(std::move(pPath)), mProRes(pProRes), mStream(pStream), mVideo(std::move(pVideo)) {}
   bool Open(std::string& pError) override {
-    if (!MakeParentDirs(mPath, pError)) return false;
+    if (!mStream && !MakeParentDirs(mPath, pError)) return false;
     std::vector<std::string> lArguments{
         "-v",
         "error",
@@ -75,7 +76,8 @@ class VideoSink : public FrameSink {
         std::to_string(mVideo.fpsNumerator) + "/" + std::to_string(mVideo.fpsDenominator),
         "-i",
         "pipe:0"};
-    const std::vector<std::string> lEncoder = EncoderArguments(mProRes, mVideo);
+    const std::vector<std::string> lEncoder =
+        mStream ? StreamArguments(mVideo) : EncoderArguments(mProRes, mVideo);
     lArguments.insert(lArguments.end(), lEncoder.begin(), lEncoder.end());
     lArguments.push_back(mPath);
     return mEncoder.Start(lArguments, FfmpegProcess::Direction::WriteToIt, pError);
@@ -101,7 +103,7 @@ class VideoSink : public FrameSink {
 
  private:
   std::string mPath;
-  bool mProRes;
+  bool mProRes, mStream;
   VideoSettings mVideo;
   FfmpegProcess mEncoder;
 };
@@ -135,6 +137,33 @@ std::vector<std::string> EncoderArguments(bool pProRes, const VideoSettings& pVi
   return lArguments;
 }
 
+std::vector<std::string> StreamArguments(const VideoSettings& pVideo) {
+  // For a monitor: no frames held back by the encoder, and a keyframe every
+  // half second so that a player joining the stream shows a picture soon.
+  return {"-vf",
+          "scale=out_color_matrix=bt709:out_range=tv",
+          "-colorspace",
+          "bt709",
+          "-color_primaries",
+          "bt709",
+          "-color_trc",
+          "bt709",
+          "-color_range",
+          "tv",
+          "-c:v",
+          "libx264",
+          "-preset",
+          "veryfast",
+          "-tune",
+          "zerolatency",
+          "-pix_fmt",
+          "yuv420p",
+          "-g",
+          std::to_string(std::max(1, pVideo.fpsNumerator / pVideo.fpsDenominator / 2)),
+          "-f",
+          "mpegts"};
+}
+
 bool MakeParentDirs(const std::string& pPath, std::string& pError) {
   for (size_t i = pPath.find('/', 1); i != std::string::npos; i = pPath.find('/', i + 1)) {
     const std::string lDir = pPath.substr(0, i);
@@ -149,6 +178,8 @@ bool MakeParentDirs(const std::string& pPath, std::string& pError) {
 std::unique_ptr<FrameSink> MakeSink(const std::string& pOut, long long pFrameCount, bool pRepeatsFrames,
                                     const VideoSettings& pVideo, std::string& pError) {
   if (pOut.empty()) return pError = "--out expects a file name", nullptr;
+  if (pOut.compare(0, 6, "udp://") == 0 || pOut.compare(0, 6, "srt://") == 0)
+    return std::unique_ptr<FrameSink>(new VideoSink(pOut, false, pVideo, true));
   if (EndsWith(pOut, ".mov")) return std::unique_ptr<FrameSink>(new VideoSink(pOut, true, pVideo));
   if (EndsWith(pOut, ".mp4")) return std::unique_ptr<FrameSink>(new VideoSink(pOut, false, pVideo));
   if (!EndsWith(pOut, ".png"))

@@ -38,14 +38,18 @@ struct VideoSettings {
   bool straightAlpha = true;
 };
 
-// From --out: "x.png" (one frame only), a pattern "x.%04d.png", "x.mov" or
-// "x.mp4". pFrameCount is the number of draws. False with a message.
+// From --out: "x.png" (one frame only), a pattern "x.%04d.png", "x.mov",
+// "x.mp4", or a stream "udp://HOST:PORT" or "srt://..." (MPEG-TS). pFrameCount is the number of draws. False with
+// a message.
 std::unique_ptr<FrameSink> MakeSink(const std::string& pOut, long long pFrameCount, bool pRepeatsFrames,
                                     const VideoSettings& pVideo, std::string& pError);
 
 // The encoder's arguments between its input and its output file: BT.709 tags
 // and ProRes 4444 (pProRes) or H.264, as the video sinks encode.
 std::vector<std::string> EncoderArguments(bool pProRes, const VideoSettings& pVideo);
+
+// The same for a live stream: MPEG-TS with H.264 at low latency.
+std::vector<std::string> StreamArguments(const VideoSettings& pVideo);
 
 // Makes the folders above a file path; false when one cannot be made.
 bool MakeParentDirs(const std::string& pPath, std::string& pError);

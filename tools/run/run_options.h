@@ -60,6 +60,15 @@ struct Options {
   // An OpenTrackIO recording laid over the draws, matched by timecode or in order.
   std::string tracking;
   bool trackingOrder = false, trackingTStop = false;
+  // A live tracker instead, --tracking udp://ADDR[:PORT][?source=N&interface=IP]:
+  // the IPv4 address to listen on (one of this machine's, or a multicast
+  // group), the sourceNumber kept (0: every source), the local address the
+  // group is joined on ("" lets the system choose).
+  bool trackingLive = false;
+  std::string trackerAddress, trackerInterface;
+  int trackerPort = 55555, trackerSource = 0;
+  std::string trackingRecord;     // --tracking-record: every accepted sample, as JSON Lines
+  bool liveUntilStopped = false;  // no --frames: the live run ends at Ctrl-C or SIGTERM
 };
 
 // The largest frame number whose time FBTime holds at pMode, either sign.

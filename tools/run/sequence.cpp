@@ -15,6 +15,8 @@ namespace vthud_tool {
 
 namespace {
 
+const long long kPlannedDraws = 1 << 20;
+
 std::string DrawName(long long pIndex, long long pFrame) {
   return "draw " + std::to_string(pIndex + 1) + " (frame " + std::to_string(pFrame) + ")";
 }
@@ -38,9 +40,11 @@ bool RunSequence(vthost::Host& pHost, FBComponent* pElement, vthost::Pane& pPane
   vthost::Image lDropped;  // the frame buffer when nothing is written
   std::deque<long long> lPendingFrames;
   Progress lProgress(lCount, pSettings.progress);
-  // Plates and video frames are read one draw ahead on another thread.
-  std::vector<long long> lFrames(static_cast<size_t>(std::max(lCount, 0LL)));
-  for (long long i = 0; i < lCount; ++i) lFrames[static_cast<size_t>(i)] = pPlan.At(i).frame;
+  // Plates and video frames are read one draw ahead on another thread. A run
+  // that goes on until stopped plans its first draws only; later plates are read alone.
+  const long long lPlanned = std::min(lCount, kPlannedDraws);
+  std::vector<long long> lFrames(static_cast<size_t>(std::max(lPlanned, 0LL)));
+  for (long long i = 0; i < lPlanned; ++i) lFrames[static_cast<size_t>(i)] = pPlan.At(i).frame;
   pBackground.PlanDraws(std::move(lFrames));
   vthost::Image lPlates[2];
   std::string lPlateErrors[2];

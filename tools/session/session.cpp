@@ -112,10 +112,24 @@ bool SetCamera(const Options& o, FBCamera* pCamera, std::string& pError) {
   return true;
 }
 
+// Where samples are matched from: the camera source given, else, over a plate
+// that carries a timecode, the plate's (a tracker streams before the camera
+// rolls, so its recording usually starts before the plate); else "" for the
+// first sample's.
+std::string MatchStart(const Options& o, const Background& pBackground, long long pFirstFrame,
+                       const VideoSettings& pVideo) {
+  if (!o.cameraSource.empty() || o.tracking.empty() || o.trackingLive || o.trackingOrder || o.background.empty())
+    return o.cameraSource;
+  std::string lTimecode, lIgnored;
+  if (!pBackground.PlateTimecode(pFirstFrame, pVideo.fpsNumerator, pVideo.fpsDenominator, lTimecode, lIgnored))
+    return std::string();
+  return "TimeCode=" + lTimecode;
+}
+
 }  // namespace
 
 bool OpenInputs(Options& o, const std::string& pResources, Session& s, std::string& pError) {
-  if (!s.plan.Build(o, pError) || !s.tracking.Open(o, pError)) return false;
+  if (!s.plan.Build(o, pError) || !s.tracking.Open(o, pError) || !s.live.Open(o, pError)) return false;
   const DrawState lFirst = s.plan.At(0);
   if (!s.background.Open(o.background, pResources + "/quill-hd.png", pError, o.backgroundLut)) return false;
   kLongLong lNum = 30, lDen = 1;
@@ -129,10 +143,11 @@ bool OpenInputs(Options& o, const std::string& pResources, Session& s, std::stri
     if (!UsePlateTimecode(*lSource.first, s.background, lFirst.frame, s.video, pError))
       return pError = lSource.second + pError, false;
   std::string lWarning;
-  if (!s.tracking.Match(s.plan, o.cameraSource, lWarning, pError)) return false;
+  if (!s.tracking.Match(s.plan, MatchStart(o, s.background, lFirst.frame, s.video), lWarning, pError))
+    return false;
   Warn(lWarning);
   if (o.listProperties || o.checkLayout) return true;
-  s.sink = MakeSink(o.out, s.plan.Count(), PlanRepeatsFrames(s.plan), s.video, pError);
+  s.sink = MakeSink(o.out, s.plan.Count(), !o.liveUntilStopped && PlanRepeatsFrames(s.plan), s.video, pError);
   return s.sink != nullptr;
 }
 
@@ -238,7 +253,7 @@ int Run(const Options& o, Session& s) {
   RunSettings lSettings;
   lSettings.clockNumerator = o.clockNumerator;
   lSettings.clockDenominator = o.clockDenominator;
-  lSettings.progress = isatty(STDERR_FILENO) && s.plan.Count() > 1;
+  lSettings.progress = isatty(STDERR_FILENO) && s.plan.Count() > 1 && !o.liveUntilStopped;
   if (o.rendererRoad)
     lSettings.checkDraw = [&lHost](std::string& pError) {
       if (lHost.Road().LastFrameError().empty()) return true;
@@ -247,12 +262,14 @@ int Run(const Options& o, Session& s) {
     };
   if (s.tracking.Active())
     lSettings.beforeDraw = [&s](long long pIndex, std::string& pError) {
-      return s.tracking.Apply(pIndex, pError);
+      return s.live.Active() ? s.live.BeforeDraw(pIndex, s.tracking, pError) : s.tracking.Apply(pIndex, pError);
     };
   InstallStopHandler();
+  if (!s.live.Start(Warn, lError)) return Fail(lError);
   RunReport lReport;
   const bool lOk =
       RunSequence(lHost, s.element, lPane, s.plan, s.background, s.sink.get(), lSettings, lReport, lError);
+  fputs(s.live.Finish().c_str(), stdout);
   s.background.Close();
   if (o.rendererRoad) lHost.Road().Close();
   const long long lFirstFrame = s.plan.At(0).frame;
@@ -260,6 +277,12 @@ int Run(const Options& o, Session& s) {
   const std::string lCounted =
       std::to_string(lReport.written) + " of " + std::to_string(s.plan.Count()) + " frames";
   if (!lOk) return Fail(lError + (lReport.written > 0 ? "; " + lCounted + " were written to " + lWhere : ""));
+  // A live run without --frames ends at Ctrl-C or SIGTERM: that is its end, not an interruption.
+  if (lReport.interrupted && o.liveUntilStopped) {
+    printf("stopped; wrote %lld frames to %s (1920 x 1080, %s)\n", lReport.written, lWhere.c_str(),
+           s.gl.Description().c_str());
+    return 0;
+  }
   if (lReport.interrupted) {
     fprintf(stderr, "vthud_preview: interrupted; %s were written to %s\n", lCounted.c_str(), lWhere.c_str());
     return 130;

@@ -15,6 +15,7 @@
 #include "frame_sink.h"
 #include "headless_gl.h"
 #include "host.h"
+#include "live_run.h"
 #include "run_options.h"
 #include "tracking_driver.h"
 
@@ -25,6 +26,7 @@ namespace vthud_tool {
 struct Session {
   DrawPlan plan;
   Tracking tracking;
+  LiveRun live;  // --tracking udp://...
   Background background;
   VideoSettings video;
   std::unique_ptr<FrameSink> sink;

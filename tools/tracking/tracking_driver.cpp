@@ -62,8 +62,9 @@ bool Tracking::Open(const Options& o, std::string& pError) {
   mRate = Rational{lNum, lDen};
   mOrder = o.trackingOrder;
   mTStop = o.trackingTStop;
-  if (!ReadTracking(o.tracking, mRecording, pError) ||
-      !CheckTrackingRate(mRecording, o.tracking, mRate, mOrder, pError)) {
+  mLive = o.trackingLive;
+  if (!mLive && (!ReadTracking(o.tracking, mRecording, pError) ||
+                 !CheckTrackingRate(mRecording, o.tracking, mRate, mOrder, pError))) {
     pError = "--tracking " + pError;
     return false;
   }
@@ -85,7 +86,7 @@ bool Tracking::Open(const Options& o, std::string& pError) {
 bool Tracking::Match(const DrawPlan& pPlan, const std::string& pCameraSource, std::string& pWarning,
                      std::string& pError) {
   pWarning.clear();
-  if (!Active()) return true;
+  if (!Active() || mLive) return true;
   std::vector<long long> lFrames;
   for (long long i = 0; i < pPlan.Count(); ++i) {
     const DrawState lState = pPlan.At(i);
@@ -131,6 +132,7 @@ bool Tracking::Bind(vthost::Host& pHost, FBComponent* pElement, FBCamera* pCamer
   mHost = &pHost;
   mElement = pElement;
   mCamera = pCamera;
+  if (mLive) return true;
   const TrackingSample& lFirst = mRecording.samples.front();
   if (mOwnTimecode || !lFirst.hasTimecode) return true;
   const std::string lText =
@@ -146,7 +148,7 @@ bool Tracking::Bind(vthost::Host& pHost, FBComponent* pElement, FBCamera* pCamer
 }
 
 std::string Tracking::FdlWarning(const std::string& pFdlPath, const std::string& pFramingId) const {
-  if (!Active() || pFdlPath.empty()) return std::string();
+  if (!Active() || mLive || pFdlPath.empty()) return std::string();
   vthud::FdlDocument lDocument;
   std::string lError;
   if (!vthud::ReadFdl(pFdlPath, lDocument, lError)) return std::string();
@@ -176,18 +178,40 @@ std::string Tracking::FdlWarning(const std::string& pFdlPath, const std::string&
 }
 
 bool Tracking::Apply(long long pIndex, std::string& pError) {
-  if (!Active() || pIndex < 0 || pIndex >= static_cast<long long>(mMatch.sampleOfDraw.size())) return true;
+  if (!Active() || mLive || pIndex < 0 || pIndex >= static_cast<long long>(mMatch.sampleOfDraw.size()))
+    return true;
   const int k = mMatch.sampleOfDraw[static_cast<size_t>(pIndex)];
   if (k < 0) return true;
-  const TrackingSample& s = mRecording.samples[static_cast<size_t>(k)];
+  const bool lChanged = k != mApplied;
+  mApplied = k;
+  return ApplySample(mRecording.samples[static_cast<size_t>(k)], mRecording.texts, lChanged, pError);
+}
+
+bool Tracking::ApplyLive(const TrackingRecording& pSample, bool pNew, std::string& pError) {
+  if (!mLive || pSample.samples.empty()) return true;
+  const TrackingSample& s = pSample.samples.back();
+  // The tracker's timecode is what the camera shows, once it sends one at the scene's rate.
+  if (pNew && !mSource && !mOwnTimecode && s.hasTimecode && !s.dropFrame && s.timecodeRate == mRate) {
+    const std::string lText = mCarried + "=" +
+                              TimecodeText(TimecodeFrames(s.hours, s.minutes, s.seconds, s.frames, mRate), mRate) +
+                              ",held";
+    vthost::SceneObject* lSource =
+        vthost::AddTimecodeSource(*mHost, mElement, vthost::TimecodeSlot::Camera, lText, pError);
+    if (!lSource) return pError = "--tracking: " + pError, false;
+    mSource = dynamic_cast<vthost::TimecodeSource*>(lSource);
+  }
+  return ApplySample(s, pSample.texts, pNew, pError);
+}
+
+bool Tracking::ApplySample(const TrackingSample& s, const std::vector<std::string>& pTexts, bool pChanged,
+                           std::string& pError) {
   // The draw plan sets the transport before every draw.
   // A host records only while it plays.
   if (s.hasRecording && !mOwnRecording) {
     mHost->SetRecording(s.recording);
     if (s.recording && !mOwnPlaying) mHost->SetPlaying(true);
   }
-  if (k == mApplied) return true;
-  mApplied = k;
+  if (!pChanged) return true;
   if (mCamera) {
     if (s.hasFocalLength && !mOwnFocal) {
       mCamera->FocalLength = s.focalLength;
@@ -205,13 +229,12 @@ bool Tracking::Apply(long long pIndex, std::string& pError) {
     const bool lHasIris = mTStop ? s.hasTStop : s.hasFStop;
     if (lHasIris && !mOwnIris) mCamera->FStop = mTStop ? s.tStop : s.fStop;
     if (s.hasFocusDistance && !mOwnFocus) mCamera->FocusSpecificDistance = s.focusDistance * 100.0;
-    if (s.hasCameraLabel && !mOwnName)
-      mCamera->Name = mRecording.texts[static_cast<size_t>(s.cameraLabel)].c_str();
+    if (s.hasCameraLabel && !mOwnName) mCamera->Name = pTexts[static_cast<size_t>(s.cameraLabel)].c_str();
   }
   if (s.hasSlate && !mOwnSlate &&
-      !vthost::SetPropertyFromText(mElement, "Slate", mRecording.texts[static_cast<size_t>(s.slate)], pError))
+      !vthost::SetPropertyFromText(mElement, "Slate", pTexts[static_cast<size_t>(s.slate)], pError))
     return false;
-  if (mSource && s.hasTimecode) {
+  if (mSource && s.hasTimecode && s.timecodeRate == mRate) {
     FBTimeCode lTimecode = mSource->StartTimecode.GetPropertyValue();
     lTimecode.SetTimeCode(s.hours, s.minutes, s.seconds, static_cast<float>(s.frames));
     mSource->StartTimecode = lTimecode;

@@ -39,9 +39,18 @@ class Tracking {
   std::string FdlWarning(const std::string& pFdlPath, const std::string& pFramingId) const;
   // Sets the host from the sample of draw pIndex.
   bool Apply(long long pIndex, std::string& pError);
+  // A live tracker: no recording is read or matched, and each draw sets the
+  // host from the newest sample with ApplyLive (pNew: a sample not applied
+  // before). The camera timecode is bound at the first sample with one.
+  bool Live() const { return mLive; }
+  bool ApplyLive(const TrackingRecording& pSample, bool pNew, std::string& pError);
 
  private:
+  // The host from one sample; pChanged: another sample than the last applied.
+  bool ApplySample(const TrackingSample& s, const std::vector<std::string>& pTexts, bool pChanged,
+                   std::string& pError);
   std::string mName;
+  bool mLive = false;
   TrackingRecording mRecording;
   TrackingMatch mMatch;
   Rational mRate;

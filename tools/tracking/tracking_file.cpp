@@ -1,6 +1,8 @@
 #include "tracking_file.h"
 
 #include <QFile>
+#include <QCborMap>
+#include <QCborValue>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -187,8 +189,8 @@ class SampleReader {
   std::vector<std::string>& mTexts;
 };
 
-bool ParseSample(const QByteArray& pText, int pLine, const std::string& pName, TrackingSample& pSample,
-                 std::vector<std::string>& pTexts, std::string& pError) {
+bool ParseSample(const QByteArray& pText, int pLine, const std::string& pName, TrackingRecording& pRecording,
+                 std::string& pError) {
   // Wrapped in an array, so that a number or a string is told from text that is no JSON at all.
   QJsonParseError lParse;
   const QJsonDocument lDocument = QJsonDocument::fromJson("[" + pText + "]", &lParse);
@@ -201,10 +203,8 @@ bool ParseSample(const QByteArray& pText, int pLine, const std::string& pName, T
   const QJsonArray lWrapped = lDocument.array();
   if (lWrapped.size() != 1 || !lWrapped[0].isObject())
     return pError = lWhere + "a sample must be one JSON object", false;
-  pSample = TrackingSample();
-  pSample.line = pLine;
-  SampleReader lReader(pSample, pTexts);
-  if (!lReader.Read(lWrapped[0].toObject())) return pError = lWhere + lReader.failure, false;
+  if (pRecording.samples.size() >= kMaxSamples) return pError = pName + ": more than 10000000 samples", false;
+  if (!AppendSample(lWrapped[0].toObject(), pLine, pRecording, pError)) return pError = lWhere + pError, false;
   return true;
 }
 
@@ -239,23 +239,19 @@ std::vector<std::pair<int, int>> ArrayElements(const QByteArray& pText) {
 
 // What a sample leaves out, it keeps from the sample before: a tracker may
 // send its static members once, or a lens value only when it changes.
-void CarryForward(std::vector<TrackingSample>& pSamples) {
-  for (size_t i = 1; i < pSamples.size(); ++i) {
-    const TrackingSample& p = pSamples[i - 1];
-    TrackingSample& s = pSamples[i];
-    auto Keep = [](bool& pHas, bool pHad, auto& pValue, const auto& pBefore) {
-      if (!pHas && pHad) pHas = true, pValue = pBefore;
-    };
-    Keep(s.hasFocalLength, p.hasFocalLength, s.focalLength, p.focalLength);
-    Keep(s.hasFStop, p.hasFStop, s.fStop, p.fStop);
-    Keep(s.hasTStop, p.hasTStop, s.tStop, p.tStop);
-    Keep(s.hasFocusDistance, p.hasFocusDistance, s.focusDistance, p.focusDistance);
-    Keep(s.hasRecording, p.hasRecording, s.recording, p.recording);
-    Keep(s.hasSlate, p.hasSlate, s.slate, p.slate);
-    Keep(s.hasCameraLabel, p.hasCameraLabel, s.cameraLabel, p.cameraLabel);
-    Keep(s.hasSqueeze, p.hasSqueeze, s.squeeze, p.squeeze);
-    Keep(s.hasFdlLink, p.hasFdlLink, s.fdlLink, p.fdlLink);
-  }
+void CarryForward(const TrackingSample& p, TrackingSample& s) {
+  auto Keep = [](bool& pHas, bool pHad, auto& pValue, const auto& pBefore) {
+    if (!pHas && pHad) pHas = true, pValue = pBefore;
+  };
+  Keep(s.hasFocalLength, p.hasFocalLength, s.focalLength, p.focalLength);
+  Keep(s.hasFStop, p.hasFStop, s.fStop, p.fStop);
+  Keep(s.hasTStop, p.hasTStop, s.tStop, p.tStop);
+  Keep(s.hasFocusDistance, p.hasFocusDistance, s.focusDistance, p.focusDistance);
+  Keep(s.hasRecording, p.hasRecording, s.recording, p.recording);
+  Keep(s.hasSlate, p.hasSlate, s.slate, p.slate);
+  Keep(s.hasCameraLabel, p.hasCameraLabel, s.cameraLabel, p.cameraLabel);
+  Keep(s.hasSqueeze, p.hasSqueeze, s.squeeze, p.squeeze);
+  Keep(s.hasFdlLink, p.hasFdlLink, s.fdlLink, p.fdlLink);
 }
 
 }  // namespace
@@ -264,15 +260,65 @@ bool Rational::operator==(const Rational& pOther) const {
   return static_cast<__int128>(num) * pOther.den == static_cast<__int128>(pOther.num) * den;
 }
 
+bool AppendSample(const QJsonObject& pSample, int pLine, TrackingRecording& pRecording, std::string& pError) {
+  TrackingSample lSample;
+  lSample.line = pLine;
+  SampleReader lReader(lSample, pRecording.texts);
+  if (!lReader.Read(pSample)) return pError = lReader.failure, false;
+  if (!pRecording.samples.empty()) CarryForward(pRecording.samples.back(), lSample);
+  pRecording.samples.push_back(lSample);
+  return true;
+}
+
+void KeepLastSample(TrackingRecording& pRecording) {
+  if (pRecording.samples.empty()) return;
+  TrackingSample lLast = pRecording.samples.back();
+  std::vector<std::string> lTexts;
+  for (int* lIndex : {&lLast.slate, &lLast.cameraLabel, &lLast.fdlLink})
+    if (*lIndex >= 0) {
+      lTexts.push_back(pRecording.texts[static_cast<size_t>(*lIndex)]);
+      *lIndex = static_cast<int>(lTexts.size()) - 1;
+    }
+  pRecording.samples.assign(1, lLast);
+  pRecording.texts = std::move(lTexts);
+}
+
+bool SampleObject(const QByteArray& pBytes, bool pCbor, QJsonObject& pSample, std::string& pError) {
+  if (pCbor) {
+    QCborParserError lParse;
+    const QCborValue lValue = QCborValue::fromCbor(pBytes, &lParse);
+    if (lParse.error != QCborError::NoError)
+      return pError = "not CBOR: " + lParse.errorString().toStdString(), false;
+    if (!lValue.isMap()) return pError = "a sample must be one CBOR map", false;
+    // As JSON, so that a CBOR sample is read (and recorded) as a JSON one is.
+    pSample = lValue.toMap().toJsonObject();
+    return true;
+  }
+  QJsonParseError lParse;
+  const QJsonDocument lDocument = QJsonDocument::fromJson(pBytes, &lParse);
+  if (lParse.error != QJsonParseError::NoError)
+    return pError = "not JSON: " + lParse.errorString().toStdString(), false;
+  if (!lDocument.isObject()) return pError = "a sample must be one JSON object", false;
+  pSample = lDocument.object();
+  return true;
+}
+
 bool ParseTracking(const QByteArray& pText, const std::string& pName, TrackingRecording& pRecording,
                    std::string& pError) {
-  std::vector<TrackingSample> lSamples;
-  std::vector<std::string> lTexts;
+  TrackingRecording lRecording;
   int lFirst = 0;
   while (lFirst < pText.size() &&
          (pText[lFirst] == ' ' || pText[lFirst] == '\t' || pText[lFirst] == '\r' || pText[lFirst] == '\n'))
     ++lFirst;
-  if (lFirst < pText.size() && pText[lFirst] == '[') {
+  // One object over many lines, as the protocol's own examples are, is a
+  // recording of one sample; one a line is JSON Lines.
+  QJsonParseError lWhole;
+  const QJsonDocument lDocument =
+      lFirst < pText.size() && pText[lFirst] == '{' ? QJsonDocument::fromJson(pText, &lWhole) : QJsonDocument();
+  if (lDocument.isObject()) {
+    if (!AppendSample(lDocument.object(), LineAt(pText, lFirst), lRecording, pError))
+      return pError = pName + ": line " + std::to_string(LineAt(pText, lFirst)) + ": " + pError, false;
+  } else if (lFirst < pText.size() && pText[lFirst] == '[') {
     // One array: checked whole first, so that a syntax error names its line.
     QJsonParseError lParse;
     QJsonDocument::fromJson(pText, &lParse);
@@ -285,10 +331,8 @@ bool ParseTracking(const QByteArray& pText, const std::string& pName, TrackingRe
     for (const auto& lRange : ArrayElements(pText)) {
       lLine += static_cast<int>(std::count(pText.begin() + lCounted, pText.begin() + lRange.first, '\n'));
       lCounted = lRange.first;
-      if (lSamples.size() >= kMaxSamples) return pError = pName + ": more than 10000000 samples", false;
-      lSamples.emplace_back();
-      if (!ParseSample(pText.mid(lRange.first, lRange.second - lRange.first + 1), lLine, pName, lSamples.back(),
-                       lTexts, pError))
+      if (!ParseSample(pText.mid(lRange.first, lRange.second - lRange.first + 1), lLine, pName, lRecording,
+                       pError))
         return false;
     }
   } else {
@@ -300,15 +344,11 @@ bool ParseTracking(const QByteArray& pText, const std::string& pName, TrackingRe
       const QByteArray lText = pText.mid(lStart, lEnd - lStart).trimmed();
       lStart = lEnd + 1;
       if (lText.isEmpty()) continue;
-      if (lSamples.size() >= kMaxSamples) return pError = pName + ": more than 10000000 samples", false;
-      lSamples.emplace_back();
-      if (!ParseSample(lText, lLine, pName, lSamples.back(), lTexts, pError)) return false;
+      if (!ParseSample(lText, lLine, pName, lRecording, pError)) return false;
     }
   }
-  if (lSamples.empty()) return pError = pName + ": holds no samples", false;
-  CarryForward(lSamples);
-  pRecording.samples = std::move(lSamples);
-  pRecording.texts = std::move(lTexts);
+  if (lRecording.samples.empty()) return pError = pName + ": holds no samples", false;
+  pRecording = std::move(lRecording);
   return true;
 }
 

@@ -10,6 +10,7 @@
 // Matching puts one sample on each draw: by the draw's camera timecode, or in
 // order. A draw without a sample of its own holds the last one.
 #include <QByteArray>
+#include <QJsonObject>
 
 #include <string>
 #include <vector>
@@ -46,7 +47,17 @@ struct TrackingRecording {
   std::vector<std::string> texts;
 };
 
-// Reads pText, a recording named pName in messages. False with one line
+// Reads one sample, already parsed, onto the end of pRecording; what it
+// leaves out it keeps from the sample before. False with "JSON.PATH: what".
+bool AppendSample(const QJsonObject& pSample, int pLine, TrackingRecording& pRecording, std::string& pError);
+// Drops every sample but the last, and the texts only they used.
+void KeepLastSample(TrackingRecording& pRecording);
+// One sample's bytes as a JSON object: JSON, or CBOR (pCbor) converted to
+// JSON. False with a one-line reason.
+bool SampleObject(const QByteArray& pBytes, bool pCbor, QJsonObject& pSample, std::string& pError);
+
+// Reads pText, a recording named pName in messages: JSON Lines, one JSON
+// array, or one JSON object (a recording of one sample). False with one line
 // "pName: line N: JSON.PATH: what" for text that is not JSON, a sample that is
 // not an object, or a member read of the wrong type or out of range.
 bool ParseTracking(const QByteArray& pText, const std::string& pName, TrackingRecording& pRecording,

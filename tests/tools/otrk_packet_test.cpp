@@ -1,0 +1,137 @@
+// The OpenTrackIO transport's packets through the reassembler: good ones,
+// segmented ones in any order, and each kind of bad one, as one table of
+// packet sequences; then its bounds.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "otrk_packet.h"
+
+namespace {
+
+using vthud_tool::MakeOtrkPackets;
+using vthud_tool::OtrkDrop;
+using vthud_tool::OtrkEncoding;
+using vthud_tool::OtrkReassembler;
+using Packet = std::vector<uint8_t>;
+using Result = OtrkReassembler::Result;
+
+Packet One(const std::string& pPayload, uint16_t pSequence, unsigned pModulus = 256,
+           OtrkEncoding pEncoding = OtrkEncoding::Json) {
+  return MakeOtrkPackets(pPayload, pEncoding, pSequence, 65507, pModulus)[0];
+}
+std::vector<Packet> Split(const std::string& pPayload, uint16_t pSequence, size_t pSegment) {
+  return MakeOtrkPackets(pPayload, OtrkEncoding::Json, pSequence, pSegment);
+}
+Packet With(Packet p, size_t pAt, uint8_t pByte) {
+  p[pAt] = pByte;
+  return p;
+}
+// The checksum made again after a header change, at modulus 256.
+Packet Resummed(Packet p) {
+  const uint16_t lSum =
+      vthud_tool::Fletcher16(p.data() + 16, p.size() - 16, 256, vthud_tool::Fletcher16(p.data(), 14, 256));
+  p[14] = static_cast<uint8_t>(lSum >> 8);
+  p[15] = static_cast<uint8_t>(lSum);
+  return p;
+}
+
+TEST(OtrkPacket, Fletcher16AtBothModuli) {
+  const std::string lText = "abcde";
+  const auto* p = reinterpret_cast<const uint8_t*>(lText.data());
+  EXPECT_EQ(vthud_tool::Fletcher16(p, 5, 255), 0xC8F0);  // the usual check value
+  EXPECT_EQ(vthud_tool::Fletcher16(p, 5, 256), 0xC3EF);  // sums 239 and 451 % 256
+  // Continued over two pieces as over one.
+  EXPECT_EQ(vthud_tool::Fletcher16(p + 2, 3, 255, vthud_tool::Fletcher16(p, 2, 255)), 0xC8F0);
+}
+
+TEST(OtrkPacket, TableOfPacketSequences) {
+  const std::string kSample = R"({"lens": {"fStop": 2.8}, "tracker": {"slate": "A1"}})";
+  const std::vector<Packet> lThree = Split(kSample, 7, 20);
+  ASSERT_EQ(lThree.size(), 3u);
+  const std::vector<Packet> lOther = Split(kSample, 8, 20);
+  struct Step {
+    Packet packet;
+    Result result;
+    OtrkDrop why;
+    long long nowMs;
+  };
+  const Result P = Result::Pending, C = Result::Complete, D = Result::Dropped;
+  const OtrkDrop _ = OtrkDrop::Count;
+  const struct {
+    const char* name;
+    std::vector<Step> steps;
+  } kCases[] = {
+      {"one JSON packet", {{One(kSample, 1), C, _, 0}}},
+      {"CBOR, summed at 255 as first senders did", {{One("\xa0", 1, 255, OtrkEncoding::Cbor), C, _, 0}}},
+      {"three segments out of order", {{lThree[2], P, _, 0}, {lThree[0], P, _, 0}, {lThree[1], C, _, 0}}},
+      {"shorter than a header", {{Packet{'O', 'T', 'r', 'k'}, D, OtrkDrop::Identifier, 0}}},
+      {"another identifier", {{Resummed(With(One(kSample, 1), 0, 'X')), D, OtrkDrop::Identifier, 0}}},
+      {"a byte changed", {{With(One(kSample, 1), 20, '!'), D, OtrkDrop::Checksum, 0}}},
+      {"the checksum itself changed", {{With(One(kSample, 1), 15, 0), D, OtrkDrop::Checksum, 0}}},
+      {"length beyond the datagram", {{Resummed(With(One(kSample, 1), 13, 200)), D, OtrkDrop::Length, 0}}},
+      {"encoding 3", {{Resummed(With(One(kSample, 1), 5, 3)), D, OtrkDrop::Encoding, 0}}},
+      {"offset past the bound", {{Resummed(With(One(kSample, 1), 8, 0x7f)), D, OtrkDrop::Length, 0}}},
+      {"overlapping segments",
+       {{lThree[0], P, _, 0}, {Split(kSample, 7, 25)[0], D, OtrkDrop::Segment, 0}, {lThree[1], P, _, 0}}},
+      {"a segment of another encoding",
+       {{lThree[0], P, _, 0}, {Resummed(With(lThree[1], 5, 2)), D, OtrkDrop::Segment, 0}}},
+      {"a last segment short of one already held",
+       {{lThree[2], P, _, 0}, {Split(kSample.substr(0, 30), 7, 20)[1], D, OtrkDrop::Segment, 0}}},
+      {"the same sample twice", {{One(kSample, 5), C, _, 0}, {One(kSample, 5), D, OtrkDrop::Stale, 0}}},
+      {"an older sample after a newer", {{One(kSample, 5), C, _, 0}, {One(kSample, 4), D, OtrkDrop::Stale, 0}}},
+      {"across the 16-bit wrap", {{One(kSample, 65535), C, _, 0}, {One(kSample, 0), C, _, 0}}},
+      {"an older one unfinished when a newer completes",
+       {{lThree[0], P, _, 0}, {One(kSample, 8), C, _, 0}, {lThree[1], D, OtrkDrop::Stale, 0}}},
+      {"unfinished past its time", {{lThree[0], P, _, 0}, {lThree[1], P, _, 5000}, {lThree[2], P, _, 5000}}},
+      {"two payloads at once",
+       {{lThree[0], P, _, 0},
+        {lOther[0], P, _, 0},
+        {lOther[1], P, _, 0},
+        {lOther[2], C, _, 0},
+        {lThree[2], D, OtrkDrop::Stale, 0}}},
+  };
+  for (const auto& lCase : kCases) {
+    SCOPED_TRACE(lCase.name);
+    OtrkReassembler lReassembler;
+    for (size_t i = 0; i < lCase.steps.size(); ++i) {
+      const Step& s = lCase.steps[i];
+      vthud_tool::OtrkPayload lPayload;
+      OtrkDrop lWhy = OtrkDrop::Count;
+      long long lGivenUp = 0;
+      EXPECT_EQ(lReassembler.Add(s.packet.data(), s.packet.size(), s.nowMs, lPayload, lWhy, lGivenUp), s.result)
+          << "step " << i;
+      if (s.result == Result::Dropped) EXPECT_EQ(lWhy, s.why) << "step " << i << ": " << OtrkDropName(lWhy);
+      if (s.result == Result::Complete && lPayload.bytes.size() != 1) EXPECT_EQ(lPayload.bytes, kSample);
+    }
+  }
+}
+
+TEST(OtrkPacket, UnfinishedPayloadsStayWithinTheirBounds) {
+  OtrkReassembler lReassembler;
+  long long lGivenUpTotal = 0;
+  for (int i = 0; i < 20000; ++i) {
+    // A first segment far into a payload that never ends, a new one each time.
+    Packet p = Split(std::string(200, 'x'), static_cast<uint16_t>(i), 100)[0];
+    const uint32_t lOffset = (1u << 20) - 300;
+    for (int b = 0; b < 4; ++b) p[8 + b] = static_cast<uint8_t>(lOffset >> (24 - 8 * b));
+    p = Resummed(p);
+    vthud_tool::OtrkPayload lPayload;
+    OtrkDrop lWhy;
+    long long lGivenUp = 0;
+    ASSERT_EQ(lReassembler.Add(p.data(), p.size(), i, lPayload, lWhy, lGivenUp), Result::Pending);
+    lGivenUpTotal += lGivenUp;
+    ASSERT_LE(lReassembler.PendingCount(), OtrkReassembler::kMaxPending);
+    ASSERT_LE(lReassembler.PendingBytes(), OtrkReassembler::kMaxPending * OtrkReassembler::kMaxBytes);
+  }
+  EXPECT_EQ(lGivenUpTotal + static_cast<long long>(lReassembler.PendingCount()), 20000);
+  // A sample still gets through after the flood.
+  const Packet lGood = One("{}", 20001);
+  vthud_tool::OtrkPayload lPayload;
+  OtrkDrop lWhy;
+  long long lGivenUp = 0;
+  EXPECT_EQ(lReassembler.Add(lGood.data(), lGood.size(), 20001, lPayload, lWhy, lGivenUp), Result::Complete);
+}
+
+}  // namespace

@@ -1,0 +1,127 @@
+#include "live_run.h"
+
+#include <fbsdk/fbsdk.h>
+
+#include <algorithm>
+#include <cmath>
+#include <thread>
+
+#include "progress.h"
+
+namespace vthud_tool {
+
+namespace {
+
+// Samples that stop for longer than this (or three frames, if longer) make a gap worth a warning.
+const double kGapSeconds = 0.25;
+
+double Seconds(LiveClock::duration pTime) { return std::chrono::duration<double>(pTime).count(); }
+
+std::string Fixed(double pValue, int pDecimals) {
+  char lText[64];
+  snprintf(lText, sizeof lText, "%.*f", pDecimals, pValue);
+  return lText;
+}
+
+// The pFraction quantile of pValues (nearest rank).
+double Quantile(std::vector<double> pValues, double pFraction) {
+  if (pValues.empty()) return 0;
+  std::sort(pValues.begin(), pValues.end());
+  const size_t lRank = static_cast<size_t>(std::ceil(pFraction * static_cast<double>(pValues.size())));
+  return pValues[std::min(pValues.size() - 1, lRank > 0 ? lRank - 1 : 0)];
+}
+
+}  // namespace
+
+bool LiveRun::Open(const Options& o, std::string& pError) {
+  if (!o.trackingLive) return true;
+  kLongLong lNum = 30, lDen = 1;
+  FBTime::GetFrameRate(o.timeMode, lNum, lDen);
+  mNum = lNum;
+  mDen = lDen;
+  mName = o.tracking;
+  mRecord = o.trackingRecord;
+  if (!mReceiver.Open(o.trackerAddress, o.trackerPort, o.trackerInterface, o.trackerSource, pError))
+    return pError = "--tracking " + mName + ": " + pError, false;
+  mActive = true;
+  return true;
+}
+
+bool LiveRun::Start(std::function<void(const std::string&)> pWarn, std::string& pError) {
+  if (!mActive) return true;
+  mWarn = std::move(pWarn);
+  return mReceiver.Start(mRecord, pError);
+}
+
+bool LiveRun::BeforeDraw(long long pIndex, Tracking& pTracking, std::string& pError) {
+  if (!mActive) return true;
+  if (pIndex == 0) mStart = LiveClock::now();
+  const auto lDue =
+      mStart + std::chrono::duration_cast<LiveClock::duration>(std::chrono::duration<double>(
+                   static_cast<double>(pIndex) * static_cast<double>(mDen) / static_cast<double>(mNum)));
+  // Waited in short steps, so that Ctrl-C is seen within one.
+  while (LiveClock::now() < lDue && !StopRequested())
+    std::this_thread::sleep_for(
+        std::min<LiveClock::duration>(lDue - LiveClock::now(), std::chrono::milliseconds(20)));
+  const LiveClock::time_point lNow = LiveClock::now();
+  if (lNow - lDue > std::chrono::duration<double>(static_cast<double>(mDen) / static_cast<double>(mNum))) ++mLate;
+  ++mDraws;
+  const std::string lRecordError = mReceiver.RecordError();
+  if (!lRecordError.empty()) return pError = lRecordError, false;
+
+  const LiveClock::time_point lBefore = mSample.arrival;
+  const bool lNew = mReceiver.Newest(mSample.serial, mSample);
+  if (mSample.serial == 0) {
+    if (!mToldWaiting) Warn("--tracking: waiting for the tracker at " + mName);
+    mToldWaiting = true;
+    return true;
+  }
+  const double lGap = std::max(kGapSeconds, 3.0 * static_cast<double>(mDen) / static_cast<double>(mNum));
+  if (lNew) {
+    mLatencyMs.push_back(Seconds(lNow - mSample.arrival) * 1000);
+    const TrackingSample& lSample = mSample.sample.samples.back();
+    const Rational lScene{mNum, mDen};
+    if (lSample.hasTimecode && (lSample.dropFrame || !(lSample.timecodeRate == lScene)) && !mToldRate)
+      Warn("--tracking: the tracker's timecode runs at " + lSample.timecodeRate.Text() +
+           (lSample.dropFrame ? " drop-frame" : "") + " frames a second and the scene at " + lScene.Text() +
+           " (--fps); the camera timecode does not follow it");
+    mToldRate = mToldRate || lSample.hasTimecode;
+    if (mInGap)
+      Warn("--tracking: no sample from the tracker for " + Fixed(Seconds(mSample.arrival - lBefore), 2) +
+           " s; draws " + std::to_string(mGapDraw + 1) + " to " + std::to_string(pIndex) +
+           " held the last values");
+    mInGap = false;
+  } else if (!mInGap && Seconds(lNow - mSample.arrival) > lGap) {
+    mInGap = true;
+    mGapDraw = pIndex;
+  }
+  return pTracking.ApplyLive(mSample.sample, lNew, pError);
+}
+
+std::string LiveRun::Finish() {
+  if (!mActive || mFinished) return std::string();
+  mFinished = true;
+  mReceiver.Stop();
+  if (mInGap)
+    Warn("--tracking: no sample from the tracker since draw " + std::to_string(mGapDraw + 1) +
+         "; the last values held to the end");
+  const ReceiverCounts lCounts = mReceiver.Counts();
+  long long lDropped = 0;
+  std::string lReasons;
+  for (size_t i = 0; i < lCounts.dropped.size(); ++i) {
+    lDropped += lCounts.dropped[i];
+    lReasons += std::string(i ? ", " : "") + OtrkDropName(static_cast<OtrkDrop>(i)) + " " +
+                std::to_string(lCounts.dropped[i]);
+  }
+  std::string lText = "tracker " + mName + ": " + std::to_string(lCounts.accepted) + " samples accepted, " +
+                      std::to_string(static_cast<long long>(mLatencyMs.size())) + " drawn; " +
+                      std::to_string(lDropped) + " packets dropped (" + lReasons + ")\n";
+  if (!mLatencyMs.empty())
+    lText += "tracker latency, arrival to the first frame drawn with the sample: median " +
+             Fixed(Quantile(mLatencyMs, 0.5), 1) + " ms, 95th percentile " + Fixed(Quantile(mLatencyMs, 0.95), 1) +
+             " ms, 99th percentile " + Fixed(Quantile(mLatencyMs, 0.99), 1) + " ms; " + std::to_string(mLate) +
+             " of " + std::to_string(mDraws) + " frames drawn over a frame late\n";
+  return lText;
+}
+
+}  // namespace vthud_tool

@@ -1,0 +1,51 @@
+#ifndef VTHUD_TOOLS_LIVE_RUN_H
+#define VTHUD_TOOLS_LIVE_RUN_H
+// A run driven by a live tracker: draw k is made at start + k / fps by the
+// steady clock, from the newest sample received by then, through the same
+// host path a recording drives. Says once that it waits for the tracker,
+// warns once per gap in the samples with its length, and sums up the
+// samples, the drops and the latency at the end.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "run_options.h"
+#include "tracking_driver.h"
+#include "udp_receiver.h"
+
+namespace vthud_tool {
+
+class LiveRun {
+ public:
+  bool Active() const { return mActive; }
+  // Binds the socket (and joins the group): the refusals come before anything is written.
+  bool Open(const Options& pOptions, std::string& pError);
+  // Starts receiving and recording; the clock starts at the first draw.
+  bool Start(std::function<void(const std::string&)> pWarn, std::string& pError);
+  // Waits for draw pIndex's time, then sets the host through pTracking.
+  bool BeforeDraw(long long pIndex, Tracking& pTracking, std::string& pError);
+  // Stops receiving; the lines that sum the run up.
+  std::string Finish();
+
+ private:
+  void Warn(const std::string& pText) const {
+    if (mWarn) mWarn(pText);
+  }
+  bool mActive = false;
+  std::string mName, mRecord;
+  long long mNum = 30, mDen = 1;  // frames per second, as a fraction
+  UdpReceiver mReceiver;
+  std::function<void(const std::string&)> mWarn;
+  LiveClock::time_point mStart;
+  LiveSample mSample;  // the one drawn now
+  bool mToldWaiting = false, mToldRate = false, mFinished = false;
+  // A gap: no new sample for longer than kGap; from which draw, since when.
+  bool mInGap = false;
+  long long mGapDraw = 0;
+  long long mDraws = 0, mLate = 0;
+  std::vector<double> mLatencyMs;  // per sample drawn: its arrival to the first draw with it
+};
+
+}  // namespace vthud_tool
+
+#endif
