@@ -275,7 +275,11 @@ bool TaskArguments(const std::vector<std::string>& pArguments, std::vector<std::
     const bool lHasValue = lSpec->value != nullptr;
     if (lHasValue) lValue = lEquals != std::string::npos ? lArgument.substr(lEquals + 1) : pArguments[++i];
     if (lName == "farm" || lName == "farm-dry-run" || lName == "farm-option" || lName == "chunk-size") continue;
-    if (lHasValue && IsPathOption(lName) && !AbsolutePath(lName, lValue, lValue, pError)) return false;
+    std::string lAbsolute;
+    if (lHasValue && IsPathOption(lName)) {
+      if (!AbsolutePath(lName, lValue, lAbsolute, pError)) return false;
+      lValue = lAbsolute;
+    }
     pTask.push_back("--" + lName);
     if (lHasValue) pTask.push_back(lValue);
   }

@@ -247,6 +247,9 @@ bool Background::SkipVideoFrames(long long pDraws, int pRateNumerator, int pRate
            (static_cast<double>(pDraws) - 0.5) * pRateDenominator / static_cast<double>(pRateNumerator));
   std::vector<std::string> lArguments{"-nostdin", "-v", "error", "-ss", lSeconds};
   lArguments.insert(lArguments.end(), mVideoArguments.begin(), mVideoArguments.end());
+  // Every frame as it comes: the seek leaves the first half a frame late, which
+  // a constant-rate output would fill by repeating it.
+  lArguments.insert(lArguments.end() - 1, {"-fps_mode", "passthrough"});
   mVideo.reset(new FfmpegProcess);
   if (!mVideo->Start(lArguments, FfmpegProcess::Direction::ReadFromIt, pError)) return false;
   mVideoFrames = pDraws;

@@ -16,6 +16,7 @@ namespace vthud_tool {
 const char* const kPartRunTag = "vthud_run";
 const char* const kPartChunkTag = "vthud_chunk";
 const char* const kPartRunTimecodeTag = "vthud_run_timecode";
+const char* const kPartTimecodeTag = "vthud_timecode";
 
 namespace {
 

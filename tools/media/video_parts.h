@@ -12,6 +12,7 @@ namespace vthud_tool {
 extern const char* const kPartRunTag;
 extern const char* const kPartChunkTag;
 extern const char* const kPartRunTimecodeTag;
+extern const char* const kPartTimecodeTag;  // the part's own first frame's
 
 struct PartInfo {
   long long runFirst = 0, runLast = 0, first = 0, last = 0;

@@ -28,7 +28,16 @@ std::string FrameText(long long pFrame) {
 bool IsVideoOut(const std::string& pOut) { return EndsWith(pOut, ".mov") || EndsWith(pOut, ".mp4"); }
 
 std::string FarmDir(const Options& pOptions) {
-  std::string lDir = pOptions.farmDir.empty() ? pOptions.out + ".farm" : pOptions.farmDir;
+  // A sequence's pattern is left out of the name: out/hud.%04d.png gives out/hud.png.farm.
+  std::string lOut = pOptions.out;
+  const size_t lPercent = lOut.rfind('%');
+  const size_t lEnd = lPercent == std::string::npos ? lPercent : lOut.find('d', lPercent);
+  if (lEnd != std::string::npos) {
+    lOut.erase(lPercent, lEnd + 1 - lPercent);
+    if (lPercent > 0 && lPercent < lOut.size() && lOut[lPercent - 1] == '.' && lOut[lPercent] == '.')
+      lOut.erase(lPercent, 1);
+  }
+  std::string lDir = pOptions.farmDir.empty() ? lOut + ".farm" : pOptions.farmDir;
   while (lDir.size() > 1 && lDir.back() == '/') lDir.pop_back();
   return lDir;
 }

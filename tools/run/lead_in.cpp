@@ -19,12 +19,14 @@ std::vector<bool> LeadInDraws(const std::vector<DrawnTransport>& pDraws, long lo
       lDrawn[i] = true;
       break;
     }
-  // After arming, only draws recording and playing change it, until the one
-  // that ends the flash.
+  // After arming, the draws recording and playing light the flash, and only
+  // the first of them at pBloopDuration frames or more ends it: the others
+  // leave nothing behind. Without the duration, each is drawn.
   for (size_t i = lArmed; i < pDraws.size(); ++i) {
     if (!pDraws[i].recording || !pDraws[i].playing) continue;
-    lDrawn[i] = true;
-    if (pDurationKnown && pDraws[i].frame - lStart >= pBloopDuration) break;
+    const bool lEnds = pDraws[i].frame - lStart >= pBloopDuration;
+    if (!pDurationKnown || lEnds) lDrawn[i] = true;
+    if (pDurationKnown && lEnds) break;
   }
   // The text layer keeps the strings of the last draw.
   lDrawn.back() = true;

@@ -23,8 +23,8 @@ struct DrawnTransport {
 // Drawing keeps the bloop's state (re-armed at the frame of each draw made
 // while not recording, and ended by the first draw recording and playing
 // pBloopDuration frames or more after it) and the text layer's strings (left
-// by the last draw). pDurationKnown false: every draw recording and playing
-// since the bloop was last armed is drawn.
+// by the last draw), so at most three draws are drawn. pDurationKnown false:
+// every draw recording and playing since the bloop was last armed is drawn.
 std::vector<bool> LeadInDraws(const std::vector<DrawnTransport>& pDraws, long long pBloopDuration,
                               bool pDurationKnown);
 

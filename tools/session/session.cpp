@@ -115,7 +115,7 @@ bool SetCamera(const Options& o, FBCamera* pCamera, std::string& pError) {
 }
 
 // A chunk writes its frames as the whole run would; a video goes to a part
-// that starts at the chunk's own timecode and says which run it belongs to.
+// that says which run it belongs to and where in it it starts.
 bool OpenChunkSink(const Options& o, Session& s, std::string& pError) {
   const long long lFrames = o.chunk.last - o.chunk.first + 1;
   if (!IsVideoOut(o.out)) {
@@ -124,11 +124,16 @@ bool OpenChunkSink(const Options& o, Session& s, std::string& pError) {
   }
   VideoSettings lPart = s.video;
   lPart.part = true;
-  lPart.startTimecode = OffsetTimecode(s.video.startTimecode, o.chunk.first - o.frames.first, s.video.fpsNumerator,
-                                       s.video.fpsDenominator);
+  // No timecode track: the concat demuxer would start the joined video off
+  // by a fraction of a frame from it. The part's own timecode is a tag.
+  lPart.startTimecode.clear();
   lPart.tags = {{kPartRunTag, std::to_string(o.frames.first) + ":" + std::to_string(o.frames.last)},
                 {kPartChunkTag, std::to_string(o.chunk.first) + ":" + std::to_string(o.chunk.last)}};
-  if (!s.video.startTimecode.empty()) lPart.tags.emplace_back(kPartRunTimecodeTag, s.video.startTimecode);
+  if (!s.video.startTimecode.empty()) {
+    lPart.tags.emplace_back(kPartRunTimecodeTag, s.video.startTimecode);
+    lPart.tags.emplace_back(kPartTimecodeTag, OffsetTimecode(s.video.startTimecode, o.chunk.first - o.frames.first,
+                                                             s.video.fpsNumerator, s.video.fpsDenominator));
+  }
   s.sink = MakeSink(PartPath(o, o.chunk), lFrames, false, lPart, pError);
   return s.sink != nullptr;
 }
