@@ -163,7 +163,8 @@ bool SubmitSlurmJob(const Options& pOptions, const std::string& pTool, std::stri
               lCounted + ":\n";
     if (!lPending.empty()) pReport += "  sbatch " + CommandLine(lChunkJob) + "\n";
     if (lVideo) {
-      if (!lPending.empty()) lAssemblyJob.push_back("--dependency=afterok:JOBID");
+      if (!lPending.empty())
+        lAssemblyJob.insert(lAssemblyJob.end(), {"--dependency=afterok:JOBID", "--kill-on-invalid-dep=yes"});
       lAssemblyJob.push_back(lAssemblyScript);
       pReport += "  sbatch " + CommandLine(lAssemblyJob) + "\n";
     }
@@ -173,7 +174,10 @@ bool SubmitSlurmJob(const Options& pOptions, const std::string& pTool, std::stri
   std::string lChunkId, lAssemblyId, lIgnored;
   if (!lPending.empty() && !Submit(lChunkJob, "the chunks' job", lChunkId, pError)) return false;
   if (lVideo) {
-    if (!lChunkId.empty()) lAssemblyJob.push_back("--dependency=afterok:" + lChunkId);
+    // A failed chunk ends the assembly rather than leaving it pending for ever;
+    // submitting again brings a new one.
+    if (!lChunkId.empty())
+      lAssemblyJob.insert(lAssemblyJob.end(), {"--dependency=afterok:" + lChunkId, "--kill-on-invalid-dep=yes"});
     lAssemblyJob.push_back(lAssemblyScript);
     if (!Submit(lAssemblyJob, "the assembly job", lAssemblyId, pError)) {
       // Nothing is left half-submitted: without its assembly the chunks' job goes too.
