@@ -48,4 +48,6 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS .${CPACK_PACKAGING_INSTALL_PREFI
 # What no ELF header names: ffmpeg and ffprobe run as programs, and the default
 # headless context is Mesa's llvmpipe, a driver EGL loads by itself.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "ffmpeg, libgl1-mesa-dri")
+# --farm slurm submits with sbatch; the cluster is the site's.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "slurm-client")
 include(CPack)

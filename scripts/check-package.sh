@@ -22,6 +22,8 @@ if ! (cd "$build" && cpack -G DEB -B "$work/package") >"$work/cpack.log" 2>&1; t
 fi
 deb=$(echo "$work"/package/vthud_*.deb)
 echo "$(basename "$deb"): $(dpkg-deb -f "$deb" Depends)"
+# --farm slurm needs sbatch on the machine that submits; the cluster is the site's.
+[ "$(dpkg-deb -f "$deb" Suggests)" = "slurm-client" ] || fail "the package does not suggest slurm-client"
 dpkg-deb -c "$deb" | sed -E 's/^([^ ]+ +){5}//' | grep -v '/$'
 dpkg -x "$deb" "$work/root"
 usr=$work/root/usr

@@ -1,9 +1,16 @@
 #!/usr/bin/env bash
 # Installs every Debian package the project needs. Safe to run more than once.
+# With --farm-cluster it installs instead what CI's one-node Slurm cluster
+# runs (scripts/farm-cluster.sh): the daemons and munge, which neither a build
+# nor a preview needs; the tool itself needs only sbatch (slurm-client).
 set -euo pipefail
 if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; else SUDO=; fi
 export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update -qq
+if [ "${1:-}" = "--farm-cluster" ]; then
+  $SUDO apt-get install -y -qq --no-install-recommends slurmctld slurmd slurm-client munge >/dev/null
+  exit 0
+fi
 $SUDO apt-get install -y -qq --no-install-recommends \
   build-essential cmake pkg-config iproute2 \
   qtbase5-dev qtbase5-dev-tools libqt5opengl5-dev \

@@ -1,7 +1,11 @@
 #include "options.h"
 
+#include "draw_plan.h"
+
 #include <QCommandLineOption>
 #include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
 #include <QStringList>
 #include <QUrl>
 #include <QUrlQuery>
@@ -126,6 +130,22 @@ const OptionSpec kSpecs[] = {
      "Lines that --tracking FILE reads back. A live run draws in real time at --fps, each frame from the "
      "newest sample, for --frames or until Ctrl-C",
      nullptr},
+    // Farm: chunks of a run, joining video parts, and Slurm.
+    {"chunk", "A:B",
+     "draw and write only frames A to B of --frames, each as the whole run draws it; a video --out writes a "
+     "part into the farm folder",
+     nullptr},
+    {"assemble", "OUT",
+     "join the video parts given after the options, in order, into OUT without re-encoding (ffmpeg's concat "
+     "demuxer), with the whole run's start timecode, colour tags and frame count",
+     nullptr},
+    {"farm", "slurm", "instead of drawing, submit the run to Slurm as an array job of chunks, then its assembly",
+     nullptr},
+    {"chunk-size", "N", "frames per farm chunk", "100"},
+    {"farm-dir", "DIR", "folder of the farm's scripts, logs and video parts", "OUT.farm"},
+    {"farm-option", "ARG", "an argument passed to sbatch, such as --partition=dailies (repeatable)", nullptr},
+    {"farm-dry-run", nullptr, "write the farm's scripts and print the sbatch commands without submitting",
+     nullptr},
     {"help", nullptr, "show this help and exit", nullptr},
 };
 
@@ -244,6 +264,103 @@ bool ParseTrackerUrl(const std::string& pText, Options& o, std::string& pError) 
   return true;
 }
 
+// The options whose values are files or folders: a farm task runs elsewhere,
+// so it is given them absolute.
+bool IsPathOption(const std::string& pName) {
+  static const char* const kPaths[] = {"plugin", "out", "background",   "background-lut", "scene",
+                                       "layout", "fdl", "lines-plugin", "tracking",       "farm-dir"};
+  for (const char* lPath : kPaths)
+    if (pName == lPath) return true;
+  return false;
+}
+
+const OptionSpec* FindSpec(const std::string& pName) {
+  for (const OptionSpec& lSpec : kSpecs)
+    if (pName == lSpec.name) return &lSpec;
+  return nullptr;
+}
+
+// A path a task on another node can open: absolute, and for what the run
+// reads, there. A background that is a colour or the test picture is no path.
+bool AbsolutePath(const std::string& pName, const std::string& pValue, std::string& pAbsolute,
+                  std::string& pError) {
+  if (pName == "background" && (pValue == "test-picture" || (!pValue.empty() && pValue[0] == '#')))
+    return pAbsolute = pValue, true;
+  if (pValue.empty()) return pError = "--farm: --" + pName + " names no path", false;
+  const QString lPath = QString::fromLocal8Bit(pValue.c_str());
+  if (QDir::isRelativePath(lPath) && QDir::currentPath().isEmpty())
+    return pError = "--farm: cannot make --" + pName + " " + pValue + " absolute: the current folder is gone",
+           false;
+  const QFileInfo lInfo(lPath);
+  pAbsolute = QDir::cleanPath(lInfo.absoluteFilePath()).toLocal8Bit().toStdString();
+  const bool lWritten = pName == "out" || pName == "farm-dir";
+  // A plate pattern is checked by its folder; its plates are the run's to find.
+  const bool lPattern = pName == "background" && pValue.find('%') != std::string::npos;
+  const QFileInfo lReached(lPattern || lWritten ? lInfo.absolutePath() : lInfo.absoluteFilePath());
+  if (!lWritten && !lReached.exists())
+    return pError = "--farm: --" + pName + " " + pValue +
+                    " cannot be reached: " + lReached.absoluteFilePath().toLocal8Bit().toStdString() +
+                    " does not exist",
+           false;
+  return true;
+}
+
+// The run's own arguments for a farm task: every path absolute, the farm's
+// own options left out (the task is given its --chunk).
+bool TaskArguments(const std::vector<std::string>& pArguments, std::vector<std::string>& pTask,
+                   std::string& pError) {
+  pTask.clear();
+  for (size_t i = 1; i < pArguments.size(); ++i) {
+    const std::string& lArgument = pArguments[i];
+    const size_t lDashes = lArgument.compare(0, 2, "--") == 0 ? 2 : (lArgument.compare(0, 1, "-") == 0 ? 1 : 0);
+    const size_t lEquals = lArgument.find('=');
+    const std::string lName =
+        lArgument.substr(lDashes, lEquals == std::string::npos ? std::string::npos : lEquals - lDashes);
+    const OptionSpec* lSpec = lDashes ? FindSpec(lName) : nullptr;
+    if (!lSpec) {
+      pTask.push_back(lArgument);
+      continue;
+    }
+    std::string lValue;
+    const bool lHasValue = lSpec->value != nullptr;
+    if (lHasValue) lValue = lEquals != std::string::npos ? lArgument.substr(lEquals + 1) : pArguments[++i];
+    if (lName == "farm" || lName == "farm-dry-run" || lName == "farm-option" || lName == "chunk-size") continue;
+    std::string lAbsolute;
+    if (lHasValue && IsPathOption(lName)) {
+      if (!AbsolutePath(lName, lValue, lAbsolute, pError)) return false;
+      lValue = lAbsolute;
+    }
+    pTask.push_back("--" + lName);
+    if (lHasValue) pTask.push_back(lValue);
+  }
+  return true;
+}
+
+// What a chunk, an assembly or a farm run cannot be combined with.
+bool CheckFarmRun(Options& o, const QCommandLineParser& pParser, const std::vector<std::string>& pArguments,
+                  std::string& pError) {
+  auto Is = [&](const char* pName) { return pParser.isSet(QString::fromUtf8(pName)); };
+  const bool lChunked = o.hasChunk || !o.farm.empty();
+  const char* lWhat = !o.farm.empty() ? "--farm" : "--chunk";
+  if (!o.assembleOut.empty() && (lChunked || Is("frames") || Is("frame")))
+    return pError = "--assemble only joins parts; drop the drawing options", false;
+  if (!lChunked) return true;
+  if (!o.draws.empty()) return pError = std::string(lWhat) + " splits --frames; it cannot split --draws", false;
+  if (!o.saveScene.empty() || !o.saveLayout.empty() || o.listProperties || o.checkLayout)
+    return pError = std::string(lWhat) +
+                    " draws frames; drop --save-scene, --save-layout, --list-properties and --check-layout",
+           false;
+  if (o.farm.empty()) return true;
+  if (!o.hasFrames) return pError = "--farm splits a run: give its --frames", false;
+  if (o.hasChunk) return pError = "--farm makes the chunks itself; drop --chunk", false;
+  if (!TaskArguments(pArguments, o.taskArguments, pError)) return false;
+  // The default output is relative to where the tool runs: the task gets it absolute.
+  std::string lOut;
+  if (!Is("out") && !AbsolutePath("out", o.out, lOut, pError)) return false;
+  if (!Is("out")) o.taskArguments.insert(o.taskArguments.end(), {"--out", lOut});
+  return true;
+}
+
 }  // namespace
 
 bool ParseWhole(const std::string& pText, const std::string& pOption, long long pMin, long long pMax,
@@ -345,7 +462,7 @@ bool ParseOptions(const std::vector<std::string>& pArguments, Options& o, std::s
     }
     return false;
   }
-  if (!lParser.positionalArguments().isEmpty()) {
+  if (!lParser.positionalArguments().isEmpty() && !lParser.isSet(QStringLiteral("assemble"))) {
     pError =
         "unexpected argument " + Quoted(lParser.positionalArguments().first().toStdString()) + " (see --help)";
     return false;
@@ -526,7 +643,33 @@ bool ParseOptions(const std::vector<std::string>& pArguments, Options& o, std::s
   }
   if (o.checkLayout && o.listProperties)
     return pError = "--check-layout and --list-properties cannot be given together", false;
-  return true;
+  // Farm.
+  if (Is("assemble")) {
+    o.assembleOut = Value("assemble");
+    for (const QString& lPart : lParser.positionalArguments()) o.assembleParts.push_back(lPart.toStdString());
+    if (o.assembleParts.empty())
+      return pError = "--assemble OUT expects the parts to join after the options", false;
+  }
+  if (Is("chunk")) {
+    if (!Is("frames")) return pError = "--chunk A:B is a part of a run: give the whole run's --frames too", false;
+    if (!ParseRange(Value("chunk"), "--chunk", lLimit, true, o.chunk, pError)) return false;
+    if (!o.frames.Contains(o.chunk.first) || !o.frames.Contains(o.chunk.last))
+      return pError = "--chunk " + Value("chunk") + " lies outside --frames " + Value("frames"), false;
+    o.hasChunk = true;
+  }
+  if (Is("chunk-size") &&
+      !ParseWhole(Value("chunk-size"), "--chunk-size", 1, DrawPlan::kMaxDraws, o.chunkSize, pError))
+    return false;
+  if (Is("farm-dir")) o.farmDir = Value("farm-dir");
+  o.farmOptions = Values("farm-option");
+  o.farmDryRun = Is("farm-dry-run");
+  if (Is("farm")) {
+    o.farm = Value("farm");
+    if (o.farm != "slurm") return pError = "--farm expects slurm, got " + Quoted(o.farm), false;
+  } else if (Is("chunk-size") || Is("farm-option") || Is("farm-dry-run")) {
+    return pError = "--chunk-size, --farm-option and --farm-dry-run go with --farm slurm", false;
+  }
+  return CheckFarmRun(o, lParser, pArguments, pError);
 }
 
 }  // namespace vthud_tool

@@ -16,6 +16,8 @@
 #include "plugin_location.h"
 #include "property_listing.h"
 #include "session.h"
+#include "slurm_job.h"
+#include "video_parts.h"
 
 namespace {
 
@@ -80,7 +82,22 @@ int main(int argc, char** argv) {
     printf("vthud_preview %s\n", VTHUD_VERSION);
     return 0;
   }
+  if (!o.assembleOut.empty()) {
+    std::string lSummary;
+    if (!vthud_tool::AssembleParts(o.assembleOut, o.assembleParts, lSummary, lError)) return Fail(lError);
+    printf("%s\n", lSummary.c_str());
+    return 0;
+  }
   vthud_tool::Session s;
+  // A farm run is checked here (plan, recording, plates) before anything is submitted.
+  if (!o.farm.empty()) {
+    std::string lReport;
+    if (!vthud_tool::OpenInputs(o, kResources, s, lError) ||
+        !vthud_tool::SubmitSlurmJob(o, QCoreApplication::applicationFilePath().toStdString(), lReport, lError))
+      return Fail(lError);
+    fputs(lReport.c_str(), stdout);
+    return 0;
+  }
   if (!vthud_tool::OpenInputs(o, kResources, s, lError) || !vthud_tool::MakeHost(o, s, lError) ||
       !vthud_tool::ApplySettings(o, s, lError))
     return Fail(lError);

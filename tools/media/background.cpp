@@ -200,11 +200,10 @@ bool Background::Open(const std::string& pSpec, const std::string& pTestPicture,
                atoi(ProbeValue(lProbe, "width").c_str()), atoi(ProbeValue(lProbe, "height").c_str()), lMatrix,
                lRange);
   mVideo.reset(new FfmpegProcess);
-  const std::vector<std::string> lArguments{
-      "-nostdin",     "-v",       "error",    "-i",
-      FileUrl(lPath), "-an",      "-vf",      FitFilter(lMatrix, lRange, mLut) + kBottomUp,
-      "-f",           "rawvideo", "-pix_fmt", "rgba",
-      "pipe:1"};
+  mVideoArguments = {"-i", FileUrl(lPath), "-an",      "-vf",  FitFilter(lMatrix, lRange, mLut) + kBottomUp,
+                     "-f", "rawvideo",     "-pix_fmt", "rgba", "pipe:1"};
+  std::vector<std::string> lArguments{"-nostdin", "-v", "error"};
+  lArguments.insert(lArguments.end(), mVideoArguments.begin(), mVideoArguments.end());
   if (!mVideo->Start(lArguments, FfmpegProcess::Direction::ReadFromIt, pError)) return false;
   mPath = lPath;
   mKind = Kind::Video;
@@ -236,6 +235,25 @@ bool Background::ForDraw(long long pIndex, long long pFrame, vthost::Image& pIma
     }
   }
   return false;
+}
+
+bool Background::SkipVideoFrames(long long pDraws, int pRateNumerator, int pRateDenominator, std::string& pError) {
+  if (mKind != Kind::Video || pDraws <= 0) return true;
+  mVideo->Stop();
+  // Half a frame early: the seek lands on frame pDraws whatever the rounding
+  // of the timestamps, and ffmpeg drops every frame before the position.
+  char lSeconds[64];
+  snprintf(lSeconds, sizeof lSeconds, "%.6f",
+           (static_cast<double>(pDraws) - 0.5) * pRateDenominator / static_cast<double>(pRateNumerator));
+  std::vector<std::string> lArguments{"-nostdin", "-v", "error", "-ss", lSeconds};
+  lArguments.insert(lArguments.end(), mVideoArguments.begin(), mVideoArguments.end());
+  // Every frame as it comes: the seek leaves the first half a frame late, which
+  // a constant-rate output would fill by repeating it.
+  lArguments.insert(lArguments.end() - 1, {"-fps_mode", "passthrough"});
+  mVideo.reset(new FfmpegProcess);
+  if (!mVideo->Start(lArguments, FfmpegProcess::Direction::ReadFromIt, pError)) return false;
+  mVideoFrames = pDraws;
+  return true;
 }
 
 bool Background::ReadPlate(const std::string& pPath, vthost::Image& pImage, std::string& pError) const {

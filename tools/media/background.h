@@ -42,6 +42,9 @@ class Background {
   // pRateDenominator (its timecode would drift from the one burnt in).
   bool PlateTimecode(long long pFirstFrame, int pRateNumerator, int pRateDenominator, std::string& pTimecode,
                      std::string& pError) const;
+  // A chunk of a run starts its video background pDraws frames in, at the
+  // scene's rate (frame-exact: ffmpeg seeks, then drops what lies before).
+  bool SkipVideoFrames(long long pDraws, int pRateNumerator, int pRateDenominator, std::string& pError);
   void Close();
 
  private:
@@ -61,7 +64,8 @@ class Background {
   std::vector<long long> mDrawFrames;
   std::unique_ptr<FfmpegProcess> mPlates;
   long long mPlatesNext = 0, mPlatesLeft = 0;
-  std::string mPath, mLut;  // the still's or the video's file
+  std::string mPath, mLut;                   // the still's or the video's file
+  std::vector<std::string> mVideoArguments;  // the video reader's, after its -i
 };
 
 // Reads any image Qt can and fits it into a 1920 x 1080 RGBA canvas, centred,

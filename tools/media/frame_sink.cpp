@@ -1,9 +1,11 @@
 #include "frame_sink.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include "straight_alpha.h"
@@ -58,10 +60,14 @@ class PngSequenceSink : public FrameSink {
 
 class VideoSink : public FrameSink {
  public:
-  VideoSink(std::string pPath, bool pProRes, VideoSettings pVideo, bool pStream = false)
-      : mPath(std::move(pPath)), mProRes(pProRes), mStream(pStream), mVideo(std::move(pVideo)) {}
+  VideoSink(std::string pPath, bool pProRes, VideoSettings pVideo, long long pFrameCount, bool pStream = false)
+      : mPath(std::move(pPath)), mProRes(pProRes), mStream(pStream), mVideo(std::move(pVideo)), mExpected(pFrameCount) {}
   bool Open(std::string& pError) override {
     if (!mStream && !MakeParentDirs(mPath, pError)) return false;
+    if (mVideo.part) {
+      mPartial = mPath.substr(0, mPath.size() - 4) + ".partial" + mPath.substr(mPath.size() - 4);
+      unlink(mPath.c_str());  // a part drawn again is not finished until it is whole again
+    }
     std::vector<std::string> lArguments{
         "-v",
         "error",
@@ -79,14 +85,14 @@ class VideoSink : public FrameSink {
     const std::vector<std::string> lEncoder =
         mStream ? StreamArguments(mVideo) : EncoderArguments(mProRes, mVideo);
     lArguments.insert(lArguments.end(), lEncoder.begin(), lEncoder.end());
-    lArguments.push_back(mPath);
+    lArguments.push_back(mPartial.empty() ? mPath : mPartial);
     return mEncoder.Start(lArguments, FfmpegProcess::Direction::WriteToIt, pError);
   }
   bool Write(vthost::Image& pImage, long long, std::string& pError) override {
     // ProRes 4444 keeps alpha and stores it straight; H.264 has none and shows
     // the premultiplied colour, which is the overlay over black.
     if (mProRes && mVideo.straightAlpha) ToStraightAlpha(pImage);
-    if (mEncoder.Write(pImage.rgba.data(), pImage.rgba.size())) return true;
+    if (mEncoder.Write(pImage.rgba.data(), pImage.rgba.size())) return ++mWritten, true;
     std::string lWhy;
     mEncoder.Finish(lWhy);
     pError = "encoding " + mPath + " stopped: " + (lWhy.empty() ? "ffmpeg closed its input" : lWhy);
@@ -94,17 +100,23 @@ class VideoSink : public FrameSink {
   }
   bool Close(std::string& pError) override {
     if (!mEncoder.Running()) return true;
-    if (mEncoder.Finish(pError)) return true;
-    pError = "encoding " + mPath + " failed: " + pError;
-    return false;
+    if (!mEncoder.Finish(pError)) return pError = "encoding " + mPath + " failed: " + pError, false;
+    // A part short of frames (after Ctrl-C or an error) keeps its temporary name.
+    if (mPartial.empty() || mWritten != mExpected) return true;
+    if (rename(mPartial.c_str(), mPath.c_str()) != 0)
+      return pError = "cannot rename " + mPartial + " to " + mPath + ": " + strerror(errno), false;
+    return true;
   }
   bool Ordered() const override { return true; }
-  std::string Where(long long) const override { return mPath; }
+  std::string Where(long long) const override {
+    return mWritten == mExpected || mPartial.empty() ? mPath : mPartial;
+  }
 
  private:
-  std::string mPath;
+  std::string mPath, mPartial;
   bool mProRes, mStream;
   VideoSettings mVideo;
+  long long mExpected, mWritten = 0;
   FfmpegProcess mEncoder;
 };
 
@@ -132,8 +144,13 @@ std::vector<std::string> EncoderArguments(bool pProRes, const VideoSettings& pVi
                        std::to_string(pVideo.fpsNumerator / pVideo.fpsDenominator)});
   }
   if (!pVideo.startTimecode.empty()) lArguments.insert(lArguments.end(), {"-timecode", pVideo.startTimecode});
-  // Fragmented: what was encoded plays even if the encoder is killed.
-  lArguments.insert(lArguments.end(), {"-movflags", "+frag_keyframe+empty_moov"});
+  for (const auto& lTag : pVideo.tags)
+    lArguments.insert(lArguments.end(), {"-metadata", lTag.first + "=" + lTag.second});
+  // Fragmented: what was encoded plays even if the encoder is killed. Tags of
+  // our own need the container's free-form metadata.
+  lArguments.insert(lArguments.end(),
+                    {"-movflags", pVideo.tags.empty() ? "+frag_keyframe+empty_moov"
+                                                      : "+frag_keyframe+empty_moov+use_metadata_tags"});
   return lArguments;
 }
 
@@ -179,9 +196,9 @@ std::unique_ptr<FrameSink> MakeSink(const std::string& pOut, long long pFrameCou
                                     const VideoSettings& pVideo, std::string& pError) {
   if (pOut.empty()) return pError = "--out expects a file name", nullptr;
   if (pOut.compare(0, 6, "udp://") == 0 || pOut.compare(0, 6, "srt://") == 0)
-    return std::unique_ptr<FrameSink>(new VideoSink(pOut, false, pVideo, true));
-  if (EndsWith(pOut, ".mov")) return std::unique_ptr<FrameSink>(new VideoSink(pOut, true, pVideo));
-  if (EndsWith(pOut, ".mp4")) return std::unique_ptr<FrameSink>(new VideoSink(pOut, false, pVideo));
+    return std::unique_ptr<FrameSink>(new VideoSink(pOut, false, pVideo, pFrameCount, true));
+  if (EndsWith(pOut, ".mov")) return std::unique_ptr<FrameSink>(new VideoSink(pOut, true, pVideo, pFrameCount));
+  if (EndsWith(pOut, ".mp4")) return std::unique_ptr<FrameSink>(new VideoSink(pOut, false, pVideo, pFrameCount));
   if (!EndsWith(pOut, ".png"))
     return pError =
                "--out expects a .png, an image-sequence pattern such as hud.%04d.png, a .mov or an .mp4, got '" +

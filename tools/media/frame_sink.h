@@ -4,6 +4,7 @@
 // ffmpeg. Sinks are written from writer threads (see WriterQueue).
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ffmpeg_process.h"
@@ -36,6 +37,11 @@ struct VideoSettings {
   // PNGs and ProRes 4444 store straight colour; false keeps the premultiplied
   // colour read back (only to measure what the conversion costs).
   bool straightAlpha = true;
+  // A part of a run (a chunk): written under a temporary name and given its
+  // own only once every frame is in, so that a killed run leaves nothing that
+  // looks finished; tagged with what the assembly checks.
+  bool part = false;
+  std::vector<std::pair<std::string, std::string>> tags;  // container metadata
 };
 
 // From --out: "x.png" (one frame only), a pattern "x.%04d.png", "x.mov",

@@ -69,6 +69,20 @@ struct Options {
   int trackerPort = 55555, trackerSource = 0;
   std::string trackingRecord;     // --tracking-record: every accepted sample, as JSON Lines
   bool liveUntilStopped = false;  // no --frames: the live run ends at Ctrl-C or SIGTERM
+  // Farm: one chunk of --frames drawn as the whole run draws it, video parts
+  // joined without re-encoding, and the run handed to Slurm as an array job.
+  bool hasChunk = false;
+  FrameRange chunk;         // --chunk A:B, inside frames
+  std::string assembleOut;  // --assemble OUT: join assembleParts into it, in order
+  std::vector<std::string> assembleParts;
+  std::string farm;  // --farm ENGINE ("slurm"), empty to draw here
+  long long chunkSize = 100;
+  std::string farmDir;                   // empty: OUT.farm
+  std::vector<std::string> farmOptions;  // passed to sbatch as they are
+  bool farmDryRun = false;
+  // This run's own arguments as a farm task runs them: paths absolute, the
+  // farm's options left out (filled by the command line with --farm).
+  std::vector<std::string> taskArguments;
 };
 
 // The largest frame number whose time FBTime holds at pMode, either sign.

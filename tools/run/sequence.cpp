@@ -6,6 +6,7 @@
 #include <thread>
 #include <vector>
 
+#include "lead_in.h"
 #include "progress.h"
 #include "property_edit.h"
 #include "readback.h"
@@ -27,11 +28,28 @@ long long ClockAtDraw(long long pIndex, long long pNumerator, long long pDenomin
   return static_cast<long long>(static_cast<__int128>(pIndex + 1) * pNumerator / pDenominator);
 }
 
+bool PrepareDraw(vthost::Host& pHost, FBComponent* pElement, const DrawState& pState, long long pIndex,
+                 const RunSettings& pSettings, std::string& pError) {
+  pHost.SetFrame(pState.frame);
+  pHost.SetRecording(pState.recording);
+  pHost.SetPlaying(pState.playing);
+  pHost.SetSystemTimeMs(ClockAtDraw(pIndex, pSettings.clockNumerator, pSettings.clockDenominator));
+  for (const auto& lSet : pState.sets)
+    if (!vthost::SetPropertyFromText(pElement, lSet.first, lSet.second, pError))
+      return pError = DrawName(pIndex, pState.frame) + ": " + pError, false;
+  if (pSettings.beforeDraw && !pSettings.beforeDraw(pIndex, pError))
+    return pError = DrawName(pIndex, pState.frame) + ": " + pError, false;
+  return true;
+}
+
 bool RunSequence(vthost::Host& pHost, FBComponent* pElement, vthost::Pane& pPane, const DrawPlan& pPlan,
                  Background& pBackground, FrameSink* pSink, const RunSettings& pSettings, RunReport& pReport,
                  std::string& pError) {
   pReport = RunReport();
-  const long long lCount = pPlan.Count();
+  // Draws lFirst to lEnd - 1 are drawn; the background counts its draws from lFirst.
+  const long long lFirst = std::max(0LL, pSettings.firstDraw);
+  const long long lEnd = pSettings.lastDraw < 0 ? pPlan.Count() : std::min(pPlan.Count(), pSettings.lastDraw + 1);
+  const long long lCount = std::max(0LL, lEnd - lFirst);
   int lThreads = pSettings.writerThreads;
   if (lThreads <= 0) lThreads = static_cast<int>(std::max(1u, std::min(8u, std::thread::hardware_concurrency())));
   AsyncReadback lReadback(pPane.Width(), pPane.Height(), pSettings.readbackDepth);
@@ -44,7 +62,7 @@ bool RunSequence(vthost::Host& pHost, FBComponent* pElement, vthost::Pane& pPane
   // that goes on until stopped plans its first draws only; later plates are read alone.
   const long long lPlanned = std::min(lCount, kPlannedDraws);
   std::vector<long long> lFrames(static_cast<size_t>(std::max(lPlanned, 0LL)));
-  for (long long i = 0; i < lPlanned; ++i) lFrames[static_cast<size_t>(i)] = pPlan.At(i).frame;
+  for (long long i = 0; i < lPlanned; ++i) lFrames[static_cast<size_t>(i)] = pPlan.At(lFirst + i).frame;
   pBackground.PlanDraws(std::move(lFrames));
   vthost::Image lPlates[2];
   std::string lPlateErrors[2];
@@ -52,12 +70,12 @@ bool RunSequence(vthost::Host& pHost, FBComponent* pElement, vthost::Pane& pPane
   auto FetchPlate = [&](long long pIndex) {
     const size_t lSlot = static_cast<size_t>(pIndex % 2);
     return std::async(std::launch::async, [&, pIndex, lSlot] {
-      return pBackground.ForDraw(pIndex, pPlan.At(pIndex).frame, lPlates[lSlot], lPlateErrors[lSlot]);
+      return pBackground.ForDraw(pIndex - lFirst, pPlan.At(pIndex).frame, lPlates[lSlot], lPlateErrors[lSlot]);
     });
   };
-  if (lCount > 0) lNextPlate = FetchPlate(0);
+  if (lCount > 0) lNextPlate = FetchPlate(lFirst);
   std::string lError;
-  bool lOk = true;
+  bool lOk = LeadIn(pHost, pElement, pPane, pPlan, pSettings, lFirst, lError);
 
   // Hands the oldest finished read to the writers.
   auto Deliver = [&]() {
@@ -75,28 +93,17 @@ bool RunSequence(vthost::Host& pHost, FBComponent* pElement, vthost::Pane& pPane
     return true;
   };
 
-  for (long long i = 0; i < lCount && lOk; ++i) {
+  for (long long i = lFirst; i < lEnd && lOk; ++i) {
     if (StopRequested()) {
       pReport.interrupted = true;
       break;
     }
     const DrawState lState = pPlan.At(i);
-    pHost.SetFrame(lState.frame);
-    pHost.SetRecording(lState.recording);
-    pHost.SetPlaying(lState.playing);
-    pHost.SetSystemTimeMs(ClockAtDraw(i, pSettings.clockNumerator, pSettings.clockDenominator));
-    for (const auto& lSet : lState.sets)
-      if (!vthost::SetPropertyFromText(pElement, lSet.first, lSet.second, lError)) {
-        lError = DrawName(i, lState.frame) + ": " + lError;
-        lOk = false;
-        break;
-      }
-    if (lOk && pSettings.beforeDraw && !pSettings.beforeDraw(i, lError)) {
-      lError = DrawName(i, lState.frame) + ": " + lError;
+    if (!PrepareDraw(pHost, pElement, lState, i, pSettings, lError)) {
       lOk = false;
+      break;
     }
-    if (!lOk) break;
-    if (i == 0 || pBackground.Changes()) {
+    if (i == lFirst || pBackground.Changes()) {
       const size_t lSlot = static_cast<size_t>(i % 2);
       if (!lNextPlate.get()) {
         lError = lPlateErrors[lSlot];
@@ -105,7 +112,7 @@ bool RunSequence(vthost::Host& pHost, FBComponent* pElement, vthost::Pane& pPane
       }
       // Swapped, not copied: the slot takes the pane's last picture's buffer for the plate after next.
       pPane.SwapBackground(lPlates[lSlot]);
-      if (pBackground.Changes() && i + 1 < lCount) lNextPlate = FetchPlate(i + 1);
+      if (pBackground.Changes() && i + 1 < lEnd) lNextPlate = FetchPlate(i + 1);
     }
     pHost.DrawPane(pPane);
     if (pSettings.checkDraw && !pSettings.checkDraw(lError)) {

@@ -25,6 +25,9 @@ struct RunSettings {
   std::function<bool(std::string&)> checkDraw;
   // Called with the draw's index once the plan has set the host, before drawing.
   std::function<bool(long long, std::string&)> beforeDraw;
+  // A chunk: only draws firstDraw to lastDraw (-1: the last) are drawn and
+  // written, the element first brought to firstDraw as the whole run leaves it.
+  long long firstDraw = 0, lastDraw = -1;
 };
 
 struct RunReport {
@@ -39,6 +42,12 @@ struct RunReport {
 bool RunSequence(vthost::Host& pHost, FBComponent* pElement, vthost::Pane& pPane, const DrawPlan& pPlan,
                  Background& pBackground, FrameSink* pSink, const RunSettings& pSettings, RunReport& pReport,
                  std::string& pError);
+
+// Sets the host for draw pIndex of a plan: scene frame, transport, clock,
+// the draw's property changes, then pSettings.beforeDraw. False with a
+// message naming the draw.
+bool PrepareDraw(vthost::Host& pHost, FBComponent* pElement, const DrawState& pState, long long pIndex,
+                 const RunSettings& pSettings, std::string& pError);
 
 // The host clock in milliseconds at draw pIndex: one step after the last, the
 // first one step after zero, so the first measured interval is a whole step.

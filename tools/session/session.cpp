@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "chunks.h"
 #include "fdl_framing.h"
 #include "message_text.h"
 #include "progress.h"
@@ -11,6 +12,7 @@
 #include "scene_file.h"
 #include "sequence.h"
 #include "timecode_sources.h"
+#include "video_parts.h"
 
 namespace vthud_tool {
 
@@ -126,6 +128,30 @@ std::string MatchStart(const Options& o, const Background& pBackground, long lon
   return "TimeCode=" + lTimecode;
 }
 
+// A chunk writes its frames as the whole run would; a video goes to a part
+// that says which run it belongs to and where in it it starts.
+bool OpenChunkSink(const Options& o, Session& s, std::string& pError) {
+  const long long lFrames = o.chunk.last - o.chunk.first + 1;
+  if (!IsVideoOut(o.out)) {
+    s.sink = MakeSink(o.out, lFrames, false, s.video, pError);
+    return s.sink != nullptr;
+  }
+  VideoSettings lPart = s.video;
+  lPart.part = true;
+  // No timecode track: the concat demuxer would start the joined video off
+  // by a fraction of a frame from it. The part's own timecode is a tag.
+  lPart.startTimecode.clear();
+  lPart.tags = {{kPartRunTag, std::to_string(o.frames.first) + ":" + std::to_string(o.frames.last)},
+                {kPartChunkTag, std::to_string(o.chunk.first) + ":" + std::to_string(o.chunk.last)}};
+  if (!s.video.startTimecode.empty()) {
+    lPart.tags.emplace_back(kPartRunTimecodeTag, s.video.startTimecode);
+    lPart.tags.emplace_back(kPartTimecodeTag, OffsetTimecode(s.video.startTimecode, o.chunk.first - o.frames.first,
+                                                             s.video.fpsNumerator, s.video.fpsDenominator));
+  }
+  s.sink = MakeSink(PartPath(o, o.chunk), lFrames, false, lPart, pError);
+  return s.sink != nullptr;
+}
+
 }  // namespace
 
 bool OpenInputs(Options& o, const std::string& pResources, Session& s, std::string& pError) {
@@ -146,7 +172,8 @@ bool OpenInputs(Options& o, const std::string& pResources, Session& s, std::stri
   if (!s.tracking.Match(s.plan, MatchStart(o, s.background, lFirst.frame, s.video), lWarning, pError))
     return false;
   Warn(lWarning);
-  if (o.listProperties || o.checkLayout) return true;
+  if (o.listProperties || o.checkLayout || !o.farm.empty()) return true;
+  if (o.hasChunk) return OpenChunkSink(o, s, pError);
   s.sink = MakeSink(o.out, s.plan.Count(), !o.liveUntilStopped && PlanRepeatsFrames(s.plan), s.video, pError);
   return s.sink != nullptr;
 }
@@ -264,6 +291,12 @@ int Run(const Options& o, Session& s) {
     lSettings.beforeDraw = [&s](long long pIndex, std::string& pError) {
       return s.live.Active() ? s.live.BeforeDraw(pIndex, s.tracking, pError) : s.tracking.Apply(pIndex, pError);
     };
+  if (o.hasChunk) {
+    lSettings.firstDraw = o.chunk.first - o.frames.first;
+    lSettings.lastDraw = o.chunk.last - o.frames.first;
+    if (!s.background.SkipVideoFrames(lSettings.firstDraw, s.video.fpsNumerator, s.video.fpsDenominator, lError))
+      return Fail(lError);
+  }
   InstallStopHandler();
   if (!s.live.Start(Warn, lError)) return Fail(lError);
   RunReport lReport;
@@ -272,10 +305,10 @@ int Run(const Options& o, Session& s) {
   fputs(s.live.Finish().c_str(), stdout);
   s.background.Close();
   if (o.rendererRoad) lHost.Road().Close();
-  const long long lFirstFrame = s.plan.At(0).frame;
+  const long long lFirstFrame = o.hasChunk ? o.chunk.first : s.plan.At(0).frame;
+  const long long lPlanned = o.hasChunk ? o.chunk.last - o.chunk.first + 1 : s.plan.Count();
   const std::string lWhere = s.sink->Where(lFirstFrame);
-  const std::string lCounted =
-      std::to_string(lReport.written) + " of " + std::to_string(s.plan.Count()) + " frames";
+  const std::string lCounted = std::to_string(lReport.written) + " of " + std::to_string(lPlanned) + " frames";
   if (!lOk) return Fail(lError + (lReport.written > 0 ? "; " + lCounted + " were written to " + lWhere : ""));
   // A live run without --frames ends at Ctrl-C or SIGTERM: that is its end, not an interruption.
   if (lReport.interrupted && o.liveUntilStopped) {
@@ -287,7 +320,7 @@ int Run(const Options& o, Session& s) {
     fprintf(stderr, "vthud_preview: interrupted; %s were written to %s\n", lCounted.c_str(), lWhere.c_str());
     return 130;
   }
-  if (s.plan.Count() == 1)
+  if (lPlanned == 1)
     printf("wrote %s (1920 x 1080 RGBA, frame %lld, %s)\n", lWhere.c_str(), lFirstFrame,
            s.gl.Description().c_str());
   else
