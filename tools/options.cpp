@@ -345,6 +345,9 @@ bool CheckFarmRun(Options& o, const QCommandLineParser& pParser, const std::vect
   if (!o.assembleOut.empty() && (lChunked || Is("frames") || Is("frame")))
     return pError = "--assemble only joins parts; drop the drawing options", false;
   if (!lChunked) return true;
+  if (o.trackingLive || o.out.compare(0, 6, "udp://") == 0 || o.out.compare(0, 6, "srt://") == 0)
+    return pError = std::string(lWhat) + " splits a recorded take; a live tracker or stream is drawn as it comes",
+           false;
   if (!o.draws.empty()) return pError = std::string(lWhat) + " splits --frames; it cannot split --draws", false;
   if (!o.saveScene.empty() || !o.saveLayout.empty() || o.listProperties || o.checkLayout)
     return pError = std::string(lWhat) +

@@ -256,6 +256,8 @@ TEST_F(ChunkTest, FarmRefusalsAreOneLineAndLeaveNothingSubmitted) {
       {"", "--chunk 0:5", "give the whole run's --frames too"},
       {"", "--frames 0:9 --chunk 0:5 --save-layout l.json", "drop --save-scene, --save-layout"},
       {"", "--farm slurm --frame 3", "--farm splits a run: give its --frames"},
+      {"", "--frames 0:9 --chunk 0:5 --tracking udp://127.0.0.1:9",
+       "a live tracker or stream is drawn as it comes"},
       {"", "--farm condor --frames 0:9", "--farm expects slurm, got 'condor'"},
       {"", "--frames 0:9 --chunk-size 5", "go with --farm slurm"},
       {"", "--farm slurm " + lRun + " --background missing/p.%04d.png",
