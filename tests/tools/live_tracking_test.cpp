@@ -167,13 +167,14 @@ TEST_F(LiveTrackingTest, MulticastGroupWithASourceAndAnOldChecksumInItsOwnNamesp
   if (system("unshare -n true >/dev/null 2>&1") != 0) GTEST_SKIP() << "unshare -n is not allowed here";
   const std::string lGroup = "udp://239.135.1.7:55555?source=7&interface=127.0.0.1";
   // Inside the namespace only loopback exists; the group is joined on it and sent to with TTL 0.
+  // Loopback is up before either the tool or the sender starts.
   const std::string lInside =
-      "ip link set lo up && ip link set lo multicast on && " +
+      "ip link set lo up && ip link set lo multicast on && (" +
       ToolLine({"--fps", "24", "--frames", "0:47", "--tracking", lGroup, "--tracking-record", dir + "/m.jsonl",
                 "--out", dir + "/m.%02d.png"},
                "m") +
       " & " + SenderLine({"239.135.1.7", "55555", "24", "source=7", "modulus=255", "interface=127.0.0.1"}) +
-      "; wait; " +
+      "; wait); " +
       ToolLine({"--tracking", "udp://239.135.1.7:55555?interface=10.9.9.9", "--out", dir + "/never.png"}, "j");
   ASSERT_EQ(system(("unshare -n sh -c " + Quote(lInside)).c_str()), 0);
   ASSERT_EQ(Status("m"), 0) << Slurp(dir + "/m.err");
