@@ -6,6 +6,7 @@ export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update -qq
 $SUDO apt-get install -y -qq --no-install-recommends \
   build-essential cmake pkg-config \
+  libopencolorio-dev opencolorio-tools \
   qtbase5-dev qtbase5-dev-tools libqt5opengl5-dev \
   libftgl-dev libfreetype-dev libpng-dev zlib1g-dev \
   libegl-dev libgl-dev libegl-mesa0 libgl1-mesa-dri libglx-mesa0 \

@@ -110,6 +110,18 @@ const OptionSpec kSpecs[] = {
      "the first sample's), or one sample per frame in order",
      "timecode"},
     {"tracking-iris", "fstop|tstop", "the iris value the F-STOP field shows", "fstop"},
+    // Show colour.
+    {"ocio", "FILE",
+     "the show's OpenColorIO config (2.1 or earlier): plates from files (stills, sequences, video) are decoded at "
+     "full precision and shown through its display and view, the overlay drawn over the display picture",
+     "$OCIO"},
+    {"plate-colorspace", "NAME", "the plates' colourspace in the config", "the config's file rules for the plate"},
+    {"display", "NAME", "the display plates are shown on (it tags the output: Rec.1886/709, sRGB, else untagged)",
+     "the config's default display"},
+    {"view", "NAME", "the view of --display", "the display's default view"},
+    {"look", "NAMES", "OCIO looks applied with the view, in place of its own (\"a, +b, -c\")", nullptr},
+    {"list-colorspaces", nullptr,
+     "print the config's colourspaces (with aliases), displays with their views, and looks, then exit", nullptr},
     {"help", nullptr, "show this help and exit", nullptr},
 };
 
@@ -459,6 +471,34 @@ bool ParseOptions(const std::vector<std::string>& pArguments, Options& o, std::s
       return pError = lName + " expects " + c.usual + " or " + c.other + ", got " + Quoted(lValue), false;
     *c.chosen = lValue == c.other;
   }
+  // Show colour. $OCIO is the config by default, as in every OCIO
+  // application, except beside --background-lut, which shows plates today's way.
+  o.listColorspaces = Is("list-colorspaces");
+  if (Is("ocio")) {
+    if (Is("background-lut"))
+      return pError =
+                 "--background-lut and --ocio cannot be given together: give the LUT to the config as a look "
+                 "(a FileTransform) and name it with --look",
+             false;
+    o.ocio = Value("ocio");
+    if (o.ocio.empty()) return pError = "--ocio expects a config file", false;
+  } else if (!Is("background-lut") && getenv("OCIO")) {
+    o.ocio = getenv("OCIO");
+  }
+  for (const char* lName : {"plate-colorspace", "display", "view", "look"})
+    if (Is(lName) && o.ocio.empty())
+      return pError =
+                 std::string("--") + lName +
+                 (Is("background-lut") ? " names what an OCIO config holds, and --background-lut shows plates "
+                                         "without one; drop one of them"
+                                       : " names what an OCIO config holds: give --ocio FILE or set $OCIO"),
+             false;
+  if (o.listColorspaces && o.ocio.empty())
+    return pError = "--list-colorspaces lists an OCIO config: give --ocio FILE or set $OCIO", false;
+  o.plateColorspace = Value("plate-colorspace");
+  o.display = Value("display");
+  o.view = Value("view");
+  o.looks = Value("look");
   if (o.checkLayout && o.listProperties)
     return pError = "--check-layout and --list-properties cannot be given together", false;
   return true;

@@ -15,6 +15,7 @@
 #include "options.h"
 #include "plugin_location.h"
 #include "property_listing.h"
+#include "show_colour.h"
 #include "session.h"
 
 namespace {
@@ -78,6 +79,12 @@ int main(int argc, char** argv) {
   }
   if (o.version) {
     printf("vthud_preview %s\n", VTHUD_VERSION);
+    return 0;
+  }
+  if (o.listColorspaces) {
+    std::string lList;
+    if (!vthud_tool::ListColourConfig(o.ocio, lList, lError)) return Fail(lError);
+    fputs(lList.c_str(), stdout);
     return 0;
   }
   vthud_tool::Session s;

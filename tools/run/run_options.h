@@ -60,6 +60,10 @@ struct Options {
   // An OpenTrackIO recording laid over the draws, matched by timecode or in order.
   std::string tracking;
   bool trackingOrder = false, trackingTStop = false;
+  // Show colour: plates through an OpenColorIO config (--ocio, else $OCIO)
+  // to a display and view; empty names take the config's choice.
+  std::string ocio, plateColorspace, display, view, looks;
+  bool listColorspaces = false;
 };
 
 // The largest frame number whose time FBTime holds at pMode, either sign.
