@@ -342,6 +342,16 @@ bool Background::SequencePlate(long long pIndex, long long pFrame, vthost::Image
   return false;
 }
 
+bool Background::CheckFirstPlate(long long pFrame, std::string& pError) const {
+  if (mKind != Kind::Sequence || !mColour.Active()) return true;
+  const std::string lPath = mPattern.Expand(pFrame);
+  const std::string lPlate = "the background plate of frame " + std::to_string(pFrame);
+  if (!QFileInfo(QString::fromStdString(lPath)).isFile()) return pError = lPlate + " is missing: " + lPath, false;
+  PlateLayout lLayout;
+  if (!ProbePlateLayout(FileUrl(lPath), lPath, false, lLayout, pError)) return pError = lPlate + ": " + pError, false;
+  return true;
+}
+
 bool Background::PlateTimecode(long long pFirstFrame, int pRateNumerator, int pRateDenominator,
                                std::string& pTimecode, std::string& pError) const {
   const std::string lPath = mKind == Kind::Sequence ? mPattern.Expand(pFirstFrame) : mPath;

@@ -29,6 +29,10 @@ class Background {
   // are display values already and are shown as they are.
   bool Open(const std::string& pSpec, const std::string& pTestPicture, std::string& pError,
             const std::string& pLut = std::string(), const ColourRequest* pColour = nullptr);
+  // Through the show's colour, the first plate of a sequence (scene frame
+  // pFrame) is probed before anything is drawn, so that a plate the
+  // transform cannot take is refused before any output is made.
+  bool CheckFirstPlate(long long pFrame, std::string& pError) const;
   // The show's colour the plates go through; not Active() without one.
   const ShowColour& Colour() const { return mColour; }
   bool Empty() const { return mKind == Kind::None; }

@@ -49,8 +49,10 @@ std::string FirstNames(int pCount, const std::function<const char*(int)>& pName)
 bool ReadConfig(const std::string& pPath, OCIO::ConstConfigRcPtr& pConfig, std::string& pError) {
   if (pPath.empty()) return pError = "--ocio: no config given (and $OCIO is not set)", false;
   try {
+    // Not validate()d as a whole: as in OCIO's viewers, a colourspace the run
+    // does not use may be broken (its LUT elsewhere); the processor checks
+    // what is used, with OCIO's own reason.
     pConfig = OCIO::Config::CreateFromFile(pPath.c_str());
-    pConfig->validate();
   } catch (const OCIO::Exception& e) {
     pError = "--ocio: cannot use the config " + pPath + ": " + OneLine(e.what());
     return false;
