@@ -112,7 +112,7 @@ const OptionSpec kSpecs[] = {
     {"tracking-iris", "fstop|tstop", "the iris value the F-STOP field shows", "fstop"},
     // Show colour.
     {"ocio", "FILE",
-     "the show's OpenColorIO config (2.1 or earlier): plates from files (stills, sequences, video) are decoded at "
+     "the show's OpenColorIO config file: plates from files (stills, sequences, video) are decoded at "
      "full precision and shown through its display and view, the overlay drawn over the display picture",
      "$OCIO"},
     {"plate-colorspace", "NAME", "the plates' colourspace in the config", "the config's file rules for the plate"},
