@@ -49,6 +49,13 @@ displays:
     - !<View> {name: ACES 1.0 - SDR Video, view_transform: ACES 1.0 - SDR Video, display_colorspace: P3-D65 - Display}
 looks:
   - !<Look> {name: Warm, process_space: ACEScg, transform: !<CDLTransform> {slope: [1.2, 1, 0.8]}}
+  - !<Look>
+    name: Film
+    process_space: S-Log3 S-Gamut3
+    transform: !<GroupTransform>
+      children:
+        - !<FileTransform> {src: curve.cube, interpolation: linear}
+        - !<FileTransform> {src: invert.cube, interpolation: tetrahedral}
 view_transforms:
   - !<ViewTransform>
     name: ACES 1.0 - SDR Video
@@ -152,6 +159,15 @@ class ShowColourTest : public ToolTest {
     ToolTest::SetUp();
     config = dir + "/show.ocio";
     std::ofstream(config) << kConfig;
+    // The Film look's LUTs: a 1D curve and a 3D cube (they reach the GPU as textures).
+    std::ofstream lCurve(dir + "/curve.cube");
+    lCurve << "LUT_1D_SIZE 17\n";
+    for (int i = 0; i <= 16; ++i) {
+      const double v = std::pow(i / 16.0, 0.8);
+      lCurve << v << " " << v << " " << v << "\n";
+    }
+    std::ofstream(dir + "/invert.cube")
+        << "LUT_3D_SIZE 2\n1 1 1\n0 1 1\n1 0 1\n0 0 1\n1 1 0\n0 1 0\n1 0 0\n0 0 0\n";
     mConfig = OCIO::Config::CreateFromFile(config.c_str());
   }
 
@@ -295,6 +311,19 @@ TEST_F(ShowColourTest, EachPlateKindIsShownAsOcioShowsTheSameFile) {
             0);
   EXPECT_EQ(Pixels("named.png"), Pixels("shown.png"));
   EXPECT_EQ(Pixels("environment.png"), Pixels("shown.png"));
+  // OCIO's GPU path (the tool's own, where it has a GL) and its CPU processor agree, LUTs included.
+  const std::vector<std::string> lFilm{"--ocio", config, "--background", dir + "/plate_slog3.tif",
+                                       "--look", "Film", "--set",        "Show=false",
+                                       "--out"};
+  std::vector<std::string> lGpu = lFilm, lCpu = lFilm;
+  lGpu.push_back(dir + "/film-gpu.png");
+  lCpu.push_back(dir + "/film-cpu.png");
+  ASSERT_EQ(Tool(lGpu).status, 0);
+  ASSERT_EQ(Tool(lCpu, "VTHUD_OCIO_CPU=1").status, 0);
+  const Stats lPaths = Compare(Pixels("film-gpu.png"), Pixels("film-cpu.png"));
+  EXPECT_LE(lPaths.mean, 0.3);
+  EXPECT_LE(lPaths.p999, 2);
+  EXPECT_GT(Compare(Pixels("film-cpu.png"), Pixels("shown.png")).mean, 10) << "the look is applied";
   // A look changes the picture; the default overlay's white text stays display white over the view.
   ASSERT_EQ(Tool({"--ocio", config, "--background", dir + "/plate_slog3.tif", "--look", "Warm", "--out",
                   dir + "/look.png"})

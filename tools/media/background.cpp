@@ -348,7 +348,8 @@ bool Background::CheckFirstPlate(long long pFrame, std::string& pError) const {
   const std::string lPlate = "the background plate of frame " + std::to_string(pFrame);
   if (!QFileInfo(QString::fromStdString(lPath)).isFile()) return pError = lPlate + " is missing: " + lPath, false;
   PlateLayout lLayout;
-  if (!ProbePlateLayout(FileUrl(lPath), lPath, false, lLayout, pError)) return pError = lPlate + ": " + pError, false;
+  if (!ProbePlateLayout(FileUrl(lPath), lPath, false, lLayout, pError))
+    return pError = lPlate + ": " + pError, false;
   return true;
 }
 

@@ -2,8 +2,12 @@
 
 #include <OpenColorIO/OpenColorIO.h>
 
+#include "gpu_colour.h"
+
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <thread>
 #include <vector>
@@ -13,6 +17,9 @@ namespace OCIO = OCIO_NAMESPACE;
 namespace vthud_tool {
 
 struct ShowColour::State {
+  // OCIO's GPU path when a GL context can be had (see gpu_colour.h), else
+  // its CPU processor; both write 8-bit display values.
+  std::unique_ptr<GpuColour> gpu;
   OCIO::ConstCPUProcessorRcPtr from16, fromFloat;
 };
 
@@ -180,6 +187,13 @@ bool ShowColour::Open(const ColourRequest& pRequest, const std::string& pPlatePa
                                                           OCIO::OPTIMIZATION_DEFAULT);
     lState->fromFloat = lProcessor->getOptimizedCPUProcessor(OCIO::BIT_DEPTH_F32, OCIO::BIT_DEPTH_UINT8,
                                                              OCIO::OPTIMIZATION_DEFAULT);
+    // VTHUD_OCIO_CPU=1 keeps to the CPU processor (to compare the two).
+    const char* lCpuOnly = getenv("VTHUD_OCIO_CPU");
+    if (!lCpuOnly || strcmp(lCpuOnly, "1") != 0) {
+      std::string lWhy;
+      lState->gpu.reset(new GpuColour);
+      if (!lState->gpu->Create(lProcessor, lWhy)) lState->gpu.reset();
+    }
     mState = std::move(lState);
   } catch (const OCIO::Exception& e) {
     pError = "--ocio: cannot show " + mDescription + " " + lIn + ": " + OneLine(e.what());
@@ -191,6 +205,9 @@ bool ShowColour::Open(const ColourRequest& pRequest, const std::string& pPlatePa
 
 void ShowColour::FromRgba64(const uint16_t* pPixels, ptrdiff_t pStride, int pWidth, int pHeight, uint8_t* pOut,
                             ptrdiff_t pOutStride) const {
+  if (mState->gpu && pStride == static_cast<ptrdiff_t>(pWidth) * 8 &&
+      mState->gpu->Apply(pPixels, false, pWidth, pHeight, pOut, pOutStride))
+    return;
   const OCIO::CPUProcessor& lCpu = *mState->from16;
   const char* lIn = reinterpret_cast<const char*>(pPixels);
   OverRows(pHeight, [&](int pFirst, int pEnd) {
@@ -206,10 +223,8 @@ void ShowColour::FromRgba64(const uint16_t* pPixels, ptrdiff_t pStride, int pWid
 
 void ShowColour::FromFloatPlanes(float* pRed, float* pGreen, float* pBlue, float* pAlpha, int pWidth, int pHeight,
                                  uint8_t* pOut, ptrdiff_t pOutStride) const {
-  const OCIO::CPUProcessor& lCpu = *mState->fromFloat;
-  // Alpha stays the plate's: without a plane of its own it is opaque (one
-  // row of ones, only read, shared by the threads).
-  const std::vector<float> lOpaque(pAlpha ? 0 : static_cast<size_t>(pWidth), 1.0f);
+  // The GPU takes one RGBA texture: the planes interleaved as they are made finite.
+  std::vector<float> lRgba(mState->gpu ? static_cast<size_t>(pWidth) * pHeight * 4 : 0);
   OverRows(pHeight, [&](int pFirst, int pEnd) {
     for (int y = pFirst; y < pEnd; ++y) {
       const size_t lAt = static_cast<size_t>(y) * pWidth;
@@ -219,6 +234,25 @@ void ShowColour::FromFloatPlanes(float* pRed, float* pGreen, float* pBlue, float
         for (int x = 0; x < pWidth; ++x)
           if (!std::isfinite(lPlane[x])) lPlane[x] = 0.0f;
       }
+      if (lRgba.empty()) continue;
+      float* lRow = &lRgba[lAt * 4];
+      for (int x = 0; x < pWidth; ++x) {
+        lRow[x * 4] = lPlanes[0][x];
+        lRow[x * 4 + 1] = lPlanes[1][x];
+        lRow[x * 4 + 2] = lPlanes[2][x];
+        lRow[x * 4 + 3] = lPlanes[3] ? lPlanes[3][x] : 1.0f;
+      }
+    }
+  });
+  if (mState->gpu && mState->gpu->Apply(lRgba.data(), true, pWidth, pHeight, pOut, pOutStride)) return;
+  const OCIO::CPUProcessor& lCpu = *mState->fromFloat;
+  // Alpha stays the plate's: without a plane of its own it is opaque (one
+  // row of ones, only read, shared by the threads).
+  const std::vector<float> lOpaque(pAlpha ? 0 : static_cast<size_t>(pWidth), 1.0f);
+  OverRows(pHeight, [&](int pFirst, int pEnd) {
+    for (int y = pFirst; y < pEnd; ++y) {
+      const size_t lAt = static_cast<size_t>(y) * pWidth;
+      float* lPlanes[4] = {pRed + lAt, pGreen + lAt, pBlue + lAt, pAlpha ? pAlpha + lAt : nullptr};
       float* lAlpha = lPlanes[3] ? lPlanes[3] : const_cast<float*>(lOpaque.data());
       OCIO::PlanarImageDesc lSource(lPlanes[0], lPlanes[1], lPlanes[2], lAlpha, pWidth, 1);
       OCIO::PackedImageDesc lDisplay(pOut + y * pOutStride, pWidth, 1, 4, OCIO::BIT_DEPTH_UINT8, OCIO::AutoStride,
