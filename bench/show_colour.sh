@@ -4,11 +4,12 @@
 # the tool's encoder settings: 48 S-Log3 TIFF16 plates, then 48 ACEScg half
 # EXR plates (whose cube needs a shaper: a Cinespace .csp with an ACEScct
 # prelut, which lut3d reads). The tool draws the default overlay over the
-# plates. Beside them, the tool today's way: the same cube through
-# --background-lut (ffmpeg's lut3d in its decoder), which tells the
-# transform's own cost from the tool's. The three run in turn, the order
-# rotated every round; the times are wall seconds and the ratio is the
-# tool's over ffmpeg's.
+# plates, by OCIO's GPU path in its own GL context (the default) and by
+# OCIO's CPU processor (VTHUD_OCIO_CPU=1). Beside them, the tool today's way:
+# the same cube through --background-lut (ffmpeg's lut3d in its decoder),
+# which tells the transform's own cost from the tool's. The four run in
+# turn, the order rotated every round; the times are wall seconds and the
+# ratio is the tool's (GPU path) over ffmpeg's.
 #
 #   bench/show_colour.sh [BUILD_DIR] [ROUNDS]
 set -euo pipefail
@@ -81,7 +82,7 @@ seconds() {
   echo "$end - $start" | bc
 }
 
-run_tool() { seconds "$tool" --fps 24 --frames 1:48 --ocio "$work/show.ocio" --background "$work/$1" --out "$work/tool.mp4"; }
+run_tool() { seconds env VTHUD_OCIO_CPU="${cpu:-0}" "$tool" --fps 24 --frames 1:48 --ocio "$work/show.ocio" --background "$work/$1" --out "$work/tool.mp4"; }
 run_tool_lut() {
   seconds "$tool" --fps 24 --frames 1:48 --background "$work/$1" --background-lut "$work/$2" --out "$work/lut.mp4"
 }
@@ -90,29 +91,21 @@ run_ffmpeg() {
     -vf "format=$2,lut3d=file=$work/$3,scale=out_color_matrix=bt709:out_range=tv" "${encode[@]}" "$work/ffmpeg.mp4"
 }
 
-echo "| plates | round | tool, --ocio (OCIO's CPU processor) | ffmpeg, lut3d (65-point cube) | ratio | tool, --background-lut (same cube) |"
-echo "|---|---|---|---|---|---|"
+echo "| plates | round | tool, --ocio (GPU path) | tool, --ocio (CPU processor) | ffmpeg, lut3d (65-point cube) | ratio (GPU path) | tool, --background-lut (same cube) |"
+echo "|---|---|---|---|---|---|---|"
 for plates in slog3 acescg; do
   if [ $plates = slog3 ]; then set -- p_slog3.%d.tif rgb48le slog3.cube "48 S-Log3 TIFF16"; else
     set -- p_acescg.%d.exr gbrpf32le acescg.csp "48 ACEScg half EXR"; fi
   for round in $(seq 1 "$rounds"); do
-    case $((round % 3)) in
-      1)
-        t=$(run_tool "$1")
-        f=$(run_ffmpeg "$1" "$2" "$3")
-        l=$(run_tool_lut "$1" "$3")
-        ;;
-      2)
-        f=$(run_ffmpeg "$1" "$2" "$3")
-        l=$(run_tool_lut "$1" "$3")
-        t=$(run_tool "$1")
-        ;;
-      0)
-        l=$(run_tool_lut "$1" "$3")
-        t=$(run_tool "$1")
-        f=$(run_ffmpeg "$1" "$2" "$3")
-        ;;
-    esac
-    printf '| %s | %d | %.2f s | %.2f s | %.2f | %.2f s |\n' "$4" "$round" "$t" "$f" "$(echo "$t / $f" | bc -l)" "$l"
+    for step in 0 1 2 3; do
+      case $(((step + round) % 4)) in
+        0) t=$(run_tool "$1") ;;
+        1) c=$(cpu=1 run_tool "$1") ;;
+        2) f=$(run_ffmpeg "$1" "$2" "$3") ;;
+        3) l=$(run_tool_lut "$1" "$3") ;;
+      esac
+    done
+    printf '| %s | %d | %.2f s | %.2f s | %.2f s | %.2f | %.2f s |\n' "$4" "$round" "$t" "$c" "$f" \
+      "$(echo "$t / $f" | bc -l)" "$l"
   done
 done

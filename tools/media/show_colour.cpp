@@ -21,6 +21,10 @@ struct ShowColour::State {
   // its CPU processor; both write 8-bit display values.
   std::unique_ptr<GpuColour> gpu;
   OCIO::ConstCPUProcessorRcPtr from16, fromFloat;
+  // The interleaved float picture the GPU takes, kept from plate to plate
+  // (plates come one at a time): made afresh, its pages would be faulted in
+  // and zeroed for every frame.
+  std::vector<float> rgba;
 };
 
 namespace {
@@ -224,7 +228,8 @@ void ShowColour::FromRgba64(const uint16_t* pPixels, ptrdiff_t pStride, int pWid
 void ShowColour::FromFloatPlanes(float* pRed, float* pGreen, float* pBlue, float* pAlpha, int pWidth, int pHeight,
                                  uint8_t* pOut, ptrdiff_t pOutStride) const {
   // The GPU takes one RGBA texture: the planes interleaved as they are made finite.
-  std::vector<float> lRgba(mState->gpu ? static_cast<size_t>(pWidth) * pHeight * 4 : 0);
+  std::vector<float>& lRgba = mState->rgba;
+  lRgba.resize(mState->gpu ? static_cast<size_t>(pWidth) * pHeight * 4 : 0);
   OverRows(pHeight, [&](int pFirst, int pEnd) {
     for (int y = pFirst; y < pEnd; ++y) {
       const size_t lAt = static_cast<size_t>(y) * pWidth;
