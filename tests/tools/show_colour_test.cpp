@@ -430,7 +430,7 @@ TEST_F(ShowColourTest, BadConfigsNamesAndPlatesAreRefusedInOneLineBeforeAnything
        "--view: no view 'Raw' of display 'Rec.1886 Rec.709 - Display' in the config " + config +
            " (valid: 'ACES 1.0 - SDR Video')"},
       {{"--ocio", config, "--look", "Warm, Cool", "--background", lPlate},
-       "--look: no look 'Cool' in the config " + config + " (valid: 'Warm')"},
+       "--look: no look 'Cool' in the config " + config + " (valid: 'Warm', 'Film')"},
       {{"--ocio", config, "--frames", "1:2", "--background", dir + "/text.%d.tif"},
        "the background plate of frame 1: cannot read " + dir + "/text.1.tif"},
       {{"--ocio", config, "--background-lut", dir + "/look.cube", "--background", lPlate},
@@ -452,7 +452,7 @@ TEST_F(ShowColourTest, BadConfigsNamesAndPlatesAreRefusedInOneLineBeforeAnything
   const Result lList = Tool({"--ocio", config, "--list-colorspaces"});
   ASSERT_EQ(lList.status, 0) << lList.err;
   for (const char* lLine : {"  S-Log3 S-Gamut3 (aliases: slog3)\n",
-                            "  sRGB - Display: ACES 1.0 - SDR Video (default", "looks (--look): Warm\n"})
+                            "  sRGB - Display: ACES 1.0 - SDR Video (default", "looks (--look): Warm, Film\n"})
     EXPECT_NE(lList.out.find(lLine), std::string::npos) << lList.out;
 }
 
