@@ -3,8 +3,8 @@
 // OCIO's GPU path, as viewers apply a config: the processor's generated GLSL
 // and LUT textures run over the plate in a GL context of the tool's own,
 // drawn into an 8-bit target and read back. On llvmpipe the shader is
-// compiled to SIMD code on every core, several times faster than OCIO's CPU
-// processor; results agree with it within one code value.
+// compiled to SIMD code run on every core, about twice as fast as OCIO's CPU
+// processor on the same cores; results agree with it within one code value.
 #include <OpenColorIO/OpenColorIO.h>
 
 #include <cstddef>
