@@ -105,6 +105,10 @@ bool HeadlessGL::MakeCurrent() {
   return mContext && eglMakeCurrent(mDisplay, EGL_NO_SURFACE, EGL_NO_SURFACE, mContext) == EGL_TRUE;
 }
 
+void HeadlessGL::Release() {
+  if (mDisplay) eglMakeCurrent(mDisplay, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+}
+
 std::string HeadlessGL::Description() const {
   const char* lVersion = reinterpret_cast<const char*>(glGetString(GL_VERSION));
   const char* lRenderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));

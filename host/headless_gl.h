@@ -23,6 +23,9 @@ class HeadlessGL {
   // Creates the context and makes it current; false with a one-line reason.
   bool Create(GLPlatform pPlatform, std::string& pError);
   bool MakeCurrent();
+  // Leaves the calling thread with no current context, so that another
+  // thread may make this one current.
+  void Release();
   bool IsValid() const { return mContext != nullptr; }
   // "<GL_VERSION> / <GL_RENDERER>"
   std::string Description() const;

@@ -3,11 +3,55 @@
 #include <png.h>
 
 #include <cstdio>
+#include <cstring>
 #include <memory>
+#include <vector>
 
 namespace vthost {
 
-bool WritePng(const std::string& pPath, const Image& pImage, std::string& pError, bool pFast) {
+namespace {
+
+// The PNG in pData without its sRGB chunk (libpng's simplified writer always
+// adds one to 8-bit pictures). Chunks: length, type, data, CRC.
+void DropSrgbChunk(std::vector<uint8_t>& pData) {
+  size_t lAt = 8;
+  while (lAt + 12 <= pData.size()) {
+    const size_t lLength = (size_t{pData[lAt]} << 24) | (size_t{pData[lAt + 1]} << 16) |
+                           (size_t{pData[lAt + 2]} << 8) | pData[lAt + 3];
+    const size_t lEnd = lAt + 12 + lLength;
+    if (lEnd > pData.size()) return;
+    if (memcmp(&pData[lAt + 4], "sRGB", 4) == 0) {
+      pData.erase(pData.begin() + static_cast<long>(lAt), pData.begin() + static_cast<long>(lEnd));
+      return;
+    }
+    lAt = lEnd;
+  }
+}
+
+bool WriteUntagged(png_image& pPng, const std::string& pFile, const std::string& pPath, const Image& pImage,
+                   std::string& pError) {
+  png_alloc_size_t lSize = 0;
+  if (!png_image_write_get_memory_size(pPng, lSize, 0, pImage.rgba.data(), 0, nullptr)) {
+    pError = "cannot write " + pPath + ": " + pPng.message;
+    return false;
+  }
+  std::vector<uint8_t> lData(lSize);
+  if (!png_image_write_to_memory(&pPng, lData.data(), &lSize, 0, pImage.rgba.data(), 0, nullptr)) {
+    pError = "cannot write " + pPath + ": " + pPng.message;
+    return false;
+  }
+  lData.resize(lSize);
+  DropSrgbChunk(lData);
+  FILE* lFile = fopen(pFile.c_str(), "wb");
+  const bool lWritten = lFile && fwrite(lData.data(), 1, lData.size(), lFile) == lData.size();
+  if (lFile && fclose(lFile) != 0) return pError = "cannot write " + pPath, false;
+  if (!lWritten) pError = "cannot write " + pPath;
+  return lWritten;
+}
+
+}  // namespace
+
+bool WritePng(const std::string& pPath, const Image& pImage, std::string& pError, bool pFast, bool pSrgb) {
   png_image lPng{};
   lPng.version = PNG_IMAGE_VERSION;
   lPng.width = static_cast<png_uint_32>(pImage.width);
@@ -16,7 +60,12 @@ bool WritePng(const std::string& pPath, const Image& pImage, std::string& pError
   if (pFast) lPng.flags |= PNG_IMAGE_FLAG_FAST;
   // Write to a temporary name and rename, so a failed write never leaves a half file.
   const std::string lTemp = pPath + ".tmp";
-  if (!png_image_write_to_file(&lPng, lTemp.c_str(), 0, pImage.rgba.data(), 0, nullptr)) {
+  if (!pSrgb) {
+    if (!WriteUntagged(lPng, lTemp, pPath, pImage, pError)) {
+      std::remove(lTemp.c_str());
+      return false;
+    }
+  } else if (!png_image_write_to_file(&lPng, lTemp.c_str(), 0, pImage.rgba.data(), 0, nullptr)) {
     pError = "cannot write " + pPath + ": " + lPng.message;
     std::remove(lTemp.c_str());
     return false;

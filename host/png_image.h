@@ -18,8 +18,11 @@ struct Image {
   const uint8_t* At(int x, int y) const { return &rgba[(static_cast<size_t>(y) * width + x) * 4]; }
 };
 
-// pFast trades file size for speed (zlib's fastest level), for long image sequences.
-bool WritePng(const std::string& pPath, const Image& pImage, std::string& pError, bool pFast = false);
+// pFast trades file size for speed (zlib's fastest level), for long image
+// sequences. pSrgb: the sRGB chunk libpng writes for 8-bit pictures; without
+// it the file carries no colour tag.
+bool WritePng(const std::string& pPath, const Image& pImage, std::string& pError, bool pFast = false,
+              bool pSrgb = true);
 // Reads any 8-bit PNG (grey, RGB, with or without alpha) as RGBA.
 bool ReadPng(const std::string& pPath, Image& pImage, std::string& pError);
 

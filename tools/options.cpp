@@ -146,6 +146,18 @@ const OptionSpec kSpecs[] = {
     {"farm-option", "ARG", "an argument passed to sbatch, such as --partition=dailies (repeatable)", nullptr},
     {"farm-dry-run", nullptr, "write the farm's scripts and print the sbatch commands without submitting",
      nullptr},
+    // Show colour.
+    {"ocio", "FILE",
+     "the show's OpenColorIO config file: plates from files (stills, sequences, video) are decoded at "
+     "full precision and shown through its display and view, the overlay drawn over the display picture",
+     "$OCIO"},
+    {"plate-colorspace", "NAME", "the plates' colourspace in the config", "the config's file rules for the plate"},
+    {"display", "NAME", "the display plates are shown on (it tags the output: Rec.1886/709, sRGB, else untagged)",
+     "the config's default display"},
+    {"view", "NAME", "the view of --display", "the display's default view"},
+    {"look", "NAMES", "OCIO looks applied with the view, in place of its own (\"a, +b, -c\")", nullptr},
+    {"list-colorspaces", nullptr,
+     "print the config's colourspaces (with aliases), displays with their views, and looks, then exit", nullptr},
     {"help", nullptr, "show this help and exit", nullptr},
 };
 
@@ -267,8 +279,8 @@ bool ParseTrackerUrl(const std::string& pText, Options& o, std::string& pError) 
 // The options whose values are files or folders: a farm task runs elsewhere,
 // so it is given them absolute.
 bool IsPathOption(const std::string& pName) {
-  static const char* const kPaths[] = {"plugin", "out", "background",   "background-lut", "scene",
-                                       "layout", "fdl", "lines-plugin", "tracking",       "farm-dir"};
+  static const char* const kPaths[] = {"plugin", "out",          "background", "background-lut", "scene", "layout",
+                                       "fdl",    "lines-plugin", "tracking",   "farm-dir",       "ocio"};
   for (const char* lPath : kPaths)
     if (pName == lPath) return true;
   return false;
@@ -644,6 +656,34 @@ bool ParseOptions(const std::vector<std::string>& pArguments, Options& o, std::s
       return pError = lName + " expects " + c.usual + " or " + c.other + ", got " + Quoted(lValue), false;
     *c.chosen = lValue == c.other;
   }
+  // Show colour. $OCIO is the config by default, as in every OCIO
+  // application, except beside --background-lut, which shows plates today's way.
+  o.listColorspaces = Is("list-colorspaces");
+  if (Is("ocio")) {
+    if (Is("background-lut"))
+      return pError =
+                 "--background-lut and --ocio cannot be given together: give the LUT to the config as a look "
+                 "(a FileTransform) and name it with --look",
+             false;
+    o.ocio = Value("ocio");
+    if (o.ocio.empty()) return pError = "--ocio expects a config file", false;
+  } else if (!Is("background-lut") && getenv("OCIO")) {
+    o.ocio = getenv("OCIO");
+  }
+  for (const char* lName : {"plate-colorspace", "display", "view", "look"})
+    if (Is(lName) && o.ocio.empty())
+      return pError =
+                 std::string("--") + lName +
+                 (Is("background-lut") ? " names what an OCIO config holds, and --background-lut shows plates "
+                                         "without one; drop one of them"
+                                       : " names what an OCIO config holds: give --ocio FILE or set $OCIO"),
+             false;
+  if (o.listColorspaces && o.ocio.empty())
+    return pError = "--list-colorspaces lists an OCIO config: give --ocio FILE or set $OCIO", false;
+  o.plateColorspace = Value("plate-colorspace");
+  o.display = Value("display");
+  o.view = Value("view");
+  o.looks = Value("look");
   if (o.checkLayout && o.listProperties)
     return pError = "--check-layout and --list-properties cannot be given together", false;
   // Farm.

@@ -15,6 +15,7 @@
 #include "options.h"
 #include "plugin_location.h"
 #include "property_listing.h"
+#include "show_colour.h"
 #include "session.h"
 #include "slurm_job.h"
 #include "video_parts.h"
@@ -86,6 +87,12 @@ int main(int argc, char** argv) {
     std::string lSummary;
     if (!vthud_tool::AssembleParts(o.assembleOut, o.assembleParts, lSummary, lError)) return Fail(lError);
     printf("%s\n", lSummary.c_str());
+    return 0;
+  }
+  if (o.listColorspaces) {
+    std::string lList;
+    if (!vthud_tool::ListColourConfig(o.ocio, lList, lError)) return Fail(lError);
+    fputs(lList.c_str(), stdout);
     return 0;
   }
   vthud_tool::Session s;

@@ -59,18 +59,6 @@ std::string FilterValue(const std::string& pText) {
   return lGraph;
 }
 
-// "key=value" lines of ffprobe's default output; the first of each key counts.
-std::string ProbeValue(const std::string& pOutput, const std::string& pKey) {
-  const std::string lNeedle = pKey + "=";
-  for (size_t lAt = 0; lAt < pOutput.size();) {
-    const size_t lEnd = std::min(pOutput.find('\n', lAt), pOutput.size());
-    if (pOutput.compare(lAt, lNeedle.size(), lNeedle) == 0)
-      return pOutput.substr(lAt + lNeedle.size(), lEnd - lAt - lNeedle.size());
-    lAt = lEnd + 1;
-  }
-  return std::string();
-}
-
 // A file name as ffmpeg and ffprobe are given it: with the file protocol
 // named, so that a name holding a colon ("shot:a/p.%04d.png") is not taken
 // for another protocol.
@@ -99,6 +87,25 @@ bool DecodeStill(const std::string& pPath, const std::string& pFilter, vthost::I
       "-frames:v", "1",  "-vf",   pFilter, "-f",     "rawvideo",      "-pix_fmt", "rgba", "pipe:1"};
   if (!lDecoder.Start(lArguments, FfmpegProcess::Direction::ReadFromIt, pError)) return false;
   const bool lRead = ReadFrame(lDecoder, pImage);
+  std::string lWhy;
+  const bool lFinished = lDecoder.Finish(lWhy);
+  if (lRead && lFinished) return true;
+  pError = "ffmpeg cannot decode " + pPath + (lWhy.empty() ? "" : ": " + lWhy);
+  return false;
+}
+
+// One plate decoded at its own precision and shown through the show's colour.
+bool DecodeManagedStill(const std::string& pPath, const ShowColour& pColour, std::vector<uint8_t>& pRaw,
+                        vthost::Image& pImage, std::string& pError) {
+  PlateLayout lLayout;
+  if (!ProbePlateLayout(FileUrl(pPath), pPath, false, lLayout, pError)) return false;
+  std::vector<std::string> lArguments{"-nostdin",      "-v",   "error", "-f",          "image2",
+                                      "-pattern_type", "none", "-i",    FileUrl(pPath)};
+  const std::vector<std::string> lOutput = ManagedOutput(lLayout, 1);
+  lArguments.insert(lArguments.end(), lOutput.begin(), lOutput.end());
+  FfmpegProcess lDecoder;
+  if (!lDecoder.Start(lArguments, FfmpegProcess::Direction::ReadFromIt, pError)) return false;
+  const bool lRead = ReadManagedFrame(lDecoder, lLayout, pColour, pRaw, pImage);
   std::string lWhy;
   const bool lFinished = lDecoder.Finish(lWhy);
   if (lRead && lFinished) return true;
@@ -149,11 +156,13 @@ bool ReadFitted(const std::string& pPath, vthost::Image& pImage, std::string& pE
 }
 
 bool Background::Open(const std::string& pSpec, const std::string& pTestPicture, std::string& pError,
-                      const std::string& pLut) {
+                      const std::string& pLut, const ColourRequest* pColour) {
   Close();
+  mColour.Reset();
   mSpec = pSpec;
   mLut = pLut;
   if (pSpec.empty()) return true;
+  const bool lShowColour = pColour && !pColour->config.empty();
   if (!mLut.empty()) {
     const QFileInfo lLut(QString::fromStdString(mLut));
     if (!lLut.isFile() || !lLut.isReadable())
@@ -174,6 +183,8 @@ bool Background::Open(const std::string& pSpec, const std::string& pTestPicture,
   if (LooksLikePattern(pSpec)) {
     if (!mPattern.Parse(pSpec, lIsPattern, pError)) return pError = "--background " + pError, false;
     if (lIsPattern) {
+      // The file rules match the pattern as they would each plate's name.
+      if (lShowColour && !mColour.Open(*pColour, pSpec, pError)) return false;
       mKind = Kind::Sequence;
       return true;
     }
@@ -182,6 +193,7 @@ bool Background::Open(const std::string& pSpec, const std::string& pTestPicture,
   const QFileInfo lInfo(QString::fromStdString(lPath));
   if (!lInfo.exists()) return pError = "cannot read " + lPath + ": no such file", false;
   if (!lInfo.isFile()) return pError = "cannot read " + lPath + ": not a regular file", false;
+  if (lShowColour && pSpec != "test-picture" && !mColour.Open(*pColour, lPath, pError)) return false;
   if (FfmpegPlate(lPath) || !QImageReader::imageFormat(QString::fromStdString(lPath)).isEmpty()) {
     if (!ReadPlate(lPath, mStill, pError)) return false;
     mKind = Kind::Still;
@@ -200,8 +212,16 @@ bool Background::Open(const std::string& pSpec, const std::string& pTestPicture,
                atoi(ProbeValue(lProbe, "width").c_str()), atoi(ProbeValue(lProbe, "height").c_str()), lMatrix,
                lRange);
   mVideo.reset(new FfmpegProcess);
-  mVideoArguments = {"-i", FileUrl(lPath), "-an",      "-vf",  FitFilter(lMatrix, lRange, mLut) + kBottomUp,
-                     "-f", "rawvideo",     "-pix_fmt", "rgba", "pipe:1"};
+  if (mColour.Active()) {
+    // At full precision, for the show's colour to take it to the display.
+    if (!ProbePlateLayout(FileUrl(lPath), lPath, true, mLayout, pError)) return false;
+    mVideoArguments = {"-i", FileUrl(lPath), "-an"};
+    const std::vector<std::string> lOutput = ManagedOutput(mLayout, 0);
+    mVideoArguments.insert(mVideoArguments.end(), lOutput.begin(), lOutput.end());
+  } else {
+    mVideoArguments = {"-i", FileUrl(lPath), "-an",      "-vf",  FitFilter(lMatrix, lRange, mLut) + kBottomUp,
+                       "-f", "rawvideo",     "-pix_fmt", "rgba", "pipe:1"};
+  }
   std::vector<std::string> lArguments{"-nostdin", "-v", "error"};
   lArguments.insert(lArguments.end(), mVideoArguments.begin(), mVideoArguments.end());
   if (!mVideo->Start(lArguments, FfmpegProcess::Direction::ReadFromIt, pError)) return false;
@@ -219,7 +239,9 @@ bool Background::ForDraw(long long pIndex, long long pFrame, vthost::Image& pIma
       return true;
     case Kind::Sequence: return SequencePlate(pIndex, pFrame, pImage, pError);
     case Kind::Video: {
-      if (!ReadFrame(*mVideo, pImage, true)) {
+      const bool lRead = mColour.Active() ? ReadManagedFrame(*mVideo, mLayout, mColour, mRaw, pImage)
+                                          : ReadFrame(*mVideo, pImage, true);
+      if (!lRead) {
         std::string lWhy;
         mVideo->Finish(lWhy);
         if (mVideoFrames == 0)
@@ -256,7 +278,8 @@ bool Background::SkipVideoFrames(long long pDraws, int pRateNumerator, int pRate
   return true;
 }
 
-bool Background::ReadPlate(const std::string& pPath, vthost::Image& pImage, std::string& pError) const {
+bool Background::ReadPlate(const std::string& pPath, vthost::Image& pImage, std::string& pError) {
+  if (mColour.Active()) return DecodeManagedStill(pPath, mColour, mRaw, pImage, pError);
   // Stills carry no colour tags worth trusting; ffmpeg's own choice (BT.601 for JPEG) stands.
   if (FfmpegPlate(pPath) || !mLut.empty()) return DecodeStill(pPath, FitFilter("", "", mLut), pImage, pError);
   return ReadFitted(pPath, pImage, pError);
@@ -281,29 +304,30 @@ bool Background::SequencePlate(long long pIndex, long long pFrame, vthost::Image
     // ffmpeg numbers sequence files with an int.
     if (lRun > 1 && pFrame >= INT_MIN && pFrame + lRun <= INT_MAX) {
       // -xerror: a plate that does not decode ends the run there instead of being skipped.
-      const std::vector<std::string> lArguments{"-nostdin",
-                                                "-v",
-                                                "error",
-                                                "-xerror",
-                                                "-f",
-                                                "image2",
-                                                "-pattern_type",
-                                                "sequence",
-                                                "-start_number",
-                                                std::to_string(pFrame),
-                                                "-thread_type",
-                                                "frame",
-                                                "-i",
-                                                FileUrl(mSpec),
-                                                "-frames:v",
-                                                std::to_string(lRun),
-                                                "-vf",
-                                                lFilter + kBottomUp,
-                                                "-f",
-                                                "rawvideo",
-                                                "-pix_fmt",
-                                                "rgba",
-                                                "pipe:1"};
+      std::vector<std::string> lArguments{"-nostdin",
+                                          "-v",
+                                          "error",
+                                          "-xerror",
+                                          "-f",
+                                          "image2",
+                                          "-pattern_type",
+                                          "sequence",
+                                          "-start_number",
+                                          std::to_string(pFrame),
+                                          "-thread_type",
+                                          "frame",
+                                          "-i",
+                                          FileUrl(mSpec)};
+      // Through the show's colour, a run decodes in the layout of its first plate.
+      const std::vector<std::string> lOutput =
+          !mColour.Active()
+              ? std::vector<std::string>{"-frames:v", std::to_string(lRun), "-vf",      lFilter + kBottomUp,
+                                         "-f",        "rawvideo",           "-pix_fmt", "rgba",
+                                         "pipe:1"}
+          : ProbePlateLayout(FileUrl(lPath), lPath, false, mLayout, pError) ? ManagedOutput(mLayout, lRun)
+                                                                            : std::vector<std::string>();
+      if (lOutput.empty()) return pError = lPlate + ": " + pError, false;
+      lArguments.insert(lArguments.end(), lOutput.begin(), lOutput.end());
       mPlates.reset(new FfmpegProcess);
       if (!mPlates->Start(lArguments, FfmpegProcess::Direction::ReadFromIt, pError)) {
         mPlates.reset();
@@ -314,7 +338,8 @@ bool Background::SequencePlate(long long pIndex, long long pFrame, vthost::Image
     }
   }
   if (mPlates) {
-    if (ReadFrame(*mPlates, pImage, true)) {
+    if (mColour.Active() ? ReadManagedFrame(*mPlates, mLayout, mColour, mRaw, pImage)
+                         : ReadFrame(*mPlates, pImage, true)) {
       ++mPlatesNext;
       --mPlatesLeft;
       return true;
@@ -325,9 +350,22 @@ bool Background::SequencePlate(long long pIndex, long long pFrame, vthost::Image
     mPlates->Stop();
     mPlates.reset();
   }
-  if (DecodeStill(lPath, lFilter, pImage, pError)) return true;
+  if (mColour.Active() ? DecodeManagedStill(lPath, mColour, mRaw, pImage, pError)
+                       : DecodeStill(lPath, lFilter, pImage, pError))
+    return true;
   pError = lPlate + ": " + pError;
   return false;
+}
+
+bool Background::CheckFirstPlate(long long pFrame, std::string& pError) const {
+  if (mKind != Kind::Sequence || !mColour.Active()) return true;
+  const std::string lPath = mPattern.Expand(pFrame);
+  const std::string lPlate = "the background plate of frame " + std::to_string(pFrame);
+  if (!QFileInfo(QString::fromStdString(lPath)).isFile()) return pError = lPlate + " is missing: " + lPath, false;
+  PlateLayout lLayout;
+  if (!ProbePlateLayout(FileUrl(lPath), lPath, false, lLayout, pError))
+    return pError = lPlate + ": " + pError, false;
+  return true;
 }
 
 bool Background::PlateTimecode(long long pFirstFrame, int pRateNumerator, int pRateDenominator,

@@ -12,7 +12,9 @@
 
 #include "ffmpeg_process.h"
 #include "frame_pattern.h"
+#include "managed_plate.h"
 #include "png_image.h"
+#include "show_colour.h"
 
 namespace vthud_tool {
 
@@ -21,9 +23,18 @@ class Background {
   // pSpec: "" (none), "#RRGGBB", "test-picture", an image file, an
   // image-sequence pattern or a video file. pTestPicture is the path
   // "test-picture" stands for. pLut: a .cube file every picture is shown
-  // through (ffmpeg's lut3d), or "" to show the values as stored.
+  // through (ffmpeg's lut3d), or "" to show the values as stored. pColour:
+  // the show's config, display and view that plates from files are shown
+  // through (null or an empty config: none). Colours and the test picture
+  // are display values already and are shown as they are.
   bool Open(const std::string& pSpec, const std::string& pTestPicture, std::string& pError,
-            const std::string& pLut = std::string());
+            const std::string& pLut = std::string(), const ColourRequest* pColour = nullptr);
+  // Through the show's colour, the first plate of a sequence (scene frame
+  // pFrame) is probed before anything is drawn, so that a plate the
+  // transform cannot take is refused before any output is made.
+  bool CheckFirstPlate(long long pFrame, std::string& pError) const;
+  // The show's colour the plates go through; not Active() without one.
+  const ShowColour& Colour() const { return mColour; }
   bool Empty() const { return mKind == Kind::None; }
   // True when the picture changes from draw to draw.
   bool Changes() const { return mKind == Kind::Sequence || mKind == Kind::Video; }
@@ -50,7 +61,7 @@ class Background {
  private:
   enum class Kind { None, Still, Sequence, Video };
   // One still: by ffmpeg for EXR, DPX, TIFF and through a LUT, else by Qt.
-  bool ReadPlate(const std::string& pPath, vthost::Image& pImage, std::string& pError) const;
+  bool ReadPlate(const std::string& pPath, vthost::Image& pImage, std::string& pError);
   // The plate of draw pIndex (scene frame pFrame) of a sequence.
   bool SequencePlate(long long pIndex, long long pFrame, vthost::Image& pImage, std::string& pError);
   Kind mKind = Kind::None;
@@ -66,6 +77,11 @@ class Background {
   long long mPlatesNext = 0, mPlatesLeft = 0;
   std::string mPath, mLut;                   // the still's or the video's file
   std::vector<std::string> mVideoArguments;  // the video reader's, after its -i
+  // Plates through the show's colour: the raw layout of the video or of the
+  // current run of plates, and its frame buffer.
+  ShowColour mColour;
+  PlateLayout mLayout;
+  std::vector<uint8_t> mRaw;
 };
 
 // Reads any image Qt can and fits it into a 1920 x 1080 RGBA canvas, centred,

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -175,6 +176,17 @@ void FfmpegProcess::Stop() {
   if (mPid > 0) kill(mPid, SIGTERM);
   std::string lIgnored;
   Finish(lIgnored);
+}
+
+std::string ProbeValue(const std::string& pOutput, const std::string& pKey) {
+  const std::string lNeedle = pKey + "=";
+  for (size_t lAt = 0; lAt < pOutput.size();) {
+    const size_t lEnd = std::min(pOutput.find('\n', lAt), pOutput.size());
+    if (pOutput.compare(lAt, lNeedle.size(), lNeedle) == 0)
+      return pOutput.substr(lAt + lNeedle.size(), lEnd - lAt - lNeedle.size());
+    lAt = lEnd + 1;
+  }
+  return std::string();
 }
 
 std::string LastLine(const std::string& pFile) {

@@ -47,6 +47,9 @@ class FfmpegProcess {
 // with ffprobe's last message when it fails.
 bool RunFfprobe(const std::vector<std::string>& pArguments, std::string& pOutput, std::string& pError);
 
+// The value of pKey in ffprobe's default "key=value" output; the first counts.
+std::string ProbeValue(const std::string& pOutput, const std::string& pKey);
+
 // The ffmpeg command's last non-empty line of diagnostics in pFile, shortened.
 std::string LastLine(const std::string& pFile);
 

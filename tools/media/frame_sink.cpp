@@ -23,11 +23,12 @@ bool EndsWith(const std::string& pText, const std::string& pEnd) {
 
 class PngFileSink : public FrameSink {
  public:
-  PngFileSink(std::string pPath, bool pStraight) : mPath(std::move(pPath)), mStraight(pStraight) {}
+  PngFileSink(std::string pPath, bool pStraight, bool pSrgb)
+      : mPath(std::move(pPath)), mStraight(pStraight), mSrgb(pSrgb) {}
   bool Open(std::string& pError) override { return MakeParentDirs(mPath, pError); }
   bool Write(vthost::Image& pImage, long long, std::string& pError) override {
     if (mStraight) ToStraightAlpha(pImage);
-    return vthost::WritePng(mPath, pImage, pError);
+    return vthost::WritePng(mPath, pImage, pError, false, mSrgb);
   }
   bool Close(std::string&) override { return true; }
   bool Ordered() const override { return true; }
@@ -35,18 +36,18 @@ class PngFileSink : public FrameSink {
 
  private:
   std::string mPath;
-  bool mStraight;
+  bool mStraight, mSrgb;
 };
 
 class PngSequenceSink : public FrameSink {
  public:
-  PngSequenceSink(FramePattern pPattern, bool pRepeats, bool pStraight)
-      : mPattern(std::move(pPattern)), mRepeats(pRepeats), mStraight(pStraight) {}
+  PngSequenceSink(FramePattern pPattern, bool pRepeats, bool pStraight, bool pSrgb)
+      : mPattern(std::move(pPattern)), mRepeats(pRepeats), mStraight(pStraight), mSrgb(pSrgb) {}
   bool Open(std::string& pError) override { return MakeParentDirs(mPattern.Expand(0), pError); }
   bool Write(vthost::Image& pImage, long long pFrame, std::string& pError) override {
     if (mStraight) ToStraightAlpha(pImage);
     // Plain zlib at its fastest: the overlay is mostly flat, so files stay small.
-    return vthost::WritePng(mPattern.Expand(pFrame), pImage, pError, true);
+    return vthost::WritePng(mPattern.Expand(pFrame), pImage, pError, true, mSrgb);
   }
   bool Close(std::string&) override { return true; }
   // A frame drawn twice goes to one file; one writer keeps the last draw last.
@@ -55,7 +56,7 @@ class PngSequenceSink : public FrameSink {
 
  private:
   FramePattern mPattern;
-  bool mRepeats, mStraight;
+  bool mRepeats, mStraight, mSrgb;
 };
 
 class VideoSink : public FrameSink {
@@ -125,17 +126,25 @@ class VideoSink : public FrameSink {
 std::vector<std::string> EncoderArguments(bool pProRes, const VideoSettings& pVideo) {
   std::vector<std::string> lArguments;
   // BT.709 in limited range, as players read HD (FFmpeg's own default
-  // matrix is BT.601), tagged in the stream and in the container.
+  // matrix is BT.601), tagged in the stream and in the container. An sRGB
+  // display keeps the BT.709 primaries with the sRGB transfer; an untagged
+  // one keeps only the matrix and range the YUV needs to be read back.
+  const bool lTagged = pVideo.tag != DisplayTag::Untagged;
+  const std::string lTransfer = pVideo.tag == DisplayTag::Srgb ? "iec61966-2-1" : "bt709";
   lArguments.insert(lArguments.end(), {"-vf", "scale=out_color_matrix=bt709:out_range=tv", "-colorspace", "bt709",
-                                       "-color_primaries", "bt709", "-color_trc", "bt709", "-color_range", "tv"});
+                                       "-color_range", "tv"});
+  if (lTagged) lArguments.insert(lArguments.end(), {"-color_primaries", "bt709", "-color_trc", lTransfer});
   if (pProRes) {
     // ProRes 4444 (ap4h) with its alpha; FFmpeg's prores_aw encodes it a few
     // times faster than prores_ks, but leaves the frame headers' colour
-    // fields unset, so the bitstream filter writes them.
-    lArguments.insert(lArguments.end(),
-                      {"-c:v", "prores_aw", "-profile:v", "4", "-pix_fmt", "yuva444p10le", "-bsf:v",
-                       "prores_metadata=color_primaries=bt709:color_trc=bt709:"
-                       "colorspace=bt709"});
+    // fields unset, so the bitstream filter writes them (ProRes headers have
+    // no code for the sRGB transfer: the container's tag carries it).
+    const std::string lHeader = !lTagged ? "colorspace=bt709"
+                                : pVideo.tag == DisplayTag::Srgb
+                                    ? "color_primaries=bt709:color_trc=unknown:colorspace=bt709"
+                                    : "color_primaries=bt709:color_trc=bt709:colorspace=bt709";
+    lArguments.insert(lArguments.end(), {"-c:v", "prores_aw", "-profile:v", "4", "-pix_fmt", "yuva444p10le",
+                                         "-bsf:v", "prores_metadata=" + lHeader});
   } else {
     // A keyframe a second: with fragments at keyframes, at most a second is
     // lost should the encoder die.
@@ -208,12 +217,14 @@ std::unique_ptr<FrameSink> MakeSink(const std::string& pOut, long long pFrameCou
   bool lIsPattern = false;
   if (!lPattern.Parse(pOut, lIsPattern, pError)) return pError = "--out " + pError, nullptr;
   if (lIsPattern)
-    return std::unique_ptr<FrameSink>(new PngSequenceSink(lPattern, pRepeatsFrames, pVideo.straightAlpha));
+    return std::unique_ptr<FrameSink>(
+        new PngSequenceSink(lPattern, pRepeatsFrames, pVideo.straightAlpha, pVideo.tag != DisplayTag::Untagged));
   if (pFrameCount > 1)
     return pError = "--out " + pOut + " is one image, but " + std::to_string(pFrameCount) +
                     " frames are drawn: give a pattern such as hud.%04d.png, or a .mov or .mp4",
            nullptr;
-  return std::unique_ptr<FrameSink>(new PngFileSink(lPattern.Expand(0), pVideo.straightAlpha));
+  return std::unique_ptr<FrameSink>(
+      new PngFileSink(lPattern.Expand(0), pVideo.straightAlpha, pVideo.tag != DisplayTag::Untagged));
 }
 
 }  // namespace vthud_tool

@@ -10,6 +10,7 @@
 #include "ffmpeg_process.h"
 #include "frame_pattern.h"
 #include "png_image.h"
+#include "show_colour.h"
 
 namespace vthud_tool {
 
@@ -42,6 +43,9 @@ struct VideoSettings {
   // looks finished; tagged with what the assembly checks.
   bool part = false;
   std::vector<std::pair<std::string, std::string>> tags;  // container metadata
+  // The display the frames are for: BT.709 video and sRGB-chunked PNGs, the
+  // video's sRGB transfer, or no colour tags (video keeps its matrix and range).
+  DisplayTag tag = DisplayTag::Bt709;
 };
 
 // From --out: "x.png" (one frame only), a pattern "x.%04d.png", "x.mov",
@@ -50,8 +54,9 @@ struct VideoSettings {
 std::unique_ptr<FrameSink> MakeSink(const std::string& pOut, long long pFrameCount, bool pRepeatsFrames,
                                     const VideoSettings& pVideo, std::string& pError);
 
-// The encoder's arguments between its input and its output file: BT.709 tags
-// and ProRes 4444 (pProRes) or H.264, as the video sinks encode.
+// The encoder's arguments between its input and its output file: the BT.709
+// matrix and the display's tags, and ProRes 4444 (pProRes) or H.264, as the
+// video sinks encode.
 std::vector<std::string> EncoderArguments(bool pProRes, const VideoSettings& pVideo);
 
 // The same for a live stream: MPEG-TS with H.264 at low latency.

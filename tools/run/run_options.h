@@ -83,6 +83,10 @@ struct Options {
   // This run's own arguments as a farm task runs them: paths absolute, the
   // farm's options left out (filled by the command line with --farm).
   std::vector<std::string> taskArguments;
+  // Show colour: plates through an OpenColorIO config (--ocio, else $OCIO)
+  // to a display and view; empty names take the config's choice.
+  std::string ocio, plateColorspace, display, view, looks;
+  bool listColorspaces = false;
 };
 
 // The largest frame number whose time FBTime holds at pMode, either sign.

@@ -157,7 +157,18 @@ bool OpenChunkSink(const Options& o, Session& s, std::string& pError) {
 bool OpenInputs(Options& o, const std::string& pResources, Session& s, std::string& pError) {
   if (!s.plan.Build(o, pError) || !s.tracking.Open(o, pError) || !s.live.Open(o, pError)) return false;
   const DrawState lFirst = s.plan.At(0);
-  if (!s.background.Open(o.background, pResources + "/quill-hd.png", pError, o.backgroundLut)) return false;
+  const ColourRequest lColour{o.ocio, o.plateColorspace, o.display, o.view, o.looks};
+  if (!s.background.Open(o.background, pResources + "/quill-hd.png", pError, o.backgroundLut, &lColour))
+    return false;
+  if (!s.background.CheckFirstPlate(lFirst.frame, pError)) return false;
+  // The files are tagged for the display the plates were shown on.
+  const ShowColour& lShown = s.background.Colour();
+  if (lShown.Active()) {
+    s.video.tag = lShown.Tag();
+    if (lShown.Tag() == DisplayTag::Untagged)
+      Warn("the display of " + lShown.Describe() +
+           " has no colour tag the tool writes (BT.709 or sRGB); the output is written untagged");
+  }
   kLongLong lNum = 30, lDen = 1;
   FBTime::GetFrameRate(o.timeMode, lNum, lDen);
   s.video.fpsNumerator = static_cast<int>(lNum);

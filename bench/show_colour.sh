@@ -1,0 +1,111 @@
+#!/usr/bin/env bash
+# The show's view burnt in by the tool against ffmpeg applying OCIO's own
+# baked 65-point cube of the same view (ociobakelut) with lut3d, to H.264 at
+# the tool's encoder settings: 48 S-Log3 TIFF16 plates, then 48 ACEScg half
+# EXR plates (whose cube needs a shaper: a Cinespace .csp with an ACEScct
+# prelut, which lut3d reads). The tool draws the default overlay over the
+# plates, by OCIO's GPU path in its own GL context (the default) and by
+# OCIO's CPU processor (VTHUD_OCIO_CPU=1). Beside them, the tool today's way:
+# the same cube through --background-lut (ffmpeg's lut3d in its decoder),
+# which tells the transform's own cost from the tool's. The four run in
+# turn, the order rotated every round; the times are wall seconds and the
+# ratio is the tool's (GPU path) over ffmpeg's.
+#
+#   bench/show_colour.sh [BUILD_DIR] [ROUNDS]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=$(cd "${1:-build}" && pwd -P)
+rounds=${2:-3}
+tool=$build/tools/vthud_preview
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# The view from OCIO's builtin transforms, as the tests write it.
+cat >"$work/show.ocio" <<'EOF'
+ocio_profile_version: 2
+roles:
+  default: ACEScg
+  scene_linear: ACEScg
+file_rules:
+  - !<Rule> {name: SLog3, pattern: "*slog3*", extension: "*", colorspace: S-Log3 S-Gamut3}
+  - !<Rule> {name: Default, colorspace: ACEScg}
+displays:
+  Rec.1886 Rec.709 - Display:
+    - !<View> {name: ACES 1.0 - SDR Video, view_transform: ACES 1.0 - SDR Video, display_colorspace: Rec.1886 Rec.709 - Display}
+view_transforms:
+  - !<ViewTransform>
+    name: ACES 1.0 - SDR Video
+    from_scene_reference: !<BuiltinTransform> {style: "ACES-OUTPUT - ACES2065-1_to_CIE-XYZ-D65 - SDR-VIDEO_1.0"}
+display_colorspaces:
+  - !<ColorSpace>
+    name: Rec.1886 Rec.709 - Display
+    from_display_reference: !<BuiltinTransform> {style: "DISPLAY - CIE-XYZ-D65_to_REC.1886-REC.709"}
+colorspaces:
+  - !<ColorSpace>
+    name: ACES2065-1
+  - !<ColorSpace>
+    name: ACEScg
+    to_scene_reference: !<BuiltinTransform> {style: "ACEScg_to_ACES2065-1"}
+  - !<ColorSpace>
+    name: ACEScct
+    to_scene_reference: !<BuiltinTransform> {style: "ACEScct_to_ACES2065-1"}
+  - !<ColorSpace>
+    name: S-Log3 S-Gamut3
+    to_scene_reference: !<BuiltinTransform> {style: "SONY_SLOG3-SGAMUT3_to_ACES2065-1"}
+EOF
+display="Rec.1886 Rec.709 - Display"
+# A scene-to-display conversion goes through the config's (only) view transform: the view.
+ociobakelut --iconfig "$work/show.ocio" --inputspace "S-Log3 S-Gamut3" --outputspace "$display" \
+  --format resolve_cube --cubesize 65 "$work/slog3.cube" >/dev/null
+ociobakelut --iconfig "$work/show.ocio" --inputspace ACEScg --shaperspace ACEScct --outputspace "$display" \
+  --format cinespace --cubesize 65 "$work/acescg.csp" >/dev/null
+
+# Plates that change every frame: FFmpeg's moving test picture, as S-Log3
+# code values and as ACEScg values.
+ffmpeg -v error -f lavfi -i testsrc2=s=1920x1080:r=24 -frames:v 48 -pix_fmt rgb48le -start_number 1 \
+  "$work/p_slog3.%d.tif"
+ffmpeg -v error -f lavfi -i testsrc2=s=1920x1080:r=24 -frames:v 48 -pix_fmt gbrpf32le -c:v exr -format half \
+  -start_number 1 "$work/p_acescg.%d.exr"
+
+# The tool's own H.264 settings (tools/media/frame_sink.cpp, EncoderArguments).
+encode=(-colorspace bt709 -color_range tv -color_primaries bt709 -color_trc bt709 -c:v libx264 -preset veryfast
+  -crf 18 -pix_fmt yuv420p -g 24 -movflags +frag_keyframe+empty_moov)
+
+seconds() {
+  local start end
+  start=$(date +%s.%N)
+  "$@" >/dev/null 2>"$work/err" || {
+    cat "$work/err" >&2
+    exit 1
+  }
+  end=$(date +%s.%N)
+  echo "$end - $start" | bc
+}
+
+run_tool() { seconds env VTHUD_OCIO_CPU="${cpu:-0}" "$tool" --fps 24 --frames 1:48 --ocio "$work/show.ocio" --background "$work/$1" --out "$work/tool.mp4"; }
+run_tool_lut() {
+  seconds "$tool" --fps 24 --frames 1:48 --background "$work/$1" --background-lut "$work/$2" --out "$work/lut.mp4"
+}
+run_ffmpeg() {
+  seconds ffmpeg -v error -y -start_number 1 -i "$work/$1" \
+    -vf "format=$2,lut3d=file=$work/$3,scale=out_color_matrix=bt709:out_range=tv" "${encode[@]}" "$work/ffmpeg.mp4"
+}
+
+echo "| plates | round | tool, --ocio (GPU path) | tool, --ocio (CPU processor) | ffmpeg, lut3d (65-point cube) | ratio (GPU path) | tool, --background-lut (same cube) |"
+echo "|---|---|---|---|---|---|---|"
+for plates in slog3 acescg; do
+  if [ $plates = slog3 ]; then set -- p_slog3.%d.tif rgb48le slog3.cube "48 S-Log3 TIFF16"; else
+    set -- p_acescg.%d.exr gbrpf32le acescg.csp "48 ACEScg half EXR"; fi
+  for round in $(seq 1 "$rounds"); do
+    for step in 0 1 2 3; do
+      case $(((step + round) % 4)) in
+        0) t=$(run_tool "$1") ;;
+        1) c=$(cpu=1 run_tool "$1") ;;
+        2) f=$(run_ffmpeg "$1" "$2" "$3") ;;
+        3) l=$(run_tool_lut "$1" "$3") ;;
+      esac
+    done
+    printf '| %s | %d | %.2f s | %.2f s | %.2f s | %.2f | %.2f s |\n' "$4" "$round" "$t" "$c" "$f" \
+      "$(echo "$t / $f" | bc -l)" "$l"
+  done
+done

@@ -1,0 +1,162 @@
+#include "managed_plate.h"
+
+#include <QImage>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "background.h"
+
+namespace vthud_tool {
+
+namespace {
+
+const int kWidth = 1920, kHeight = 1080;
+
+// The float layouts ffmpeg's decoders give, taken as they come: asking for
+// another float layout would send them through the scaler's clipping path.
+bool FloatLayout(const std::string& pFormat, PlateLayout::Kind& pKind) {
+  static const std::pair<const char*, PlateLayout::Kind> kFloats[] = {{"gbrpf32le", PlateLayout::Kind::FloatRgb},
+                                                                      {"gbrapf32le", PlateLayout::Kind::FloatRgba},
+                                                                      {"grayf32le", PlateLayout::Kind::FloatGrey}};
+  for (const auto& lFloat : kFloats)
+    if (pFormat == lFloat.first) {
+      pKind = lFloat.second;
+      return true;
+    }
+  return false;
+}
+
+const char* PixelFormat(PlateLayout::Kind pKind) {
+  switch (pKind) {
+    case PlateLayout::Kind::Rgba64: return "rgba64le";
+    case PlateLayout::Kind::FloatRgb: return "gbrpf32le";
+    case PlateLayout::Kind::FloatRgba: return "gbrapf32le";
+    case PlateLayout::Kind::FloatGrey: return "grayf32le";
+  }
+  return "rgba64le";
+}
+
+// A picture of any size fitted into the canvas, centred, with opaque black bars.
+void Fit(const QImage& pPicture, vthost::Image& pImage) {
+  const QImage lFitted = pPicture.width() == kWidth && pPicture.height() == kHeight
+                             ? pPicture
+                             : pPicture.scaled(kWidth, kHeight, Qt::KeepAspectRatio, Qt::SmoothTransformation)
+                                   .convertToFormat(QImage::Format_RGBA8888);
+  pImage.width = kWidth;
+  pImage.height = kHeight;
+  pImage.bottomUp = false;
+  pImage.rgba.assign(static_cast<size_t>(kWidth) * kHeight * 4, 0);
+  for (size_t i = 3; i < pImage.rgba.size(); i += 4) pImage.rgba[i] = 255;
+  const int lLeft = (kWidth - lFitted.width()) / 2, lTop = (kHeight - lFitted.height()) / 2;
+  for (int y = 0; y < lFitted.height(); ++y)
+    memcpy(pImage.At(lLeft, lTop + y), lFitted.constScanLine(y), static_cast<size_t>(lFitted.width()) * 4);
+}
+
+}  // namespace
+
+size_t PlateLayout::FrameBytes() const {
+  const size_t lPixels = static_cast<size_t>(width) * static_cast<size_t>(height);
+  switch (kind) {
+    case Kind::Rgba64: return lPixels * 8;
+    case Kind::FloatRgb: return lPixels * 12;
+    case Kind::FloatRgba: return lPixels * 16;
+    case Kind::FloatGrey: return lPixels * 4;
+  }
+  return 0;
+}
+
+bool ProbePlateLayout(const std::string& pUrl, const std::string& pName, bool pVideo, PlateLayout& pLayout,
+                      std::string& pError) {
+  std::string lProbe;
+  if (!RunFfprobe({"-v", "error", "-select_streams", "v:0", "-show_entries",
+                   "stream=width,height,pix_fmt,color_space,color_range", "-of", "default=nw=1", pUrl},
+                  lProbe, pError))
+    return pError = "cannot read " + pName + ": " + pError, false;
+  const std::string lFormat = ProbeValue(lProbe, "pix_fmt");
+  pLayout = PlateLayout();
+  pLayout.width = atoi(ProbeValue(lProbe, "width").c_str());
+  pLayout.height = atoi(ProbeValue(lProbe, "height").c_str());
+  if (pLayout.width <= 0 || pLayout.height <= 0 || lFormat.empty())
+    return pError = "cannot read " + pName + " as a picture: ffprobe finds no picture in it", false;
+  // 16384 a side: a float frame stays within a few GiB.
+  if (pLayout.width > 16384 || pLayout.height > 16384)
+    return pError = pName + " is " + std::to_string(pLayout.width) + " x " + std::to_string(pLayout.height) +
+                    ", larger than the transform takes (16384 a side)",
+           false;
+  if (!FloatLayout(lFormat, pLayout.kind)) {
+    // Half floats and packed float layouts have no clip-free road through ffmpeg 5's scaler.
+    if (lFormat.find("f16") != std::string::npos || lFormat.find("f32") != std::string::npos)
+      return pError = pName + " holds " + lFormat + " pixels, which the transform cannot take", false;
+    pLayout.kind = PlateLayout::Kind::Rgba64;
+  }
+  if (pVideo)
+    DecodeColour(ProbeValue(lProbe, "color_space"), ProbeValue(lProbe, "color_range"), pLayout.width,
+                 pLayout.height, pLayout.matrix, pLayout.range);
+  return true;
+}
+
+std::vector<std::string> ManagedOutput(const PlateLayout& pLayout, long long pFrames) {
+  std::vector<std::string> lArguments;
+  if (pFrames > 0) lArguments.insert(lArguments.end(), {"-frames:v", std::to_string(pFrames)});
+  // YUV to RGB in the scaler at the plate's own size, 16 bits a channel.
+  if (!pLayout.matrix.empty())
+    lArguments.insert(lArguments.end(),
+                      {"-vf", "scale=flags=accurate_rnd+full_chroma_int:in_color_matrix=" + pLayout.matrix +
+                                  (pLayout.range.empty() ? "" : ":in_range=" + pLayout.range)});
+  lArguments.insert(lArguments.end(), {"-f", "rawvideo", "-pix_fmt", PixelFormat(pLayout.kind), "pipe:1"});
+  return lArguments;
+}
+
+bool ReadManagedFrame(FfmpegProcess& pDecoder, const PlateLayout& pLayout, const ShowColour& pColour,
+                      std::vector<uint8_t>& pRaw, vthost::Image& pImage) {
+  pRaw.resize(pLayout.FrameBytes());
+  bool lEnded = false;
+  if (!pDecoder.Read(pRaw.data(), pRaw.size(), lEnded)) return false;
+  ManagedToCanvas(pLayout, pColour, pRaw, pImage);
+  return true;
+}
+
+void ManagedToCanvas(const PlateLayout& pLayout, const ShowColour& pColour, std::vector<uint8_t>& pRaw,
+                     vthost::Image& pImage) {
+  const int w = pLayout.width, h = pLayout.height;
+  const bool lFills = w == kWidth && h == kHeight;
+  QImage lPicture;
+  uint8_t* lOut = nullptr;
+  ptrdiff_t lOutStride = static_cast<ptrdiff_t>(w) * 4;
+  if (lFills) {
+    // Straight into the canvas, bottom row first as GL takes it.
+    pImage.width = kWidth;
+    pImage.height = kHeight;
+    pImage.bottomUp = true;
+    pImage.rgba.resize(static_cast<size_t>(kWidth) * kHeight * 4);
+    lOut = pImage.rgba.data() + (h - 1) * lOutStride;
+    lOutStride = -lOutStride;
+  } else {
+    lPicture = QImage(w, h, QImage::Format_RGBA8888);
+    lOut = lPicture.bits();
+    lOutStride = lPicture.bytesPerLine();
+  }
+  const size_t lPlane = static_cast<size_t>(w) * h;
+  float* lFloats = reinterpret_cast<float*>(pRaw.data());
+  switch (pLayout.kind) {
+    case PlateLayout::Kind::Rgba64:
+      pColour.FromRgba64(reinterpret_cast<const uint16_t*>(pRaw.data()), static_cast<ptrdiff_t>(w) * 8, w, h, lOut,
+                         lOutStride);
+      break;
+    // ffmpeg's planar RGB runs green, blue, red (then alpha).
+    case PlateLayout::Kind::FloatRgb:
+      pColour.FromFloatPlanes(lFloats + 2 * lPlane, lFloats, lFloats + lPlane, nullptr, w, h, lOut, lOutStride);
+      break;
+    case PlateLayout::Kind::FloatRgba:
+      pColour.FromFloatPlanes(lFloats + 2 * lPlane, lFloats, lFloats + lPlane, lFloats + 3 * lPlane, w, h, lOut,
+                              lOutStride);
+      break;
+    case PlateLayout::Kind::FloatGrey:
+      pColour.FromFloatPlanes(lFloats, lFloats, lFloats, nullptr, w, h, lOut, lOutStride);
+      break;
+  }
+  if (!lFills) Fit(lPicture, pImage);
+}
+
+}  // namespace vthud_tool
