@@ -62,6 +62,33 @@ int CheckLayout(const vthud_tool::Options& o, vthud_tool::Session& s) {
   return lProblems ? 2 : 0;
 }
 
+// Joins a farm run's video parts into its one video.
+int Assemble(const vthud_tool::Options& o) {
+  std::string lSummary, lError;
+  if (!vthud_tool::AssembleParts(o.assembleOut, o.assembleParts, lSummary, lError)) return Fail(lError);
+  printf("%s\n", lSummary.c_str());
+  return 0;
+}
+
+// What the show's colour config holds.
+int ListColourspaces(const vthud_tool::Options& o) {
+  std::string lList, lError;
+  if (!vthud_tool::ListColourConfig(o.ocio, lList, lError)) return Fail(lError);
+  fputs(lList.c_str(), stdout);
+  return 0;
+}
+
+// The run as a Slurm job; its inputs (plan, recording, plates) are checked
+// here before anything is submitted.
+int SubmitToFarm(vthud_tool::Options& o, vthud_tool::Session& s) {
+  std::string lReport, lError;
+  if (!vthud_tool::OpenInputs(o, kResources, s, lError) ||
+      !vthud_tool::SubmitSlurmJob(o, QCoreApplication::applicationFilePath().toStdString(), lReport, lError))
+    return Fail(lError);
+  fputs(lReport.c_str(), stdout);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -83,28 +110,10 @@ int main(int argc, char** argv) {
     printf("vthud_preview %s\n", VTHUD_VERSION);
     return 0;
   }
-  if (!o.assembleOut.empty()) {
-    std::string lSummary;
-    if (!vthud_tool::AssembleParts(o.assembleOut, o.assembleParts, lSummary, lError)) return Fail(lError);
-    printf("%s\n", lSummary.c_str());
-    return 0;
-  }
-  if (o.listColorspaces) {
-    std::string lList;
-    if (!vthud_tool::ListColourConfig(o.ocio, lList, lError)) return Fail(lError);
-    fputs(lList.c_str(), stdout);
-    return 0;
-  }
+  if (!o.assembleOut.empty()) return Assemble(o);
+  if (o.listColorspaces) return ListColourspaces(o);
   vthud_tool::Session s;
-  // A farm run is checked here (plan, recording, plates) before anything is submitted.
-  if (!o.farm.empty()) {
-    std::string lReport;
-    if (!vthud_tool::OpenInputs(o, kResources, s, lError) ||
-        !vthud_tool::SubmitSlurmJob(o, QCoreApplication::applicationFilePath().toStdString(), lReport, lError))
-      return Fail(lError);
-    fputs(lReport.c_str(), stdout);
-    return 0;
-  }
+  if (!o.farm.empty()) return SubmitToFarm(o, s);
   if (!vthud_tool::OpenInputs(o, kResources, s, lError) || !vthud_tool::MakeHost(o, s, lError) ||
       !vthud_tool::ApplySettings(o, s, lError))
     return Fail(lError);
