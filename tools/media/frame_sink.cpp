@@ -62,7 +62,11 @@ class PngSequenceSink : public FrameSink {
 class VideoSink : public FrameSink {
  public:
   VideoSink(std::string pPath, bool pProRes, VideoSettings pVideo, long long pFrameCount, bool pStream = false)
-      : mPath(std::move(pPath)), mProRes(pProRes), mStream(pStream), mVideo(std::move(pVideo)), mExpected(pFrameCount) {}
+      : mPath(std::move(pPath)),
+        mProRes(pProRes),
+        mStream(pStream),
+        mVideo(std::move(pVideo)),
+        mExpected(pFrameCount) {}
   bool Open(std::string& pError) override {
     if (!mStream && !MakeParentDirs(mPath, pError)) return false;
     if (mVideo.part) {
