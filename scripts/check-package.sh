@@ -60,31 +60,7 @@ cmp -s "$work/installed-shipped.png" "$work/built-shipped.png" ||
 
 # One managed frame: a 16-bit plate shown through a config written here from
 # OCIO's builtin transforms (S-Log3 by the file rules, the ACES SDR video view).
-cat >"$work/show.ocio" <<'EOF'
-ocio_profile_version: 2
-roles: {default: ACEScg, scene_linear: ACEScg}
-file_rules:
-  - !<Rule> {name: SLog3, pattern: "*slog3*", extension: "*", colorspace: S-Log3}
-  - !<Rule> {name: Default, colorspace: ACEScg}
-displays:
-  Rec.1886 Rec.709 - Display:
-    - !<View> {name: ACES 1.0 - SDR Video, view_transform: ACES 1.0 - SDR Video, display_colorspace: Rec.1886 Rec.709 - Display}
-view_transforms:
-  - !<ViewTransform>
-    name: ACES 1.0 - SDR Video
-    from_scene_reference: !<BuiltinTransform> {style: "ACES-OUTPUT - ACES2065-1_to_CIE-XYZ-D65 - SDR-VIDEO_1.0"}
-display_colorspaces:
-  - !<ColorSpace>
-    name: Rec.1886 Rec.709 - Display
-    from_display_reference: !<BuiltinTransform> {style: "DISPLAY - CIE-XYZ-D65_to_REC.1886-REC.709"}
-colorspaces:
-  - !<ColorSpace>
-    name: ACEScg
-    to_scene_reference: !<BuiltinTransform> {style: "ACEScg_to_ACES2065-1"}
-  - !<ColorSpace>
-    name: S-Log3
-    to_scene_reference: !<BuiltinTransform> {style: "SONY_SLOG3-SGAMUT3_to_ACES2065-1"}
-EOF
+bash "$repo/scripts/show-config.sh" >"$work/show.ocio"
 ffmpeg -v error -f lavfi -i testsrc2=s=1920x1080 -frames:v 1 -pix_fmt rgb48le "$work/plate_slog3.tif"
 managed=(--ocio "$work/show.ocio" --background "$work/plate_slog3.tif")
 traced managed "$tool" "${managed[@]}" --out "$work/installed-managed.png" >/dev/null ||
