@@ -59,8 +59,23 @@ GpuColour::~GpuColour() {
   glDeleteTextures(1, &mTarget);
   glDeleteTextures(1, &mPlate);
   glDeleteVertexArrays(1, &mVertices);
-  if (!mLuts.empty()) glDeleteTextures(static_cast<GLsizei>(mLuts.size()), mLuts.data());
+  for (const auto& lLut : mLutUnits) glDeleteTextures(1, &lLut.second);
   mGL.Release();
+}
+
+// A new LUT texture bound on unit pUnit, filtered as OCIO asks and clamped at
+// its edges, named to the program's sampler; its values are the caller's to load.
+void GpuColour::BindNewLut(unsigned pTarget, int pUnit, OCIO::Interpolation pInterpolation, const char* pSampler) {
+  GLuint lTexture = 0;
+  glGenTextures(1, &lTexture);
+  glActiveTexture(GL_TEXTURE0 + pUnit);
+  glBindTexture(pTarget, lTexture);
+  glTexParameteri(pTarget, GL_TEXTURE_MIN_FILTER, Filter(pInterpolation));
+  glTexParameteri(pTarget, GL_TEXTURE_MAG_FILTER, Filter(pInterpolation));
+  for (GLenum lWrap : {GL_TEXTURE_WRAP_S, GL_TEXTURE_WRAP_T, GL_TEXTURE_WRAP_R})
+    glTexParameteri(pTarget, lWrap, GL_CLAMP_TO_EDGE);
+  glUniform1i(glGetUniformLocation(mProgram, pSampler), pUnit);
+  mLutUnits.emplace_back(pTarget, lTexture);
 }
 
 bool GpuColour::Create(const OCIO::ConstProcessorRcPtr& pProcessor, std::string& pError) {
@@ -102,23 +117,13 @@ bool GpuColour::Create(const OCIO::ConstProcessorRcPtr& pProcessor, std::string&
       lDesc->getTextureValues(i, lValues);
       const bool lRed = lChannels == OCIO::GpuShaderDesc::TEXTURE_RED_CHANNEL;
       const GLenum lTarget = h > 1 ? GL_TEXTURE_2D : GL_TEXTURE_1D;
-      GLuint lTexture = 0;
-      glGenTextures(1, &lTexture);
-      mLuts.push_back(lTexture);
-      glActiveTexture(GL_TEXTURE0 + lUnit);
-      glBindTexture(lTarget, lTexture);
-      glTexParameteri(lTarget, GL_TEXTURE_MIN_FILTER, Filter(lInterpolation));
-      glTexParameteri(lTarget, GL_TEXTURE_MAG_FILTER, Filter(lInterpolation));
-      glTexParameteri(lTarget, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-      glTexParameteri(lTarget, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+      BindNewLut(lTarget, lUnit, lInterpolation, lSampler);
       if (h > 1)
         glTexImage2D(lTarget, 0, lRed ? GL_R32F : GL_RGB32F, static_cast<GLsizei>(w), static_cast<GLsizei>(h), 0,
                      lRed ? GL_RED : GL_RGB, GL_FLOAT, lValues);
       else
         glTexImage1D(lTarget, 0, lRed ? GL_R32F : GL_RGB32F, static_cast<GLsizei>(w), 0, lRed ? GL_RED : GL_RGB,
                      GL_FLOAT, lValues);
-      glUniform1i(glGetUniformLocation(mProgram, lSampler), lUnit);
-      mLutUnits.emplace_back(lTarget, lTexture);
     }
     for (unsigned i = 0; i < lDesc->getNum3DTextures(); ++i, ++lUnit) {
       const char *lName = nullptr, *lSampler = nullptr;
@@ -127,19 +132,9 @@ bool GpuColour::Create(const OCIO::ConstProcessorRcPtr& pProcessor, std::string&
       const float* lValues = nullptr;
       lDesc->get3DTexture(i, lName, lSampler, lEdge, lInterpolation);
       lDesc->get3DTextureValues(i, lValues);
-      GLuint lTexture = 0;
-      glGenTextures(1, &lTexture);
-      mLuts.push_back(lTexture);
-      glActiveTexture(GL_TEXTURE0 + lUnit);
-      glBindTexture(GL_TEXTURE_3D, lTexture);
-      glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MIN_FILTER, Filter(lInterpolation));
-      glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MAG_FILTER, Filter(lInterpolation));
-      for (GLenum lWrap : {GL_TEXTURE_WRAP_S, GL_TEXTURE_WRAP_T, GL_TEXTURE_WRAP_R})
-        glTexParameteri(GL_TEXTURE_3D, lWrap, GL_CLAMP_TO_EDGE);
+      BindNewLut(GL_TEXTURE_3D, lUnit, lInterpolation, lSampler);
       const GLsizei e = static_cast<GLsizei>(lEdge);
       glTexImage3D(GL_TEXTURE_3D, 0, GL_RGB32F, e, e, e, 0, GL_RGB, GL_FLOAT, lValues);
-      glUniform1i(glGetUniformLocation(mProgram, lSampler), lUnit);
-      mLutUnits.emplace_back(GL_TEXTURE_3D, lTexture);
     }
     glUniform1i(glGetUniformLocation(mProgram, "vthudPlate"), mPlateUnit);
     glActiveTexture(GL_TEXTURE0);

@@ -35,6 +35,7 @@ class GpuColour {
 
  private:
   bool Resize(int pWidth, int pHeight);
+  void BindNewLut(unsigned pTarget, int pUnit, OCIO_NAMESPACE::Interpolation pInterpolation, const char* pSampler);
   std::mutex mLock;
   vthost::HeadlessGL mGL;
   unsigned mProgram = 0, mFramebuffer = 0, mTarget = 0, mPlate = 0, mVertices = 0;
@@ -42,8 +43,8 @@ class GpuColour {
   int mWidth = 0, mHeight = 0;  // the target's
   int mPlateWidth = 0, mPlateHeight = 0;
   bool mPlateFloat = false;
-  std::vector<unsigned> mLuts;                           // OCIO's LUT textures, bound to units 1 and up
-  std::vector<std::pair<unsigned, unsigned>> mLutUnits;  // (target, texture) per unit
+  // OCIO's LUT textures as (target, texture), bound to units 1 and up in order.
+  std::vector<std::pair<unsigned, unsigned>> mLutUnits;
 };
 
 }  // namespace vthud_tool
