@@ -324,8 +324,8 @@ bool Background::SequencePlate(long long pIndex, long long pFrame, vthost::Image
               ? std::vector<std::string>{"-frames:v", std::to_string(lRun), "-vf",      lFilter + kBottomUp,
                                          "-f",        "rawvideo",           "-pix_fmt", "rgba",
                                          "pipe:1"}
-          : ProbePlateLayout(FileUrl(lPath), lPath, false, mLayout, pError) ? ManagedOutput(mLayout, lRun)
-                                                                            : std::vector<std::string>();
+          : ProbeRunLayout(lPath, pError) ? ManagedOutput(mLayout, lRun)
+                                          : std::vector<std::string>();
       if (lOutput.empty()) return pError = lPlate + ": " + pError, false;
       lArguments.insert(lArguments.end(), lOutput.begin(), lOutput.end());
       mPlates.reset(new FfmpegProcess);
@@ -357,15 +357,23 @@ bool Background::SequencePlate(long long pIndex, long long pFrame, vthost::Image
   return false;
 }
 
-bool Background::CheckFirstPlate(long long pFrame, std::string& pError) const {
+bool Background::CheckFirstPlate(long long pFrame, std::string& pError) {
   if (mKind != Kind::Sequence || !mColour.Active()) return true;
   const std::string lPath = mPattern.Expand(pFrame);
   const std::string lPlate = "the background plate of frame " + std::to_string(pFrame);
   if (!QFileInfo(QString::fromStdString(lPath)).isFile()) return pError = lPlate + " is missing: " + lPath, false;
-  PlateLayout lLayout;
-  if (!ProbePlateLayout(FileUrl(lPath), lPath, false, lLayout, pError))
+  if (!ProbePlateLayout(FileUrl(lPath), lPath, false, mProbedLayout, pError))
     return pError = lPlate + ": " + pError, false;
+  mProbedPath = lPath;
   return true;
+}
+
+bool Background::ProbeRunLayout(const std::string& pPath, std::string& pError) {
+  if (pPath == mProbedPath) {
+    mLayout = mProbedLayout;
+    return true;
+  }
+  return ProbePlateLayout(FileUrl(pPath), pPath, false, mLayout, pError);
 }
 
 bool Background::PlateTimecode(long long pFirstFrame, int pRateNumerator, int pRateDenominator,
@@ -407,6 +415,7 @@ void Background::Close() {
   mPlates.reset();
   mKind = Kind::None;
   mPath.clear();
+  mProbedPath.clear();
 }
 
 }  // namespace vthud_tool

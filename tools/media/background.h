@@ -31,8 +31,9 @@ class Background {
             const std::string& pLut = std::string(), const ColourRequest* pColour = nullptr);
   // Through the show's colour, the first plate of a sequence (scene frame
   // pFrame) is probed before anything is drawn, so that a plate the
-  // transform cannot take is refused before any output is made.
-  bool CheckFirstPlate(long long pFrame, std::string& pError) const;
+  // transform cannot take is refused before any output is made. The layout
+  // found is kept for the run of plates that starts there.
+  bool CheckFirstPlate(long long pFrame, std::string& pError);
   // The show's colour the plates go through; not Active() without one.
   const ShowColour& Colour() const { return mColour; }
   bool Empty() const { return mKind == Kind::None; }
@@ -62,6 +63,8 @@ class Background {
   enum class Kind { None, Still, Sequence, Video };
   // One still: by ffmpeg for EXR, DPX, TIFF and through a LUT, else by Qt.
   bool ReadPlate(const std::string& pPath, vthost::Image& pImage, std::string& pError);
+  // mLayout for a run of plates starting at pPath, probed unless it already was.
+  bool ProbeRunLayout(const std::string& pPath, std::string& pError);
   // The plate of draw pIndex (scene frame pFrame) of a sequence.
   bool SequencePlate(long long pIndex, long long pFrame, vthost::Image& pImage, std::string& pError);
   Kind mKind = Kind::None;
@@ -82,6 +85,9 @@ class Background {
   ShowColour mColour;
   PlateLayout mLayout;
   std::vector<uint8_t> mRaw;
+  // The plate last probed and its layout: a run that starts at it needs no second probe.
+  std::string mProbedPath;
+  PlateLayout mProbedLayout;
 };
 
 // Reads any image Qt can and fits it into a 1920 x 1080 RGBA canvas, centred,
