@@ -340,6 +340,60 @@ TEST_F(ShowColourTest, EachPlateKindIsShownAsOcioShowsTheSameFile) {
   EXPECT_GT(lWhite, 100) << "the frame counter's white text over the plate";
 }
 
+TEST_F(ShowColourTest, EveryFloatLayoutKeepsItsChannelsAndAlphaOnBothPaths) {
+  // EXRs with an alpha plane (opaque above, a ramp with NaN below) and with
+  // one grey plane, as ffmpeg lays them out: planes G, B, R, A, or Y alone.
+  const size_t n = static_cast<size_t>(kW) * kH;
+  const std::vector<float> lScene = Scene(0);
+  std::vector<float> lAlpha(n, 1.0f);
+  for (int y = kH / 2; y < kH; ++y)
+    for (int x = 0; x < kW; ++x) lAlpha[static_cast<size_t>(y) * kW + x] = x < 40 ? NAN : x / (kW - 1.0f);
+  struct Layout {
+    const char* format;
+    std::vector<int> planes;  // the scene's channel of each plane (3: alpha)
+  };
+  for (const Layout& l : {Layout{"gbrapf32le", {1, 2, 0, 3}}, Layout{"grayf32le", {1}}}) {
+    SCOPED_TRACE(l.format);
+    std::vector<float> lPlanes;
+    for (int c : l.planes)
+      for (size_t i = 0; i < n; ++i) lPlanes.push_back(c == 3 ? lAlpha[i] : lScene[i * 4 + c]);
+    std::ofstream(dir + "/layout.raw", std::ios::binary)
+        .write(reinterpret_cast<const char*>(lPlanes.data()), static_cast<std::streamsize>(lPlanes.size() * 4));
+    ASSERT_EQ(system(("ffmpeg -v error -y -f rawvideo -pix_fmt " + std::string(l.format) + " -s 1920x1080 -i " +
+                      Quote(dir + "/layout.raw") + " -c:v exr -format half " + Quote(dir + "/layout.exr"))
+                         .c_str()),
+              0);
+    // The reference: the plate's own colour (grey in all three for Y), opaque.
+    std::vector<float> lRgba(n * 4, 1.0f);
+    for (size_t i = 0; i < n; ++i)
+      for (int c = 0; c < 3; ++c) lRgba[i * 4 + c] = lScene[i * 4 + (l.planes.size() == 1 ? 1 : c)];
+    // Rounded to half floats, as the file holds them (11 significant bits; no subnormals in the scene).
+    for (float& v : lRgba) {
+      int e = 0;
+      std::frexp(v, &e);
+      v = std::ldexp(std::nearbyint(std::ldexp(v, 11 - e)), e - 11);
+    }
+    const std::vector<uint8_t> lView = Reference(mConfig, "ACEScg", kRec709, lRgba);
+    for (const char* lPath : {"VTHUD_OCIO_CPU=0", "VTHUD_OCIO_CPU=1"}) {
+      SCOPED_TRACE(lPath);
+      const Result r = Tool({"--ocio", config, "--background", dir + "/layout.exr", "--set", "Show=false", "--out",
+                             dir + "/layout.png"},
+                            lPath);
+      ASSERT_EQ(r.status, 0) << r.err;
+      const std::vector<uint8_t> lShown = Pixels("layout.png");
+      const Stats s = Compare(lShown, lView, 0, kH / 2);
+      EXPECT_LE(s.mean, 0.3);
+      EXPECT_LE(s.p999, 2);
+      // Alpha passes through; NaN in it is 0, not spread.
+      for (int x : {0, 39, 40, 960, kW - 1}) {
+        const float a = l.planes.size() == 4 ? lAlpha[static_cast<size_t>(kH - 1) * kW + x] : 1.0f;
+        EXPECT_NEAR(lShown[(static_cast<size_t>(kH - 1) * kW + x) * 4 + 3], std::isnan(a) ? 0 : a * 255, 1)
+            << "alpha at x " << x;
+      }
+    }
+  }
+}
+
 TEST_F(ShowColourTest, SequenceAndProResPlatesThroughVideoAreTheViewAndTaggedForTheDisplay) {
   // Three S-Log3 plates of rising exposure, and the same as a ProRes 4444 plate.
   std::vector<std::vector<uint8_t>> lViews;
