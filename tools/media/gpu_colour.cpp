@@ -146,6 +146,16 @@ bool GpuColour::Create(const OCIO::ConstProcessorRcPtr& pProcessor, std::string&
   }
   // Free for the thread that reads plates to make current.
   mGL.Release();
+  // The rasteriser compiles the shader for each kind of plate texture at its
+  // first draw; drawn once here, the first plates need not wait for it. Not
+  // a power of two a side, as plates are not (that is part of what it compiles for).
+  if (lOk) {
+    const uint16_t l16[3 * 3 * 4] = {};
+    const float lFloat[3 * 3 * 4] = {};
+    uint8_t lOut[3 * 3 * 4];
+    lOk = Apply(l16, false, 3, 3, lOut, 3 * 4) && Apply(lFloat, true, 3, 3, lOut, 3 * 4);
+    if (!lOk) pError = "OCIO's shader does not draw";
+  }
   return lOk;
 }
 

@@ -25,8 +25,9 @@ class GpuColour {
   GpuColour(const GpuColour&) = delete;
   GpuColour& operator=(const GpuColour&) = delete;
 
-  // Makes the context, the shader and the textures of pProcessor. False
-  // with a reason when there is no GL to do it with (the CPU path then does).
+  // Makes the context, the shader and the textures of pProcessor, and draws
+  // it once for each kind of plate. False with a reason when there is no GL
+  // to do it with (the CPU path then does).
   bool Create(const OCIO_NAMESPACE::ConstProcessorRcPtr& pProcessor, std::string& pError);
 
   // pPixels: w x h RGBA, 16-bit (pFloat false) or float. pOut rows pOutStride

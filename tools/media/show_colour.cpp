@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <future>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -17,10 +19,20 @@ namespace OCIO = OCIO_NAMESPACE;
 namespace vthud_tool {
 
 struct ShowColour::State {
-  // OCIO's GPU path when a GL context can be had (see gpu_colour.h), else
-  // its CPU processor; both write 8-bit display values.
-  std::unique_ptr<GpuColour> gpu;
   OCIO::ConstCPUProcessorRcPtr from16, fromFloat;
+  // OCIO's GPU path when a GL context can be had (see gpu_colour.h), else
+  // its CPU processor; both write 8-bit display values. The GPU path is made
+  // on a thread of its own while the run starts (its plates probed, the
+  // host made), and taken at the first plate.
+  std::future<std::unique_ptr<GpuColour>> making;
+  std::unique_ptr<GpuColour> gpu;
+  std::once_flag taken;
+  GpuColour* Gpu() {
+    std::call_once(taken, [this] {
+      if (making.valid()) gpu = making.get();
+    });
+    return gpu.get();
+  }
   // The interleaved float picture the GPU takes, kept from plate to plate
   // (plates come one at a time): made afresh, its pages would be faulted in
   // and zeroed for every frame.
@@ -193,11 +205,16 @@ bool ShowColour::Open(const ColourRequest& pRequest, const std::string& pPlatePa
                                                              OCIO::OPTIMIZATION_DEFAULT);
     // VTHUD_OCIO_CPU=1 keeps to the CPU processor (to compare the two).
     const char* lCpuOnly = getenv("VTHUD_OCIO_CPU");
-    if (!lCpuOnly || strcmp(lCpuOnly, "1") != 0) {
-      std::string lWhy;
-      lState->gpu.reset(new GpuColour);
-      if (!lState->gpu->Create(lProcessor, lWhy)) lState->gpu.reset();
-    }
+    if (!lCpuOnly || strcmp(lCpuOnly, "1") != 0)
+      lState->making = std::async(std::launch::async, [lProcessor] {
+        std::unique_ptr<GpuColour> lGpu(new GpuColour);
+        std::string lWhy;
+        try {
+          if (lGpu->Create(lProcessor, lWhy)) return lGpu;
+        } catch (const OCIO::Exception&) {
+        }
+        return std::unique_ptr<GpuColour>();
+      });
     mState = std::move(lState);
   } catch (const OCIO::Exception& e) {
     pError = "--ocio: cannot show " + mDescription + " " + lIn + ": " + OneLine(e.what());
@@ -209,8 +226,9 @@ bool ShowColour::Open(const ColourRequest& pRequest, const std::string& pPlatePa
 
 void ShowColour::FromRgba64(const uint16_t* pPixels, ptrdiff_t pStride, int pWidth, int pHeight, uint8_t* pOut,
                             ptrdiff_t pOutStride) const {
-  if (mState->gpu && pStride == static_cast<ptrdiff_t>(pWidth) * 8 &&
-      mState->gpu->Apply(pPixels, false, pWidth, pHeight, pOut, pOutStride))
+  GpuColour* lGpu = mState->Gpu();
+  if (lGpu && pStride == static_cast<ptrdiff_t>(pWidth) * 8 &&
+      lGpu->Apply(pPixels, false, pWidth, pHeight, pOut, pOutStride))
     return;
   const OCIO::CPUProcessor& lCpu = *mState->from16;
   const char* lIn = reinterpret_cast<const char*>(pPixels);
@@ -229,7 +247,8 @@ void ShowColour::FromFloatPlanes(float* pRed, float* pGreen, float* pBlue, float
                                  uint8_t* pOut, ptrdiff_t pOutStride) const {
   // The GPU takes one RGBA texture: the planes interleaved as they are made finite.
   std::vector<float>& lRgba = mState->rgba;
-  lRgba.resize(mState->gpu ? static_cast<size_t>(pWidth) * pHeight * 4 : 0);
+  GpuColour* lGpu = mState->Gpu();
+  lRgba.resize(lGpu ? static_cast<size_t>(pWidth) * pHeight * 4 : 0);
   OverRows(pHeight, [&](int pFirst, int pEnd) {
     for (int y = pFirst; y < pEnd; ++y) {
       const size_t lAt = static_cast<size_t>(y) * pWidth;
@@ -249,7 +268,7 @@ void ShowColour::FromFloatPlanes(float* pRed, float* pGreen, float* pBlue, float
       }
     }
   });
-  if (mState->gpu && mState->gpu->Apply(lRgba.data(), true, pWidth, pHeight, pOut, pOutStride)) return;
+  if (lGpu && lGpu->Apply(lRgba.data(), true, pWidth, pHeight, pOut, pOutStride)) return;
   const OCIO::CPUProcessor& lCpu = *mState->fromFloat;
   // Alpha stays the plate's: without a plane of its own it is opaque (one
   // row of ones, only read, shared by the threads).
