@@ -11,12 +11,19 @@
 # turn, the order rotated every round; the times are wall seconds and the
 # ratio is the tool's (GPU path) over ffmpeg's.
 #
+# Then what bounds that ratio on this machine: the view alone over one plate
+# (bench/colour_transform.cpp, GPU path), in CPU time a frame, and ffmpeg's
+# run without any transform (decoding and encoding, which the tool's run does
+# as well). Spread over every core with nothing lost, the two together are
+# the least the tool's run could take; over lut3d's run, the least ratio.
+#
 #   bench/show_colour.sh [BUILD_DIR] [ROUNDS]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=$(cd "${1:-build}" && pwd -P)
 rounds=${2:-3}
 tool=$build/tools/vthud_preview
+view_alone=$build/bench/vthud_colour_transform_bench
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -51,6 +58,17 @@ seconds() {
   echo "$end - $start" | bc
 }
 
+# "WALL CPU" in seconds, CPU being user and system time of it and its children.
+wall_and_cpu() {
+  local TIMEFORMAT='%R %U %S' times w u s
+  times=$({ time "$@" >/dev/null 2>"$work/err"; } 2>&1) || {
+    cat "$work/err" >&2
+    exit 1
+  }
+  read -r w u s <<<"$times"
+  echo "$w $(echo "$u + $s" | bc)"
+}
+
 run_tool() { seconds env VTHUD_OCIO_CPU="${cpu:-0}" "$tool" --fps 24 --frames 1:48 --ocio "$work/show.ocio" --background "$work/$1" --out "$work/tool.mp4"; }
 run_tool_lut() {
   seconds "$tool" --fps 24 --frames 1:48 --background "$work/$1" --background-lut "$work/$2" --out "$work/lut.mp4"
@@ -77,4 +95,22 @@ for plates in slog3 acescg; do
     printf '| %s | %d | %.2f s | %.2f s | %.2f s | %.2f | %.2f s |\n' "$4" "$round" "$t" "$c" "$f" \
       "$(echo "$t / $f" | bc -l)" "$l"
   done
+done
+
+cores=$(nproc)
+echo
+echo "| plates | ffmpeg, lut3d: wall, CPU | ffmpeg, no transform: wall, CPU | the view alone (GPU path): CPU a frame | least for the tool: (no transform + view) CPU / $cores cores | least ratio |"
+echo "|---|---|---|---|---|---|"
+for plates in slog3 acescg; do
+  if [ $plates = slog3 ]; then set -- p_slog3.%d.tif rgb48le slog3.cube "48 S-Log3 TIFF16"; else
+    set -- p_acescg.%d.exr gbrpf32le acescg.csp "48 ACEScg half EXR"; fi
+  read -r lw lc < <(wall_and_cpu ffmpeg -v error -y -start_number 1 -i "$work/$1" \
+    -vf "format=$2,lut3d=file=$work/$3,scale=out_color_matrix=bt709:out_range=tv" "${encode[@]}" "$work/ffmpeg.mp4")
+  read -r nw nc < <(wall_and_cpu ffmpeg -v error -y -start_number 1 -i "$work/$1" \
+    -vf "format=$2,scale=out_color_matrix=bt709:out_range=tv" "${encode[@]}" "$work/plain.mp4")
+  view=$("$view_alone" "$work/show.ocio" "$work/${1/\%d/1}" 48 | sed -n 's/.*, \([0-9.]*\) ms of CPU a frame.*/\1/p')
+  least=$(echo "$nc + 48 * $view / 1000" | bc -l)
+  least=$(echo "if ($least / $cores > $nw) $least / $cores else $nw" | bc -l)
+  printf '| %s | %.2f s, %.2f s | %.2f s, %.2f s | %.0f ms | %.2f s | %.2f |\n' "$4" "$lw" "$lc" "$nw" "$nc" "$view" \
+    "$least" "$(echo "$least / $lw" | bc -l)"
 done

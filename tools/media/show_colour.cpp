@@ -224,6 +224,10 @@ bool ShowColour::Open(const ColourRequest& pRequest, const std::string& pPlatePa
   return true;
 }
 
+void ShowColour::Settle() const {
+  if (mState) mState->Gpu();
+}
+
 void ShowColour::FromRgba64(const uint16_t* pPixels, ptrdiff_t pStride, int pWidth, int pHeight, uint8_t* pOut,
                             ptrdiff_t pOutStride) const {
   GpuColour* lGpu = mState->Gpu();

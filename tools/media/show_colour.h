@@ -35,6 +35,10 @@ class ShowColour {
   // False with one line naming the file or name and OCIO's reason.
   bool Open(const ColourRequest& pRequest, const std::string& pPlatePath, std::string& pError);
   bool Active() const { return static_cast<bool>(mState); }
+  // Open makes the GPU path on a thread of its own; this waits until it is
+  // made (or found unavailable), so that none of its GL set-up is in flight
+  // while the host makes or ends a context of its own.
+  void Settle() const;
   void Reset();
   DisplayTag Tag() const { return mTag; }
   // "COLORSPACE -> DISPLAY / VIEW", for messages.

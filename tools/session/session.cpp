@@ -163,6 +163,7 @@ bool OpenInputs(Options& o, const std::string& pResources, Session& s, std::stri
   if (!s.background.CheckFirstPlate(lFirst.frame, pError)) return false;
   // The files are tagged for the display the plates were shown on.
   const ShowColour& lShown = s.background.Colour();
+  lShown.Settle();
   if (lShown.Active()) {
     s.video.tag = lShown.Tag();
     if (lShown.Tag() == DisplayTag::Untagged)
