@@ -285,6 +285,39 @@ bool Background::ReadPlate(const std::string& pPath, vthost::Image& pImage, std:
   return ReadFitted(pPath, pImage, pError);
 }
 
+// The sequence reader's arguments up to its output: plates from pFrame on.
+// -xerror: a plate that does not decode ends the run there instead of being skipped.
+std::vector<std::string> Background::SequenceInput(long long pFrame) const {
+  return {"-nostdin",
+          "-v",
+          "error",
+          "-xerror",
+          "-f",
+          "image2",
+          "-pattern_type",
+          "sequence",
+          "-start_number",
+          std::to_string(pFrame),
+          "-thread_type",
+          "frame",
+          "-i",
+          FileUrl(mSpec)};
+}
+
+bool Background::StartManagedRun(long long pFrame, long long pRun, std::string& pError) {
+  std::vector<std::string> lArguments = SequenceInput(pFrame);
+  const std::vector<std::string> lOutput = ManagedOutput(mLayout, pRun);
+  lArguments.insert(lArguments.end(), lOutput.begin(), lOutput.end());
+  mPlates.reset(new FfmpegProcess);
+  if (!mPlates->Start(lArguments, FfmpegProcess::Direction::ReadFromIt, pError)) {
+    mPlates.reset();
+    return false;
+  }
+  mPlatesNext = pFrame;
+  mPlatesLeft = pRun > 0 ? pRun : -1;
+  return true;
+}
+
 bool Background::SequencePlate(long long pIndex, long long pFrame, vthost::Image& pImage, std::string& pError) {
   const std::string lPath = mPattern.Expand(pFrame);
   const std::string lPlate = "the background plate of frame " + std::to_string(pFrame);
@@ -293,48 +326,33 @@ bool Background::SequencePlate(long long pIndex, long long pFrame, vthost::Image
   if (!QFileInfo(QString::fromStdString(lPath)).isFile()) return pError = lPlate + " is missing: " + lPath, false;
   // Sequence plates carry no colour tags worth trusting: ffmpeg's own choice (BT.601 for JPEG) stands.
   const std::string lFilter = FitFilter("", "", mLut);
+  long long lRun = 1;  // consecutive frames from this draw on
+  if (pIndex >= 0 && static_cast<size_t>(pIndex) < mDrawFrames.size() && mDrawFrames[pIndex] == pFrame)
+    while (static_cast<size_t>(pIndex + lRun) < mDrawFrames.size() && mDrawFrames[pIndex + lRun] == pFrame + lRun)
+      ++lRun;
+  // The reader started while the first plate was probed has no end of its own: this run is its end.
+  if (mPlates && mPlatesLeft < 0 && pFrame == mPlatesNext) mPlatesLeft = lRun;
   if (!mPlates || pFrame != mPlatesNext || mPlatesLeft == 0) {
     if (mPlates) mPlates->Stop();
     mPlates.reset();
-    long long lRun = 1;  // consecutive frames from this draw on
-    if (pIndex >= 0 && static_cast<size_t>(pIndex) < mDrawFrames.size() && mDrawFrames[pIndex] == pFrame)
-      while (static_cast<size_t>(pIndex + lRun) < mDrawFrames.size() &&
-             mDrawFrames[pIndex + lRun] == pFrame + lRun)
-        ++lRun;
     // ffmpeg numbers sequence files with an int.
     if (lRun > 1 && pFrame >= INT_MIN && pFrame + lRun <= INT_MAX) {
-      // -xerror: a plate that does not decode ends the run there instead of being skipped.
-      std::vector<std::string> lArguments{"-nostdin",
-                                          "-v",
-                                          "error",
-                                          "-xerror",
-                                          "-f",
-                                          "image2",
-                                          "-pattern_type",
-                                          "sequence",
-                                          "-start_number",
-                                          std::to_string(pFrame),
-                                          "-thread_type",
-                                          "frame",
-                                          "-i",
-                                          FileUrl(mSpec)};
-      // Through the show's colour, a run decodes in the layout of its first plate.
-      const std::vector<std::string> lOutput =
-          !mColour.Active()
-              ? std::vector<std::string>{"-frames:v", std::to_string(lRun), "-vf",      lFilter + kBottomUp,
-                                         "-f",        "rawvideo",           "-pix_fmt", "rgba",
-                                         "pipe:1"}
-          : ProbeRunLayout(lPath, pError) ? ManagedOutput(mLayout, lRun)
-                                          : std::vector<std::string>();
-      if (lOutput.empty()) return pError = lPlate + ": " + pError, false;
-      lArguments.insert(lArguments.end(), lOutput.begin(), lOutput.end());
-      mPlates.reset(new FfmpegProcess);
-      if (!mPlates->Start(lArguments, FfmpegProcess::Direction::ReadFromIt, pError)) {
-        mPlates.reset();
-        return false;
+      if (mColour.Active()) {
+        // Through the show's colour, a run decodes in the layout of its first plate.
+        if (!ProbeRunLayout(lPath, pError)) return pError = lPlate + ": " + pError, false;
+        if (!StartManagedRun(pFrame, lRun, pError)) return false;
+      } else {
+        std::vector<std::string> lArguments = SequenceInput(pFrame);
+        lArguments.insert(lArguments.end(), {"-frames:v", std::to_string(lRun), "-vf", lFilter + kBottomUp, "-f",
+                                             "rawvideo", "-pix_fmt", "rgba", "pipe:1"});
+        mPlates.reset(new FfmpegProcess);
+        if (!mPlates->Start(lArguments, FfmpegProcess::Direction::ReadFromIt, pError)) {
+          mPlates.reset();
+          return false;
+        }
+        mPlatesNext = pFrame;
+        mPlatesLeft = lRun;
       }
-      mPlatesNext = pFrame;
-      mPlatesLeft = lRun;
     }
   }
   if (mPlates) {
@@ -362,9 +380,26 @@ bool Background::CheckFirstPlate(long long pFrame, std::string& pError) {
   const std::string lPath = mPattern.Expand(pFrame);
   const std::string lPlate = "the background plate of frame " + std::to_string(pFrame);
   if (!QFileInfo(QString::fromStdString(lPath)).isFile()) return pError = lPlate + " is missing: " + lPath, false;
-  if (!ProbePlateLayout(FileUrl(lPath), lPath, false, mProbedLayout, pError))
+  // Every plate but a float one (an EXR) decodes to 16-bit RGBA, so its
+  // reader starts while the plate is probed, the probe only confirming it;
+  // the draws then say where its run ends.
+  std::string lIgnored;
+  const QString lSuffix = QFileInfo(QString::fromStdString(lPath)).suffix().toLower();
+  if (lSuffix != "exr" && pFrame >= INT_MIN && pFrame <= INT_MAX) {
+    mLayout = PlateLayout();
+    StartManagedRun(pFrame, 0, lIgnored);
+  }
+  if (!ProbePlateLayout(FileUrl(lPath), lPath, false, mProbedLayout, pError)) {
+    if (mPlates) mPlates->Stop();
+    mPlates.reset();
     return pError = lPlate + ": " + pError, false;
+  }
   mProbedPath = lPath;
+  if (mPlates && mProbedLayout.kind != PlateLayout::Kind::Rgba64) {
+    mPlates->Stop();
+    mPlates.reset();
+  }
+  mLayout = mProbedLayout;
   return true;
 }
 

@@ -65,6 +65,9 @@ class Background {
   bool ReadPlate(const std::string& pPath, vthost::Image& pImage, std::string& pError);
   // mLayout for a run of plates starting at pPath, probed unless it already was.
   bool ProbeRunLayout(const std::string& pPath, std::string& pError);
+  std::vector<std::string> SequenceInput(long long pFrame) const;
+  // A reader of pRun plates from pFrame on in mLayout (pRun 0: until stopped).
+  bool StartManagedRun(long long pFrame, long long pRun, std::string& pError);
   // The plate of draw pIndex (scene frame pFrame) of a sequence.
   bool SequencePlate(long long pIndex, long long pFrame, vthost::Image& pImage, std::string& pError);
   Kind mKind = Kind::None;
@@ -74,7 +77,7 @@ class Background {
   std::unique_ptr<FfmpegProcess> mVideo;
   long long mVideoFrames = 0;
   // A sequence: the ffmpeg reading the current run of plates, the frame it
-  // gives next and how many it has still to give.
+  // gives next and how many it has still to give (-1: until the draws say).
   std::vector<long long> mDrawFrames;
   std::unique_ptr<FfmpegProcess> mPlates;
   long long mPlatesNext = 0, mPlatesLeft = 0;

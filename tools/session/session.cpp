@@ -160,7 +160,8 @@ bool OpenInputs(Options& o, const std::string& pResources, Session& s, std::stri
   const ColourRequest lColour{o.ocio, o.plateColorspace, o.display, o.view, o.looks};
   if (!s.background.Open(o.background, pResources + "/quill-hd.png", pError, o.backgroundLut, &lColour))
     return false;
-  if (!s.background.CheckFirstPlate(lFirst.frame, pError)) return false;
+  // A chunk reads plates from its own first frame on.
+  if (!s.background.CheckFirstPlate(o.hasChunk ? o.chunk.first : lFirst.frame, pError)) return false;
   // The files are tagged for the display the plates were shown on.
   const ShowColour& lShown = s.background.Colour();
   lShown.Settle();
