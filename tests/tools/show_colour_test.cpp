@@ -418,6 +418,17 @@ TEST_F(ShowColourTest, SequenceAndProResPlatesThroughVideoAreTheViewAndTaggedFor
     EXPECT_LE(s.mean, 1.5) << "frame " << i + 1;
     RecordProperty("H.264 frame " + std::to_string(i + 1) + " mean", std::to_string(s.mean));
   }
+  // A run over part of the sequence, and draws out of order: each shows its own plate.
+  r = Tool({"--ocio", config, "--frames", "2:3", "--background", dir + "/seq_slog3.%d.tif", "--set", "Show=false",
+            "--out", dir + "/part.%d.png"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  r = Tool({"--ocio", config, "--draws", R"([{"frame": 3}, {"frame": 1}, {"frame": 2}])", "--background",
+            dir + "/seq_slog3.%d.tif", "--set", "Show=false", "--out", dir + "/drawn.%d.png"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  for (int i = 2; i <= 3; ++i)
+    EXPECT_LE(Compare(Pixels("part." + std::to_string(i) + ".png"), lViews[i - 1]).mean, 0.3) << "frame " << i;
+  for (int i = 1; i <= 3; ++i)
+    EXPECT_LE(Compare(Pixels("drawn." + std::to_string(i) + ".png"), lViews[i - 1]).mean, 0.3) << "frame " << i;
   // The ProRes plate decoded as players decode it (its BT.709 tags), named since no rule matches it.
   r = Tool({"--ocio", config, "--plate-colorspace", "S-Log3 S-Gamut3", "--frames", "0:2", "--background",
             dir + "/plate.mov", "--set", "Show=false", "--out", dir + "/prores.%d.png"});
