@@ -78,11 +78,15 @@ run_ffmpeg() {
     -vf "format=$2,lut3d=file=$work/$3,scale=out_color_matrix=bt709:out_range=tv" "${encode[@]}" "$work/ffmpeg.mp4"
 }
 
+# A kind of plate: its pattern, the raw layout lut3d reads it in, and its cube; and its name.
+plates_of() { if [ "$1" = slog3 ]; then echo p_slog3.%d.tif rgb48le slog3.cube; else echo p_acescg.%d.exr gbrpf32le acescg.csp; fi; }
+label_of() { if [ "$1" = slog3 ]; then echo "48 S-Log3 TIFF16"; else echo "48 ACEScg half EXR"; fi; }
+
 echo "| plates | round | tool, --ocio (GPU path) | tool, --ocio (CPU processor) | ffmpeg, lut3d (65-point cube) | ratio (GPU path) | tool, --background-lut (same cube) |"
 echo "|---|---|---|---|---|---|---|"
 for plates in slog3 acescg; do
-  if [ $plates = slog3 ]; then set -- p_slog3.%d.tif rgb48le slog3.cube "48 S-Log3 TIFF16"; else
-    set -- p_acescg.%d.exr gbrpf32le acescg.csp "48 ACEScg half EXR"; fi
+  # shellcheck disable=SC2046
+  set -- $(plates_of $plates) "$(label_of $plates)"
   for round in $(seq 1 "$rounds"); do
     for step in 0 1 2 3; do
       case $(((step + round) % 4)) in
@@ -102,8 +106,8 @@ echo
 echo "| plates | ffmpeg, lut3d: wall, CPU | ffmpeg, no transform: wall, CPU | the view alone (GPU path): CPU a frame | least for the tool: (no transform + view) CPU / $cores cores | least ratio |"
 echo "|---|---|---|---|---|---|"
 for plates in slog3 acescg; do
-  if [ $plates = slog3 ]; then set -- p_slog3.%d.tif rgb48le slog3.cube "48 S-Log3 TIFF16"; else
-    set -- p_acescg.%d.exr gbrpf32le acescg.csp "48 ACEScg half EXR"; fi
+  # shellcheck disable=SC2046
+  set -- $(plates_of $plates) "$(label_of $plates)"
   read -r lw lc < <(wall_and_cpu ffmpeg -v error -y -start_number 1 -i "$work/$1" \
     -vf "format=$2,lut3d=file=$work/$3,scale=out_color_matrix=bt709:out_range=tv" "${encode[@]}" "$work/ffmpeg.mp4")
   read -r nw nc < <(wall_and_cpu ffmpeg -v error -y -start_number 1 -i "$work/$1" \

@@ -304,10 +304,10 @@ std::vector<std::string> Background::SequenceInput(long long pFrame) const {
           FileUrl(mSpec)};
 }
 
-bool Background::StartManagedRun(long long pFrame, long long pRun, std::string& pError) {
+bool Background::StartRun(long long pFrame, long long pRun, const std::vector<std::string>& pOutput,
+                          std::string& pError) {
   std::vector<std::string> lArguments = SequenceInput(pFrame);
-  const std::vector<std::string> lOutput = ManagedOutput(mLayout, pRun);
-  lArguments.insert(lArguments.end(), lOutput.begin(), lOutput.end());
+  lArguments.insert(lArguments.end(), pOutput.begin(), pOutput.end());
   mPlates.reset(new FfmpegProcess);
   if (!mPlates->Start(lArguments, FfmpegProcess::Direction::ReadFromIt, pError)) {
     mPlates.reset();
@@ -337,22 +337,15 @@ bool Background::SequencePlate(long long pIndex, long long pFrame, vthost::Image
     mPlates.reset();
     // ffmpeg numbers sequence files with an int.
     if (lRun > 1 && pFrame >= INT_MIN && pFrame + lRun <= INT_MAX) {
-      if (mColour.Active()) {
-        // Through the show's colour, a run decodes in the layout of its first plate.
-        if (!ProbeRunLayout(lPath, pError)) return pError = lPlate + ": " + pError, false;
-        if (!StartManagedRun(pFrame, lRun, pError)) return false;
-      } else {
-        std::vector<std::string> lArguments = SequenceInput(pFrame);
-        lArguments.insert(lArguments.end(), {"-frames:v", std::to_string(lRun), "-vf", lFilter + kBottomUp, "-f",
-                                             "rawvideo", "-pix_fmt", "rgba", "pipe:1"});
-        mPlates.reset(new FfmpegProcess);
-        if (!mPlates->Start(lArguments, FfmpegProcess::Direction::ReadFromIt, pError)) {
-          mPlates.reset();
-          return false;
-        }
-        mPlatesNext = pFrame;
-        mPlatesLeft = lRun;
-      }
+      // Through the show's colour, a run decodes in the layout of its first plate.
+      if (mColour.Active() && !ProbeRunLayout(lPath, pError)) return pError = lPlate + ": " + pError, false;
+      const std::vector<std::string> lOutput =
+          mColour.Active()
+              ? ManagedOutput(mLayout, lRun)
+              : std::vector<std::string>{"-frames:v", std::to_string(lRun), "-vf",      lFilter + kBottomUp,
+                                         "-f",        "rawvideo",           "-pix_fmt", "rgba",
+                                         "pipe:1"};
+      if (!StartRun(pFrame, lRun, lOutput, pError)) return false;
     }
   }
   if (mPlates) {
@@ -387,7 +380,7 @@ bool Background::CheckFirstPlate(long long pFrame, std::string& pError) {
   const QString lSuffix = QFileInfo(QString::fromStdString(lPath)).suffix().toLower();
   if (lSuffix != "exr" && pFrame >= INT_MIN && pFrame <= INT_MAX) {
     mLayout = PlateLayout();
-    StartManagedRun(pFrame, 0, lIgnored);
+    StartRun(pFrame, 0, ManagedOutput(mLayout, 0), lIgnored);
   }
   if (!ProbePlateLayout(FileUrl(lPath), lPath, false, mProbedLayout, pError)) {
     if (mPlates) mPlates->Stop();

@@ -66,8 +66,8 @@ class Background {
   // mLayout for a run of plates starting at pPath, probed unless it already was.
   bool ProbeRunLayout(const std::string& pPath, std::string& pError);
   std::vector<std::string> SequenceInput(long long pFrame) const;
-  // A reader of pRun plates from pFrame on in mLayout (pRun 0: until stopped).
-  bool StartManagedRun(long long pFrame, long long pRun, std::string& pError);
+  // A reader of pRun plates from pFrame on (pRun 0: until stopped), giving pOutput.
+  bool StartRun(long long pFrame, long long pRun, const std::vector<std::string>& pOutput, std::string& pError);
   // The plate of draw pIndex (scene frame pFrame) of a sequence.
   bool SequencePlate(long long pIndex, long long pFrame, vthost::Image& pImage, std::string& pError);
   Kind mKind = Kind::None;
