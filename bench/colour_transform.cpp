@@ -13,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "ffmpeg_process.h"
 #include "managed_plate.h"
 #include "show_colour.h"
 
@@ -46,18 +45,24 @@ int main(int argc, char** argv) {
   std::string lError;
   vthud_tool::ColourRequest lRequest;
   lRequest.config = argv[1];
-  if (!lColour.Open(lRequest, lPlate, lError) ||
-      !vthud_tool::ProbePlateLayout("file:" + lPlate, lPlate, false, lLayout, lError))
+  vthud_tool::ReaderSource lSource;
+  lSource.url = "file:" + lPlate;
+  lSource.name = lPlate;
+  lSource.format = "image2";
+  lSource.options = {{"pattern_type", "none"}};
+  vthud_tool::PictureReader lDecoder;
+  if (!lColour.Open(lRequest, lPlate, lError) || !lDecoder.Open(lSource, lError) ||
+      !vthud_tool::LayoutFromFacts(lDecoder.Facts(), lPlate, false, lLayout, lError))
     return Fail(lError);
-  std::vector<std::string> lArguments{"-nostdin", "-v", "error", "-i", "file:" + lPlate};
-  for (const std::string& a : vthud_tool::ManagedOutput(lLayout, 1)) lArguments.push_back(a);
-  vthud_tool::FfmpegProcess lDecoder;
+  vthud_tool::SetManagedOutput(lDecoder, lLayout);
   std::vector<uint8_t> lRaw;
   vthost::Image lCanvas;
+  vthud_tool::AvFramePtr lFrame;
+  bool lEnded = false;
   // The first frame also waits for the GPU path to be made; it is not counted.
-  if (!lDecoder.Start(lArguments, vthud_tool::FfmpegProcess::Direction::ReadFromIt, lError) ||
-      !vthud_tool::ReadManagedFrame(lDecoder, lLayout, lColour, lRaw, lCanvas) || !lDecoder.Finish(lError))
+  if (!lDecoder.Next(lFrame, lEnded, lError) || !vthud_tool::CopyManagedFrame(*lFrame, lLayout, lRaw))
     return Fail("cannot decode " + lPlate + (lError.empty() ? "" : ": " + lError));
+  vthud_tool::ManagedToCanvas(lLayout, lColour, lRaw, lCanvas);
   const double lWall = WallSeconds(), lCpu = CpuSeconds();
   for (int i = 0; i < lFrames; ++i) vthud_tool::ManagedToCanvas(lLayout, lColour, lRaw, lCanvas);
   printf("%.1f ms a frame, %.1f ms of CPU a frame (%s, %d frames of %d x %d)\n",

@@ -288,11 +288,34 @@ std::string DrawtextChain() {
          "x=14:y=50:text='FOCAL LENGTH'," + lLabel + "x=764:y=50:text='FQN'";
 }
 
+// ffmpeg's arguments for the encoder the tool's video writer sets up: BT.709
+// YUV in limited range, tagged, ProRes 4444 or H.264 at its settings.
+std::vector<std::string> EncoderArguments(bool pProRes, int pFps) {
+  std::vector<std::string> lArguments{"-vf",
+                                      "scale=out_color_matrix=bt709:out_range=tv",
+                                      "-colorspace",
+                                      "bt709",
+                                      "-color_range",
+                                      "tv",
+                                      "-color_primaries",
+                                      "bt709",
+                                      "-color_trc",
+                                      "bt709"};
+  if (pProRes)
+    lArguments.insert(lArguments.end(),
+                      {"-c:v", "prores_aw", "-profile:v", "4", "-pix_fmt", "yuva444p10le", "-bsf:v",
+                       "prores_metadata=color_primaries=bt709:color_trc=bt709:colorspace=bt709"});
+  else
+    lArguments.insert(lArguments.end(), {"-c:v", "libx264", "-preset", "veryfast", "-crf", "18", "-pix_fmt",
+                                         "yuv420p", "-g", std::to_string(pFps)});
+  lArguments.insert(lArguments.end(), {"-movflags", "+frag_keyframe+empty_moov"});
+  return lArguments;
+}
+
 void ToolAgainstFfmpeg(benchmark::State& pState, bool pProResPlate, bool pProResOut) {
   const std::string lPlates = TestsrcPlates(pProResPlate);
   const std::string lOut = Scratch() + (pProResOut ? "/vs.mov" : "/vs.mp4");
-  vthud_tool::VideoSettings lVideo;
-  const std::vector<std::string> lEncoder = vthud_tool::EncoderArguments(pProResOut, lVideo);
+  const std::vector<std::string> lEncoder = EncoderArguments(pProResOut, 30);
   std::vector<std::string> lInput{"ffmpeg", "-v", "error", "-y"};
   if (pProResPlate)
     lInput.insert(lInput.end(), {"-i", lPlates});

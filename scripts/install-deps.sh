@@ -14,6 +14,7 @@ fi
 $SUDO apt-get install -y -qq --no-install-recommends \
   build-essential cmake pkg-config iproute2 \
   libopencolorio-dev opencolorio-tools \
+  libavformat-dev libavcodec-dev libavfilter-dev libavutil-dev libswscale-dev \
   qtbase5-dev qtbase5-dev-tools libqt5opengl5-dev \
   libftgl-dev libfreetype-dev libpng-dev zlib1g-dev \
   libegl-dev libgl-dev libegl-mesa0 libgl1-mesa-dri libglx-mesa0 \

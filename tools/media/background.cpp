@@ -38,7 +38,7 @@ bool EndsWithNoCase(const std::string& pText, const char* pEnd) {
   return true;
 }
 
-// Plates Qt does not read, or reads only at 8 bits: always decoded by ffmpeg.
+// Plates Qt does not read, or reads only at 8 bits: always decoded by FFmpeg.
 bool FfmpegPlate(const std::string& pPath) {
   for (const char* lEnd : {".exr", ".dpx", ".tif", ".tiff"})
     if (EndsWithNoCase(pPath, lEnd)) return true;
@@ -59,57 +59,93 @@ std::string FilterValue(const std::string& pText) {
   return lGraph;
 }
 
-// A file name as ffmpeg and ffprobe are given it: with the file protocol
+// A file name as FFmpeg's libraries are given it: with the file protocol
 // named, so that a name holding a colon ("shot:a/p.%04d.png") is not taken
 // for another protocol.
 std::string FileUrl(const std::string& pPath) { return "file:" + pPath; }
 
-// The long-running decoders send their frames bottom row first, as GL takes
-// them (ffmpeg's vflip only turns the row order its raw output is copied in).
+// Frames a reader decodes ahead of the draws: enough to keep the decoder
+// busy while a frame is drawn, few enough to cost little memory.
+const int kAhead = 3;
+
+// A video: its container probed, its pictures decoded on the decoder's own threads.
+ReaderSource VideoSource(const std::string& pPath) {
+  ReaderSource lSource;
+  lSource.url = FileUrl(pPath);
+  lSource.name = pPath;
+  return lSource;
+}
+
+// The long-running readers give their frames bottom row first, as GL takes
+// them (vflip only turns the rows' order: no pixel is copied for it).
 const char* const kBottomUp = ",vflip";
 
-// One 1920 x 1080 RGBA frame from a decoding ffmpeg.
-bool ReadFrame(FfmpegProcess& pDecoder, vthost::Image& pImage, bool pBottomUp = false) {
+// A still: one picture read by the image2 demuxer, which takes any name as it stands.
+ReaderSource StillSource(const std::string& pPath) {
+  ReaderSource lSource;
+  lSource.url = FileUrl(pPath);
+  lSource.name = pPath;
+  lSource.format = "image2";
+  lSource.options = {{"pattern_type", "none"}};
+  lSource.stopOnError = true;
+  return lSource;
+}
+
+// One 1920 x 1080 RGBA frame, rows in the order the chain gave them.
+void CopyRgba(const AVFrame& pFrame, vthost::Image& pImage, bool pBottomUp) {
   pImage.width = kWidth;
   pImage.height = kHeight;
   pImage.bottomUp = pBottomUp;
   pImage.rgba.resize(kFrameBytes);
-  bool lEnded = false;
-  return pDecoder.Read(pImage.rgba.data(), kFrameBytes, lEnded);
+  const size_t lRow = static_cast<size_t>(kWidth) * 4;
+  for (int y = 0; y < kHeight; ++y)
+    memcpy(pImage.rgba.data() + y * lRow, pFrame.data[0] + static_cast<ptrdiff_t>(y) * pFrame.linesize[0], lRow);
 }
 
-// One picture decoded by ffmpeg through pFilter into the canvas.
+// The next frame read ahead, as RGBA.
+bool ReadFrame(PictureReader& pReader, vthost::Image& pImage, std::string& pWhy) {
+  AvFramePtr lFrame;
+  bool lEnded = false;
+  if (!pReader.Take(lFrame, lEnded, pWhy)) return false;
+  if (lFrame->width != kWidth || lFrame->height != kHeight) return pWhy = "a frame of another size", false;
+  CopyRgba(*lFrame, pImage, true);
+  return true;
+}
+
+// One picture decoded through pFilter into the canvas.
 bool DecodeStill(const std::string& pPath, const std::string& pFilter, vthost::Image& pImage,
                  std::string& pError) {
-  FfmpegProcess lDecoder;
-  const std::vector<std::string> lArguments{
-      "-nostdin",  "-v", "error", "-f",    "image2", "-pattern_type", "none",     "-i",   FileUrl(pPath),
-      "-frames:v", "1",  "-vf",   pFilter, "-f",     "rawvideo",      "-pix_fmt", "rgba", "pipe:1"};
-  if (!lDecoder.Start(lArguments, FfmpegProcess::Direction::ReadFromIt, pError)) return false;
-  const bool lRead = ReadFrame(lDecoder, pImage);
+  PictureReader lReader;
+  AvFramePtr lFrame;
+  bool lEnded = false;
   std::string lWhy;
-  const bool lFinished = lDecoder.Finish(lWhy);
-  if (lRead && lFinished) return true;
-  pError = "ffmpeg cannot decode " + pPath + (lWhy.empty() ? "" : ": " + lWhy);
+  if (lReader.Open(StillSource(pPath), lWhy)) {
+    lReader.SetOutput(pFilter, AV_PIX_FMT_RGBA);
+    if (lReader.Next(lFrame, lEnded, lWhy)) {
+      CopyRgba(*lFrame, pImage, false);
+      return true;
+    }
+  }
+  pError = "cannot decode " + pPath + (lWhy.empty() ? std::string(": it holds no picture") : ": " + lWhy);
   return false;
 }
 
 // One plate decoded at its own precision and shown through the show's colour.
 bool DecodeManagedStill(const std::string& pPath, const ShowColour& pColour, std::vector<uint8_t>& pRaw,
                         vthost::Image& pImage, std::string& pError) {
+  PictureReader lReader;
   PlateLayout lLayout;
-  if (!ProbePlateLayout(FileUrl(pPath), pPath, false, lLayout, pError)) return false;
-  std::vector<std::string> lArguments{"-nostdin",      "-v",   "error", "-f",          "image2",
-                                      "-pattern_type", "none", "-i",    FileUrl(pPath)};
-  const std::vector<std::string> lOutput = ManagedOutput(lLayout, 1);
-  lArguments.insert(lArguments.end(), lOutput.begin(), lOutput.end());
-  FfmpegProcess lDecoder;
-  if (!lDecoder.Start(lArguments, FfmpegProcess::Direction::ReadFromIt, pError)) return false;
-  const bool lRead = ReadManagedFrame(lDecoder, lLayout, pColour, pRaw, pImage);
   std::string lWhy;
-  const bool lFinished = lDecoder.Finish(lWhy);
-  if (lRead && lFinished) return true;
-  pError = "ffmpeg cannot decode " + pPath + (lWhy.empty() ? "" : ": " + lWhy);
+  if (!lReader.Open(StillSource(pPath), pError)) return false;
+  if (!LayoutFromFacts(lReader.Facts(), pPath, false, lLayout, pError)) return false;
+  SetManagedOutput(lReader, lLayout);
+  AvFramePtr lFrame;
+  bool lEnded = false;
+  if (lReader.Next(lFrame, lEnded, lWhy) && CopyManagedFrame(*lFrame, lLayout, pRaw)) {
+    ManagedToCanvas(lLayout, pColour, pRaw, pImage);
+    return true;
+  }
+  pError = "cannot decode " + pPath + (lWhy.empty() ? std::string(": it holds no picture") : ": " + lWhy);
   return false;
 }
 
@@ -200,31 +236,23 @@ bool Background::Open(const std::string& pSpec, const std::string& pTestPicture,
     mPath = lPath;
     return true;
   }
-  // Not an image: a video, decoded by ffmpeg by its own colour tags, fitted and letterboxed the same way.
-  std::string lProbe, lMatrix, lRange;
-  if (!RunFfprobe({"-v", "error", "-select_streams", "v:0", "-show_entries",
-                   "stream=width,height,color_space,color_range", "-of", "default=nw=1", FileUrl(lPath)},
-                  lProbe, pError))
+  // Not an image: a video, decoded by its own colour tags, fitted and letterboxed the same way.
+  mVideo.reset(new PictureReader);
+  if (!mVideo->Open(VideoSource(lPath), pError)) {
+    mVideo.reset();
     return pError = "cannot read background " + pSpec + " as an image or a video: " + pError, false;
-  if (ProbeValue(lProbe, "width").empty())
-    return pError = "cannot read background " + pSpec + " as an image or a video: it has no video stream", false;
-  DecodeColour(ProbeValue(lProbe, "color_space"), ProbeValue(lProbe, "color_range"),
-               atoi(ProbeValue(lProbe, "width").c_str()), atoi(ProbeValue(lProbe, "height").c_str()), lMatrix,
-               lRange);
-  mVideo.reset(new FfmpegProcess);
+  }
+  const StreamFacts& lFacts = mVideo->Facts();
   if (mColour.Active()) {
     // At full precision, for the show's colour to take it to the display.
-    if (!ProbePlateLayout(FileUrl(lPath), lPath, true, mLayout, pError)) return false;
-    mVideoArguments = {"-i", FileUrl(lPath), "-an"};
-    const std::vector<std::string> lOutput = ManagedOutput(mLayout, 0);
-    mVideoArguments.insert(mVideoArguments.end(), lOutput.begin(), lOutput.end());
+    if (!LayoutFromFacts(lFacts, lPath, true, mLayout, pError)) return mVideo.reset(), false;
+    SetManagedOutput(*mVideo, mLayout);
   } else {
-    mVideoArguments = {"-i", FileUrl(lPath), "-an",      "-vf",  FitFilter(lMatrix, lRange, mLut) + kBottomUp,
-                       "-f", "rawvideo",     "-pix_fmt", "rgba", "pipe:1"};
+    std::string lMatrix, lRange;
+    DecodeColour(lFacts.colorSpace, lFacts.colorRange, lFacts.width, lFacts.height, lMatrix, lRange);
+    mVideo->SetOutput(FitFilter(lMatrix, lRange, mLut) + kBottomUp, AV_PIX_FMT_RGBA);
   }
-  std::vector<std::string> lArguments{"-nostdin", "-v", "error"};
-  lArguments.insert(lArguments.end(), mVideoArguments.begin(), mVideoArguments.end());
-  if (!mVideo->Start(lArguments, FfmpegProcess::Direction::ReadFromIt, pError)) return false;
+  mVideo->StartAhead(kAhead);
   mPath = lPath;
   mKind = Kind::Video;
   mVideoFrames = 0;
@@ -239,11 +267,11 @@ bool Background::ForDraw(long long pIndex, long long pFrame, vthost::Image& pIma
       return true;
     case Kind::Sequence: return SequencePlate(pIndex, pFrame, pImage, pError);
     case Kind::Video: {
-      const bool lRead = mColour.Active() ? ReadManagedFrame(*mVideo, mLayout, mColour, mRaw, pImage)
-                                          : ReadFrame(*mVideo, pImage, true);
+      std::string lWhy;
+      const bool lRead = mColour.Active() ? ReadManagedFrame(*mVideo, mLayout, mColour, mRaw, pImage, lWhy)
+                                          : ReadFrame(*mVideo, pImage, lWhy);
       if (!lRead) {
-        std::string lWhy;
-        mVideo->Finish(lWhy);
+        mVideo->Stop();
         if (mVideoFrames == 0)
           pError =
               "cannot read background " + mSpec + " as an image or a video" + (lWhy.empty() ? "" : ": " + lWhy);
@@ -263,56 +291,46 @@ bool Background::SkipVideoFrames(long long pDraws, int pRateNumerator, int pRate
   if (mKind != Kind::Video || pDraws <= 0) return true;
   mVideo->Stop();
   // Half a frame early: the seek lands on frame pDraws whatever the rounding
-  // of the timestamps, and ffmpeg drops every frame before the position.
-  char lSeconds[64];
-  snprintf(lSeconds, sizeof lSeconds, "%.6f",
-           (static_cast<double>(pDraws) - 0.5) * pRateDenominator / static_cast<double>(pRateNumerator));
-  std::vector<std::string> lArguments{"-nostdin", "-v", "error", "-ss", lSeconds};
-  lArguments.insert(lArguments.end(), mVideoArguments.begin(), mVideoArguments.end());
-  // Every frame as it comes: the seek leaves the first half a frame late, which
-  // a constant-rate output would fill by repeating it.
-  lArguments.insert(lArguments.end() - 1, {"-fps_mode", "passthrough"});
-  mVideo.reset(new FfmpegProcess);
-  if (!mVideo->Start(lArguments, FfmpegProcess::Direction::ReadFromIt, pError)) return false;
+  // of the timestamps, and every frame before the position is dropped.
+  const double lSeconds =
+      (static_cast<double>(pDraws) - 0.5) * pRateDenominator / static_cast<double>(pRateNumerator);
+  if (!mVideo->SeekTo(lSeconds, pError)) return false;
+  mVideo->StartAhead(kAhead);
   mVideoFrames = pDraws;
   return true;
 }
 
 bool Background::ReadPlate(const std::string& pPath, vthost::Image& pImage, std::string& pError) {
   if (mColour.Active()) return DecodeManagedStill(pPath, mColour, mRaw, pImage, pError);
-  // Stills carry no colour tags worth trusting; ffmpeg's own choice (BT.601 for JPEG) stands.
+  // Stills carry no colour tags worth trusting; FFmpeg's own choice (BT.601 for JPEG) stands.
   if (FfmpegPlate(pPath) || !mLut.empty()) return DecodeStill(pPath, FitFilter("", "", mLut), pImage, pError);
   return ReadFitted(pPath, pImage, pError);
 }
 
-// The sequence reader's arguments up to its output: plates from pFrame on.
-// -xerror: a plate that does not decode ends the run there instead of being skipped.
-std::vector<std::string> Background::SequenceInput(long long pFrame) const {
-  return {"-nostdin",
-          "-v",
-          "error",
-          "-xerror",
-          "-f",
-          "image2",
-          "-pattern_type",
-          "sequence",
-          "-start_number",
-          std::to_string(pFrame),
-          "-thread_type",
-          "frame",
-          "-i",
-          FileUrl(mSpec)};
+// The sequence reader's source: plates from pFrame on, numbered as the
+// pattern says, decoded on frame threads. A plate that does not decode ends
+// the run there instead of being skipped.
+ReaderSource Background::SequenceSource(long long pFrame) const {
+  ReaderSource lSource;
+  lSource.url = FileUrl(mSpec);
+  lSource.name = mSpec;
+  lSource.format = "image2";
+  lSource.options = {{"pattern_type", "sequence"}, {"start_number", std::to_string(pFrame)}};
+  lSource.stopOnError = true;
+  lSource.frameThreads = true;
+  return lSource;
 }
 
-bool Background::StartRun(long long pFrame, long long pRun, const std::vector<std::string>& pOutput,
+bool Background::StartRun(long long pFrame, long long pRun, const std::string& pChain, AVPixelFormat pFormat,
                           std::string& pError) {
-  std::vector<std::string> lArguments = SequenceInput(pFrame);
-  lArguments.insert(lArguments.end(), pOutput.begin(), pOutput.end());
-  mPlates.reset(new FfmpegProcess);
-  if (!mPlates->Start(lArguments, FfmpegProcess::Direction::ReadFromIt, pError)) {
+  mPlates.reset(new PictureReader);
+  if (!mPlates->Open(SequenceSource(pFrame), pError)) {
     mPlates.reset();
     return false;
   }
+  mPlates->SetOutput(pChain, pFormat);
+  mPlates->SetLimit(pRun > 0 ? pRun : 0);
+  mPlates->StartAhead(kAhead);
   mPlatesNext = pFrame;
   mPlatesLeft = pRun > 0 ? pRun : -1;
   return true;
@@ -321,41 +339,42 @@ bool Background::StartRun(long long pFrame, long long pRun, const std::vector<st
 bool Background::SequencePlate(long long pIndex, long long pFrame, vthost::Image& pImage, std::string& pError) {
   const std::string lPath = mPattern.Expand(pFrame);
   const std::string lPlate = "the background plate of frame " + std::to_string(pFrame);
-  // Checked before each read: ffmpeg's sequence reader would skip a missing
+  // Checked before each read: the sequence reader would skip a missing
   // first plate, and end quietly at a gap.
   if (!QFileInfo(QString::fromStdString(lPath)).isFile()) return pError = lPlate + " is missing: " + lPath, false;
-  // Sequence plates carry no colour tags worth trusting: ffmpeg's own choice (BT.601 for JPEG) stands.
+  // Sequence plates carry no colour tags worth trusting: FFmpeg's own choice (BT.601 for JPEG) stands.
   const std::string lFilter = FitFilter("", "", mLut);
   long long lRun = 1;  // consecutive frames from this draw on
   if (pIndex >= 0 && static_cast<size_t>(pIndex) < mDrawFrames.size() && mDrawFrames[pIndex] == pFrame)
     while (static_cast<size_t>(pIndex + lRun) < mDrawFrames.size() && mDrawFrames[pIndex + lRun] == pFrame + lRun)
       ++lRun;
   // The reader started while the first plate was probed has no end of its own: this run is its end.
-  if (mPlates && mPlatesLeft < 0 && pFrame == mPlatesNext) mPlatesLeft = lRun;
+  if (mPlates && mPlatesLeft < 0 && pFrame == mPlatesNext) {
+    mPlatesLeft = lRun;
+    mPlates->SetLimit(lRun);
+  }
   if (!mPlates || pFrame != mPlatesNext || mPlatesLeft == 0) {
     if (mPlates) mPlates->Stop();
     mPlates.reset();
-    // ffmpeg numbers sequence files with an int.
+    // The image2 demuxer numbers sequence files with an int.
     if (lRun > 1 && pFrame >= INT_MIN && pFrame + lRun <= INT_MAX) {
       // Through the show's colour, a run decodes in the layout of its first plate.
       if (mColour.Active() && !ProbeRunLayout(lPath, pError)) return pError = lPlate + ": " + pError, false;
-      const std::vector<std::string> lOutput =
-          mColour.Active()
-              ? ManagedOutput(mLayout, lRun)
-              : std::vector<std::string>{"-frames:v", std::to_string(lRun), "-vf",      lFilter + kBottomUp,
-                                         "-f",        "rawvideo",           "-pix_fmt", "rgba",
-                                         "pipe:1"};
-      if (!StartRun(pFrame, lRun, lOutput, pError)) return false;
+      const bool lStarted = mColour.Active()
+                                ? StartRun(pFrame, lRun, ManagedChain(mLayout), ManagedFormat(mLayout), pError)
+                                : StartRun(pFrame, lRun, lFilter + kBottomUp, AV_PIX_FMT_RGBA, pError);
+      if (!lStarted) return pError = lPlate + ": " + pError, false;
     }
   }
   if (mPlates) {
-    if (mColour.Active() ? ReadManagedFrame(*mPlates, mLayout, mColour, mRaw, pImage)
-                         : ReadFrame(*mPlates, pImage, true)) {
+    std::string lWhy;
+    if (mColour.Active() ? ReadManagedFrame(*mPlates, mLayout, mColour, mRaw, pImage, lWhy)
+                         : ReadFrame(*mPlates, pImage, lWhy)) {
       ++mPlatesNext;
       --mPlatesLeft;
       return true;
     }
-    // The run ended early, at this plate or at a broken one ffmpeg had read
+    // The run ended early, at this plate or at a broken one the reader had read
     // ahead to. Decoded alone, a broken plate gives its own message; a sound
     // one is shown, and the next draw starts a new run.
     mPlates->Stop();
@@ -380,9 +399,9 @@ bool Background::CheckFirstPlate(long long pFrame, std::string& pError) {
   const QString lSuffix = QFileInfo(QString::fromStdString(lPath)).suffix().toLower();
   if (lSuffix != "exr" && pFrame >= INT_MIN && pFrame <= INT_MAX) {
     mLayout = PlateLayout();
-    StartRun(pFrame, 0, ManagedOutput(mLayout, 0), lIgnored);
+    StartRun(pFrame, 0, ManagedChain(mLayout), ManagedFormat(mLayout), lIgnored);
   }
-  if (!ProbePlateLayout(FileUrl(lPath), lPath, false, mProbedLayout, pError)) {
+  if (!ProbePlateLayout(StillSource(lPath), false, mProbedLayout, pError)) {
     if (mPlates) mPlates->Stop();
     mPlates.reset();
     return pError = lPlate + ": " + pError, false;
@@ -401,29 +420,34 @@ bool Background::ProbeRunLayout(const std::string& pPath, std::string& pError) {
     mLayout = mProbedLayout;
     return true;
   }
-  return ProbePlateLayout(FileUrl(pPath), pPath, false, mLayout, pError);
+  return ProbePlateLayout(StillSource(pPath), false, mLayout, pError);
 }
 
 bool Background::PlateTimecode(long long pFirstFrame, int pRateNumerator, int pRateDenominator,
                                std::string& pTimecode, std::string& pError) const {
   const std::string lPath = mKind == Kind::Sequence ? mPattern.Expand(pFirstFrame) : mPath;
   if (lPath.empty()) return pError = "from-background needs a video or image-sequence --background", false;
-  std::string lProbe;
-  if (!RunFfprobe({"-v", "error", "-select_streams", "v:0", "-show_entries",
-                   "stream=r_frame_rate:stream_tags=timecode:format_tags=timecode:frame_tags=timecode",
-                   "-read_intervals", "%+#1", "-show_frames", "-of", "default=nw=1", FileUrl(lPath)},
-                  lProbe, pError))
+  // The first picture's own timecode (a DPX header's, or a stream's S12M
+  // side data) comes first, then the container's.
+  PictureReader lReader;
+  if (!lReader.Open(mKind == Kind::Sequence ? StillSource(lPath) : VideoSource(lPath), pError))
     return pError = "cannot read the timecode of " + lPath + ": " + pError, false;
-  pTimecode = ProbeValue(lProbe, "TAG:timecode");
+  AvFramePtr lFrame;
+  bool lEnded = false;
+  std::string lIgnored;
+  pTimecode.clear();
+  if (lReader.Next(lFrame, lEnded, lIgnored)) pTimecode = FrameTimecode(*lFrame, lReader.Stream()->r_frame_rate);
+  if (pTimecode.empty()) pTimecode = lReader.Facts().timecode;
   if (pTimecode.empty())
-    return pError = lPath + " carries no timecode that ffmpeg reads (a video's timecode track or metadata); " +
+    return pError = lPath + " carries no timecode that FFmpeg reads (a video's timecode track or metadata); " +
                     "give the start as PROPERTY=HH:MM:SS:FF",
            false;
   // An image sequence's rate is the scene's by construction (one plate per
   // frame); a video's is its own, and its timecode counts in it.
-  const std::string lRate = ProbeValue(lProbe, "r_frame_rate");
-  long long lNum = 0, lDen = 0;
-  if (mKind == Kind::Video && sscanf(lRate.c_str(), "%lld/%lld", &lNum, &lDen) == 2 && lDen > 0 &&
+  const AVRational lPlateRate = lReader.Facts().rate;
+  const long long lNum = lPlateRate.num, lDen = lPlateRate.den;
+  const std::string lRate = std::to_string(lNum) + "/" + std::to_string(lDen);
+  if (mKind == Kind::Video && lNum > 0 && lDen > 0 &&
       lNum * pRateDenominator != static_cast<long long>(pRateNumerator) * lDen)
     return pError = lPath + " runs at " + lRate + " frames a second and the scene at " +
                     std::to_string(pRateNumerator) + "/" + std::to_string(pRateDenominator) +

@@ -4,15 +4,15 @@
 // frame from an image sequence, or the frames of a video. Every picture is
 // fitted to the 1920 x 1080 canvas keeping its shape, with black bars. Qt
 // reads a still in the common formats; image sequences, EXR, DPX and TIFF,
-// video, and any picture shown through a LUT are decoded by ffmpeg, which
-// fits and letterboxes them in its scaler.
+// video, and any picture shown through a LUT are decoded in-process by
+// FFmpeg's libraries, whose scaler fits and letterboxes them.
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "ffmpeg_process.h"
 #include "frame_pattern.h"
 #include "managed_plate.h"
+#include "picture_reader.h"
 #include "png_image.h"
 #include "show_colour.h"
 
@@ -23,7 +23,7 @@ class Background {
   // pSpec: "" (none), "#RRGGBB", "test-picture", an image file, an
   // image-sequence pattern or a video file. pTestPicture is the path
   // "test-picture" stands for. pLut: a .cube file every picture is shown
-  // through (ffmpeg's lut3d), or "" to show the values as stored. pColour:
+  // through (FFmpeg's lut3d), or "" to show the values as stored. pColour:
   // the show's config, display and view that plates from files are shown
   // through (null or an empty config: none). Colours and the test picture
   // are display values already and are shown as they are.
@@ -40,7 +40,7 @@ class Background {
   // True when the picture changes from draw to draw.
   bool Changes() const { return mKind == Kind::Sequence || mKind == Kind::Video; }
   // The scene frame of every draw, in order: each run of consecutive frames
-  // of an image sequence is then read by one ffmpeg, which decodes ahead on
+  // of an image sequence is then read by one reader, which decodes ahead on
   // threads of its own. Without it every plate is decoded alone.
   void PlanDraws(std::vector<long long> pFrames) { mDrawFrames = std::move(pFrames); }
   // The picture behind draw pIndex of scene frame pFrame: the same image for
@@ -49,40 +49,41 @@ class Background {
   bool ForDraw(long long pIndex, long long pFrame, vthost::Image& pImage, std::string& pError);
   // The plate's own timecode "HH:MM:SS:FF" at its first picture: a video's
   // timecode track or metadata, or the header of the plate of pFirstFrame
-  // where ffmpeg exposes one. False with a message when there is none, or when
+  // where FFmpeg exposes one. False with a message when there is none, or when
   // a video runs at another rate than the scene's pRateNumerator /
   // pRateDenominator (its timecode would drift from the one burnt in).
   bool PlateTimecode(long long pFirstFrame, int pRateNumerator, int pRateDenominator, std::string& pTimecode,
                      std::string& pError) const;
   // A chunk of a run starts its video background pDraws frames in, at the
-  // scene's rate (frame-exact: ffmpeg seeks, then drops what lies before).
+  // scene's rate (frame-exact: a seek, then what lies before is dropped).
   bool SkipVideoFrames(long long pDraws, int pRateNumerator, int pRateDenominator, std::string& pError);
   void Close();
 
  private:
   enum class Kind { None, Still, Sequence, Video };
-  // One still: by ffmpeg for EXR, DPX, TIFF and through a LUT, else by Qt.
+  // One still: by FFmpeg for EXR, DPX, TIFF and through a LUT, else by Qt.
   bool ReadPlate(const std::string& pPath, vthost::Image& pImage, std::string& pError);
   // mLayout for a run of plates starting at pPath, probed unless it already was.
   bool ProbeRunLayout(const std::string& pPath, std::string& pError);
-  std::vector<std::string> SequenceInput(long long pFrame) const;
-  // A reader of pRun plates from pFrame on (pRun 0: until stopped), giving pOutput.
-  bool StartRun(long long pFrame, long long pRun, const std::vector<std::string>& pOutput, std::string& pError);
+  ReaderSource SequenceSource(long long pFrame) const;
+  // A reader of pRun plates from pFrame on (pRun 0: until the draws say),
+  // through pChain into pFormat.
+  bool StartRun(long long pFrame, long long pRun, const std::string& pChain, AVPixelFormat pFormat,
+                std::string& pError);
   // The plate of draw pIndex (scene frame pFrame) of a sequence.
   bool SequencePlate(long long pIndex, long long pFrame, vthost::Image& pImage, std::string& pError);
   Kind mKind = Kind::None;
   std::string mSpec;
   vthost::Image mStill;
   FramePattern mPattern;
-  std::unique_ptr<FfmpegProcess> mVideo;
+  std::unique_ptr<PictureReader> mVideo;
   long long mVideoFrames = 0;
-  // A sequence: the ffmpeg reading the current run of plates, the frame it
+  // A sequence: the reader of the current run of plates, the frame it
   // gives next and how many it has still to give (-1: until the draws say).
   std::vector<long long> mDrawFrames;
-  std::unique_ptr<FfmpegProcess> mPlates;
+  std::unique_ptr<PictureReader> mPlates;
   long long mPlatesNext = 0, mPlatesLeft = 0;
-  std::string mPath, mLut;                   // the still's or the video's file
-  std::vector<std::string> mVideoArguments;  // the video reader's, after its -i
+  std::string mPath, mLut;  // the still's or the video's file
   // Plates through the show's colour: the raw layout of the video or of the
   // current run of plates, and its frame buffer.
   ShowColour mColour;
@@ -97,13 +98,13 @@ class Background {
 // with opaque black where it does not reach. False with a message.
 bool ReadFitted(const std::string& pPath, vthost::Image& pImage, std::string& pError);
 
-// The ffmpeg filter chain that fits a picture into the canvas as RGBA: YUV
-// turned to RGB by pMatrix and pRange (ffmpeg's names; "" leaves ffmpeg's
-// choice), then pLut ("" for none), then black bars.
+// The filter chain (FFmpeg's syntax) that fits a picture into the canvas as RGBA: YUV
+// turned to RGB by pMatrix and pRange (FFmpeg's names; "" leaves the
+// scaler's choice), then pLut ("" for none), then black bars.
 std::string FitFilter(const std::string& pMatrix, const std::string& pRange, const std::string& pLut);
 
-// The matrix and range to decode a video by, from ffprobe's color_space and
-// color_range: its own tags, or BT.709 for untagged HD (BT.601 below 720 lines).
+// The matrix and range to decode a video by, from its stream's color_space and
+// color_range (FFmpeg's names): its own tags, or BT.709 for untagged HD (BT.601 below 720 lines).
 void DecodeColour(const std::string& pColorSpace, const std::string& pColorRange, int pWidth, int pHeight,
                   std::string& pMatrix, std::string& pRange);
 

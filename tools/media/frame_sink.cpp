@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "straight_alpha.h"
+#include "video_writer.h"
 
 namespace vthud_tool {
 
@@ -70,42 +71,45 @@ class VideoSink : public FrameSink {
   bool Open(std::string& pError) override {
     if (!mStream && !MakeParentDirs(mPath, pError)) return false;
     if (mVideo.part) {
-      mPartial = mPath.substr(0, mPath.size() - 4) + ".partial" + mPath.substr(mPath.size() - 4);
+      const size_t lDot = mPath.rfind('.');
+      mPartial = mPath.substr(0, lDot) + ".partial" + mPath.substr(lDot);
       unlink(mPath.c_str());  // a part drawn again is not finished until it is whole again
     }
-    std::vector<std::string> lArguments{
-        "-v",
-        "error",
-        "-y",
-        "-f",
-        "rawvideo",
-        "-pix_fmt",
-        "rgba",
-        "-s",
-        "1920x1080",
-        "-r",
-        std::to_string(mVideo.fpsNumerator) + "/" + std::to_string(mVideo.fpsDenominator),
-        "-i",
-        "pipe:0"};
-    const std::vector<std::string> lEncoder =
-        mStream ? StreamArguments(mVideo) : EncoderArguments(mProRes, mVideo);
-    lArguments.insert(lArguments.end(), lEncoder.begin(), lEncoder.end());
-    lArguments.push_back(mPartial.empty() ? mPath : mPartial);
-    return mEncoder.Start(lArguments, FfmpegProcess::Direction::WriteToIt, pError);
+    EncoderSettings lSettings;
+    lSettings.kind = mStream   ? EncoderSettings::Kind::Stream
+                     : mProRes ? EncoderSettings::Kind::ProRes
+                               : EncoderSettings::Kind::H264;
+    lSettings.fpsNumerator = mVideo.fpsNumerator;
+    lSettings.fpsDenominator = mVideo.fpsDenominator;
+    if (!mStream) {
+      lSettings.startTimecode = mVideo.startTimecode;
+      lSettings.tags = mVideo.tags;
+    }
+    // A stream is always BT.709; a file is tagged for its display.
+    lSettings.transfer = mStream || mVideo.tag == DisplayTag::Bt709 ? "bt709"
+                         : mVideo.tag == DisplayTag::Srgb           ? "iec61966-2-1"
+                                                                    : "";
+    const std::string lTarget = mPartial.empty() ? mPath : mPartial;
+    if (mWriter.Open(mStream ? lTarget : "file:" + lTarget, lSettings, pError)) return true;
+    pError = "cannot write " + mPath + ": " + pError.substr(pError.find(": ") + 2);
+    return false;
   }
   bool Write(vthost::Image& pImage, long long, std::string& pError) override {
     // ProRes 4444 keeps alpha and stores it straight; H.264 has none and shows
     // the premultiplied colour, which is the overlay over black.
     if (mProRes && mVideo.straightAlpha) ToStraightAlpha(pImage);
-    if (mEncoder.Write(pImage.rgba.data(), pImage.rgba.size())) return ++mWritten, true;
     std::string lWhy;
-    mEncoder.Finish(lWhy);
-    pError = "encoding " + mPath + " stopped: " + (lWhy.empty() ? "ffmpeg closed its input" : lWhy);
+    if (mWriter.Write(pImage, lWhy)) return ++mWritten, true;
+    pError = "encoding " + mPath + " stopped: " + lWhy.substr(lWhy.find(": ") + 2);
+    std::string lIgnored;
+    mWriter.Finish(lIgnored);
     return false;
   }
   bool Close(std::string& pError) override {
-    if (!mEncoder.Running()) return true;
-    if (!mEncoder.Finish(pError)) return pError = "encoding " + mPath + " failed: " + pError, false;
+    if (!mWriter.Opened()) return true;
+    std::string lWhy;
+    if (!mWriter.Finish(lWhy))
+      return pError = "encoding " + mPath + " failed: " + lWhy.substr(lWhy.find(": ") + 2), false;
     // A part short of frames (after Ctrl-C or an error) keeps its temporary name.
     if (mPartial.empty() || mWritten != mExpected) return true;
     if (rename(mPartial.c_str(), mPath.c_str()) != 0)
@@ -122,77 +126,10 @@ class VideoSink : public FrameSink {
   bool mProRes, mStream;
   VideoSettings mVideo;
   long long mExpected, mWritten = 0;
-  FfmpegProcess mEncoder;
+  VideoWriter mWriter;
 };
 
 }  // namespace
-
-std::vector<std::string> EncoderArguments(bool pProRes, const VideoSettings& pVideo) {
-  std::vector<std::string> lArguments;
-  // BT.709 in limited range, as players read HD (FFmpeg's own default
-  // matrix is BT.601), tagged in the stream and in the container. An sRGB
-  // display keeps the BT.709 primaries with the sRGB transfer; an untagged
-  // one keeps only the matrix and range the YUV needs to be read back.
-  const bool lTagged = pVideo.tag != DisplayTag::Untagged;
-  const std::string lTransfer = pVideo.tag == DisplayTag::Srgb ? "iec61966-2-1" : "bt709";
-  lArguments.insert(lArguments.end(), {"-vf", "scale=out_color_matrix=bt709:out_range=tv", "-colorspace", "bt709",
-                                       "-color_range", "tv"});
-  if (lTagged) lArguments.insert(lArguments.end(), {"-color_primaries", "bt709", "-color_trc", lTransfer});
-  if (pProRes) {
-    // ProRes 4444 (ap4h) with its alpha; FFmpeg's prores_aw encodes it a few
-    // times faster than prores_ks, but leaves the frame headers' colour
-    // fields unset, so the bitstream filter writes them (ProRes headers have
-    // no code for the sRGB transfer: the container's tag carries it).
-    const std::string lHeader = !lTagged ? "colorspace=bt709"
-                                : pVideo.tag == DisplayTag::Srgb
-                                    ? "color_primaries=bt709:color_trc=unknown:colorspace=bt709"
-                                    : "color_primaries=bt709:color_trc=bt709:colorspace=bt709";
-    lArguments.insert(lArguments.end(), {"-c:v", "prores_aw", "-profile:v", "4", "-pix_fmt", "yuva444p10le",
-                                         "-bsf:v", "prores_metadata=" + lHeader});
-  } else {
-    // A keyframe a second: with fragments at keyframes, at most a second is
-    // lost should the encoder die.
-    lArguments.insert(lArguments.end(),
-                      {"-c:v", "libx264", "-preset", "veryfast", "-crf", "18", "-pix_fmt", "yuv420p", "-g",
-                       std::to_string(pVideo.fpsNumerator / pVideo.fpsDenominator)});
-  }
-  if (!pVideo.startTimecode.empty()) lArguments.insert(lArguments.end(), {"-timecode", pVideo.startTimecode});
-  for (const auto& lTag : pVideo.tags)
-    lArguments.insert(lArguments.end(), {"-metadata", lTag.first + "=" + lTag.second});
-  // Fragmented: what was encoded plays even if the encoder is killed. Tags of
-  // our own need the container's free-form metadata.
-  lArguments.insert(lArguments.end(),
-                    {"-movflags", pVideo.tags.empty() ? "+frag_keyframe+empty_moov"
-                                                      : "+frag_keyframe+empty_moov+use_metadata_tags"});
-  return lArguments;
-}
-
-std::vector<std::string> StreamArguments(const VideoSettings& pVideo) {
-  // For a monitor: no frames held back by the encoder, and a keyframe every
-  // half second so that a player joining the stream shows a picture soon.
-  return {"-vf",
-          "scale=out_color_matrix=bt709:out_range=tv",
-          "-colorspace",
-          "bt709",
-          "-color_primaries",
-          "bt709",
-          "-color_trc",
-          "bt709",
-          "-color_range",
-          "tv",
-          "-c:v",
-          "libx264",
-          "-preset",
-          "veryfast",
-          "-tune",
-          "zerolatency",
-          "-pix_fmt",
-          "yuv420p",
-          "-g",
-          std::to_string(std::max(1, pVideo.fpsNumerator / pVideo.fpsDenominator / 2)),
-          "-f",
-          "mpegts"};
-}
 
 bool MakeParentDirs(const std::string& pPath, std::string& pError) {
   for (size_t i = pPath.find('/', 1); i != std::string::npos; i = pPath.find('/', i + 1)) {

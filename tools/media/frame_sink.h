@@ -1,13 +1,12 @@
 #ifndef VTHUD_TOOLS_FRAME_SINK_H
 #define VTHUD_TOOLS_FRAME_SINK_H
-// Where finished frames go: one PNG, a PNG per frame, or a video encoded by
-// ffmpeg. Sinks are written from writer threads (see WriterQueue).
+// Where finished frames go: one PNG, a PNG per frame, or a video encoded
+// in-process by FFmpeg's libraries. Sinks are written from writer threads (see WriterQueue).
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "ffmpeg_process.h"
 #include "frame_pattern.h"
 #include "png_image.h"
 #include "show_colour.h"
@@ -53,14 +52,6 @@ struct VideoSettings {
 // a message.
 std::unique_ptr<FrameSink> MakeSink(const std::string& pOut, long long pFrameCount, bool pRepeatsFrames,
                                     const VideoSettings& pVideo, std::string& pError);
-
-// The encoder's arguments between its input and its output file: the BT.709
-// matrix and the display's tags, and ProRes 4444 (pProRes) or H.264, as the
-// video sinks encode.
-std::vector<std::string> EncoderArguments(bool pProRes, const VideoSettings& pVideo);
-
-// The same for a live stream: MPEG-TS with H.264 at low latency.
-std::vector<std::string> StreamArguments(const VideoSettings& pVideo);
 
 // Makes the folders above a file path; false when one cannot be made.
 bool MakeParentDirs(const std::string& pPath, std::string& pError);

@@ -5,6 +5,10 @@
 #include <cstdlib>
 #include <cstring>
 
+extern "C" {
+#include <libavutil/pixdesc.h>
+}
+
 #include "background.h"
 
 namespace vthud_tool {
@@ -13,7 +17,7 @@ namespace {
 
 const int kWidth = 1920, kHeight = 1080;
 
-// The float layouts ffmpeg's decoders give, taken as they come: asking for
+// The float layouts FFmpeg's decoders give, taken as they come: asking for
 // another float layout would send them through the scaler's clipping path.
 bool FloatLayout(const std::string& pFormat, PlateLayout::Kind& pKind) {
   static const std::pair<const char*, PlateLayout::Kind> kFloats[] = {{"gbrpf32le", PlateLayout::Kind::FloatRgb},
@@ -66,53 +70,72 @@ size_t PlateLayout::FrameBytes() const {
   return 0;
 }
 
-bool ProbePlateLayout(const std::string& pUrl, const std::string& pName, bool pVideo, PlateLayout& pLayout,
-                      std::string& pError) {
-  std::string lProbe;
-  if (!RunFfprobe({"-v", "error", "-select_streams", "v:0", "-show_entries",
-                   "stream=width,height,pix_fmt,color_space,color_range", "-of", "default=nw=1", pUrl},
-                  lProbe, pError))
-    return pError = "cannot read " + pName + ": " + pError, false;
-  const std::string lFormat = ProbeValue(lProbe, "pix_fmt");
+bool LayoutFromFacts(const StreamFacts& pFacts, const std::string& pName, bool pVideo, PlateLayout& pLayout,
+                     std::string& pError) {
   pLayout = PlateLayout();
-  pLayout.width = atoi(ProbeValue(lProbe, "width").c_str());
-  pLayout.height = atoi(ProbeValue(lProbe, "height").c_str());
+  pLayout.width = pFacts.width;
+  pLayout.height = pFacts.height;
+  const std::string& lFormat = pFacts.pixelFormat;
   if (pLayout.width <= 0 || pLayout.height <= 0 || lFormat.empty())
-    return pError = "cannot read " + pName + " as a picture: ffprobe finds no picture in it", false;
+    return pError = "cannot read " + pName + " as a picture: FFmpeg finds no picture in it", false;
   // 16384 a side: a float frame stays within a few GiB.
   if (pLayout.width > 16384 || pLayout.height > 16384)
     return pError = pName + " is " + std::to_string(pLayout.width) + " x " + std::to_string(pLayout.height) +
                     ", larger than the transform takes (16384 a side)",
            false;
   if (!FloatLayout(lFormat, pLayout.kind)) {
-    // Half floats and packed float layouts have no clip-free road through ffmpeg 5's scaler.
+    // Half floats and packed float layouts have no clip-free road through FFmpeg 5's scaler.
     if (lFormat.find("f16") != std::string::npos || lFormat.find("f32") != std::string::npos)
       return pError = pName + " holds " + lFormat + " pixels, which the transform cannot take", false;
     pLayout.kind = PlateLayout::Kind::Rgba64;
   }
   if (pVideo)
-    DecodeColour(ProbeValue(lProbe, "color_space"), ProbeValue(lProbe, "color_range"), pLayout.width,
-                 pLayout.height, pLayout.matrix, pLayout.range);
+    DecodeColour(pFacts.colorSpace, pFacts.colorRange, pLayout.width, pLayout.height, pLayout.matrix,
+                 pLayout.range);
   return true;
 }
 
-std::vector<std::string> ManagedOutput(const PlateLayout& pLayout, long long pFrames) {
-  std::vector<std::string> lArguments;
-  if (pFrames > 0) lArguments.insert(lArguments.end(), {"-frames:v", std::to_string(pFrames)});
-  // YUV to RGB in the scaler at the plate's own size, 16 bits a channel.
-  if (!pLayout.matrix.empty())
-    lArguments.insert(lArguments.end(),
-                      {"-vf", "scale=flags=accurate_rnd+full_chroma_int:in_color_matrix=" + pLayout.matrix +
-                                  (pLayout.range.empty() ? "" : ":in_range=" + pLayout.range)});
-  lArguments.insert(lArguments.end(), {"-f", "rawvideo", "-pix_fmt", PixelFormat(pLayout.kind), "pipe:1"});
-  return lArguments;
+bool ProbePlateLayout(const ReaderSource& pSource, bool pVideo, PlateLayout& pLayout, std::string& pError) {
+  StreamFacts lFacts;
+  if (!ProbeStream(pSource, lFacts, pError)) return false;
+  return LayoutFromFacts(lFacts, pSource.name, pVideo, pLayout, pError);
 }
 
-bool ReadManagedFrame(FfmpegProcess& pDecoder, const PlateLayout& pLayout, const ShowColour& pColour,
-                      std::vector<uint8_t>& pRaw, vthost::Image& pImage) {
+std::string ManagedChain(const PlateLayout& pLayout) {
+  // YUV to RGB in the scaler at the plate's own size, 16 bits a channel.
+  if (pLayout.matrix.empty()) return std::string();
+  return "scale=flags=accurate_rnd+full_chroma_int:in_color_matrix=" + pLayout.matrix +
+         (pLayout.range.empty() ? "" : ":in_range=" + pLayout.range);
+}
+
+AVPixelFormat ManagedFormat(const PlateLayout& pLayout) { return av_get_pix_fmt(PixelFormat(pLayout.kind)); }
+
+void SetManagedOutput(PictureReader& pReader, const PlateLayout& pLayout) {
+  pReader.SetOutput(ManagedChain(pLayout), ManagedFormat(pLayout));
+}
+
+bool CopyManagedFrame(const AVFrame& pFrame, const PlateLayout& pLayout, std::vector<uint8_t>& pRaw) {
+  if (pFrame.width != pLayout.width || pFrame.height != pLayout.height) return false;
+  const size_t w = static_cast<size_t>(pLayout.width);
+  const bool lPacked = pLayout.kind == PlateLayout::Kind::Rgba64;
+  const int lPlanes = lPacked || pLayout.kind == PlateLayout::Kind::FloatGrey ? 1
+                      : pLayout.kind == PlateLayout::Kind::FloatRgb           ? 3
+                                                                              : 4;
+  const size_t lRow = lPacked ? w * 8 : w * 4;
   pRaw.resize(pLayout.FrameBytes());
+  uint8_t* lOut = pRaw.data();
+  for (int p = 0; p < lPlanes; ++p)
+    for (int y = 0; y < pLayout.height; ++y, lOut += lRow)
+      memcpy(lOut, pFrame.data[p] + static_cast<ptrdiff_t>(y) * pFrame.linesize[p], lRow);
+  return true;
+}
+
+bool ReadManagedFrame(PictureReader& pReader, const PlateLayout& pLayout, const ShowColour& pColour,
+                      std::vector<uint8_t>& pRaw, vthost::Image& pImage, std::string& pWhy) {
+  AvFramePtr lFrame;
   bool lEnded = false;
-  if (!pDecoder.Read(pRaw.data(), pRaw.size(), lEnded)) return false;
+  if (!pReader.Take(lFrame, lEnded, pWhy)) return false;
+  if (!CopyManagedFrame(*lFrame, pLayout, pRaw)) return pWhy = "a plate of another size than the first", false;
   ManagedToCanvas(pLayout, pColour, pRaw, pImage);
   return true;
 }
@@ -144,7 +167,7 @@ void ManagedToCanvas(const PlateLayout& pLayout, const ShowColour& pColour, std:
       pColour.FromRgba64(reinterpret_cast<const uint16_t*>(pRaw.data()), static_cast<ptrdiff_t>(w) * 8, w, h, lOut,
                          lOutStride);
       break;
-    // ffmpeg's planar RGB runs green, blue, red (then alpha).
+    // FFmpeg's planar RGB runs green, blue, red (then alpha).
     case PlateLayout::Kind::FloatRgb:
       pColour.FromFloatPlanes(lFloats + 2 * lPlane, lFloats, lFloats + lPlane, nullptr, w, h, lOut, lOutStride);
       break;

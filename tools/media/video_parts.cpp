@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "ffmpeg_process.h"
+#include "av_common.h"
 #include "frame_sink.h"
 
 namespace vthud_tool {
@@ -19,19 +19,6 @@ const char* const kPartRunTimecodeTag = "vthud_run_timecode";
 const char* const kPartTimecodeTag = "vthud_timecode";
 
 namespace {
-
-// The value of "KEY=value" among ffprobe's lines, or "".
-std::string Entry(const std::string& pText, const std::string& pKey) {
-  const std::string lKey = pKey + "=";
-  for (size_t lAt = 0; lAt < pText.size();) {
-    const size_t lEnd = pText.find('\n', lAt);
-    const std::string lLine = pText.substr(lAt, lEnd == std::string::npos ? std::string::npos : lEnd - lAt);
-    if (lLine.compare(0, lKey.size(), lKey) == 0) return lLine.substr(lKey.size());
-    if (lEnd == std::string::npos) break;
-    lAt = lEnd + 1;
-  }
-  return std::string();
-}
 
 bool ParsePair(const std::string& pText, long long& pFirst, long long& pLast) {
   char lEnd = 0;
@@ -53,15 +40,85 @@ std::string ConcatList(const std::vector<std::string>& pParts) {
   return lList;
 }
 
+// The video packets in pInput, one a frame, read without decoding.
+bool CountPackets(AVFormatContext& pInput, const std::string& pName, long long& pFrames, std::string& pError) {
+  const int lVideo = av_find_best_stream(&pInput, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+  if (lVideo < 0) return pError = pName + " has no video stream", false;
+  AvPacketPtr lPacket(av_packet_alloc());
+  pFrames = 0;
+  for (;;) {
+    const int lStatus = av_read_frame(&pInput, lPacket.get());
+    if (lStatus == AVERROR_EOF) return true;
+    if (lStatus < 0) return pError = "cannot read " + pName + ": " + AvReason(lStatus), false;
+    if (lPacket->stream_index == lVideo) ++pFrames;
+    av_packet_unref(lPacket.get());
+  }
+}
+
 bool CountFrames(const std::string& pPath, long long& pFrames, std::string& pError) {
-  std::string lProbe;
-  if (!RunFfprobe({"-v", "error", "-count_packets", "-select_streams", "v:0", "-show_entries",
-                   "stream=nb_read_packets", "-of", "default=nw=1", "file:" + pPath},
-                  lProbe, pError))
-    return false;
-  const std::string lCount = Entry(lProbe, "nb_read_packets");
-  if (lCount.empty()) return pError = pPath + " has no video stream", false;
-  pFrames = atoll(lCount.c_str());
+  AvInputPtr lInput;
+  return OpenInput("file:" + pPath, pPath, nullptr, {}, lInput, pError, false) &&
+         CountPackets(*lInput, pPath, pFrames, pError);
+}
+
+std::string FormatTag(const AVFormatContext& pInput, const char* pKey) {
+  const AVDictionaryEntry* lEntry = av_dict_get(pInput.metadata, pKey, nullptr, 0);
+  return lEntry ? std::string(lEntry->value) : std::string();
+}
+
+// Stream copy of the first video stream of the concat list pList into
+// pTarget (its container by its name), with pTimecode as the run's start.
+bool Join(const std::string& pList, const std::string& pTarget, const std::string& pTimecode,
+          std::string& pError) {
+  AvInputPtr lInput;
+  if (!OpenInput("file:" + pList, pList, "concat", {{"safe", "0"}}, lInput, pError)) return false;
+  const int lVideo = av_find_best_stream(lInput.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+  if (lVideo < 0) return pError = "the parts have no video stream", false;
+  const AVStream& lIn = *lInput->streams[lVideo];
+  AVFormatContext* lOutput = nullptr;
+  int lStatus = avformat_alloc_output_context2(&lOutput, nullptr, nullptr, pTarget.c_str());
+  if (lStatus < 0) return pError = AvReason(lStatus), false;
+  std::unique_ptr<AVFormatContext, void (*)(AVFormatContext*)> lOwned(lOutput, [](AVFormatContext* p) {
+    if (p->pb) avio_closep(&p->pb);
+    avformat_free_context(p);
+  });
+  AVStream* lOut = avformat_new_stream(lOutput, nullptr);
+  if (!lOut) return pError = "out of memory", false;
+  lStatus = avcodec_parameters_copy(lOut->codecpar, lIn.codecpar);
+  if (lStatus < 0) return pError = AvReason(lStatus), false;
+  lOut->time_base = lIn.time_base;
+  lOut->avg_frame_rate = lIn.avg_frame_rate;
+  lOut->r_frame_rate = lIn.r_frame_rate;
+  lOut->sample_aspect_ratio = lIn.sample_aspect_ratio;
+  av_dict_copy(&lOut->metadata, lIn.metadata, 0);
+  // The parts' own timecode tracks are left out for the run's one.
+  av_dict_set(&lOut->metadata, "timecode", nullptr, 0);
+  if (!pTimecode.empty()) av_dict_set(&lOutput->metadata, "timecode", pTimecode.c_str(), 0);
+  if ((lStatus = avio_open2(&lOutput->pb, ("file:" + pTarget).c_str(), AVIO_FLAG_WRITE, nullptr, nullptr)) < 0 ||
+      (lStatus = avformat_write_header(lOutput, nullptr)) < 0)
+    return pError = AvReason(lStatus), false;
+  // The joined video starts at 0, as the first part did.
+  const int64_t lStart =
+      lInput->start_time != AV_NOPTS_VALUE ? av_rescale_q(lInput->start_time, AV_TIME_BASE_Q, lIn.time_base) : 0;
+  AvPacketPtr lPacket(av_packet_alloc());
+  for (;;) {
+    lStatus = av_read_frame(lInput.get(), lPacket.get());
+    if (lStatus == AVERROR_EOF) break;
+    if (lStatus < 0) return pError = AvReason(lStatus), false;
+    if (lPacket->stream_index != lVideo) {
+      av_packet_unref(lPacket.get());
+      continue;
+    }
+    if (lPacket->pts != AV_NOPTS_VALUE) lPacket->pts -= lStart;
+    if (lPacket->dts != AV_NOPTS_VALUE) lPacket->dts -= lStart;
+    av_packet_rescale_ts(lPacket.get(), lIn.time_base, lOut->time_base);
+    lPacket->stream_index = 0;
+    lPacket->pos = -1;
+    lStatus = av_interleaved_write_frame(lOutput, lPacket.get());
+    if (lStatus < 0) return pError = AvReason(lStatus), false;
+  }
+  if ((lStatus = av_write_trailer(lOutput)) < 0 || (lStatus = avio_closep(&lOutput->pb)) < 0)
+    return pError = AvReason(lStatus), false;
   return true;
 }
 
@@ -70,19 +127,14 @@ bool CountFrames(const std::string& pPath, long long& pFrames, std::string& pErr
 bool ProbePart(const std::string& pPath, PartInfo& pInfo, std::string& pError) {
   struct stat lStat;
   if (stat(pPath.c_str(), &lStat) != 0) return pError = pPath + " is missing", false;
-  std::string lProbe;
-  if (!RunFfprobe({"-v", "error", "-count_packets", "-select_streams", "v:0", "-show_entries",
-                   "stream=nb_read_packets:format_tags", "-of", "default=nw=1", "file:" + pPath},
-                  lProbe, pError))
-    return pError = "cannot read " + pPath + ": " + pError, false;
+  AvInputPtr lInput;
+  if (!OpenInput("file:" + pPath, pPath, nullptr, {}, lInput, pError, false)) return false;
   PartInfo lInfo;
-  if (!ParsePair(Entry(lProbe, std::string("TAG:") + kPartRunTag), lInfo.runFirst, lInfo.runLast) ||
-      !ParsePair(Entry(lProbe, std::string("TAG:") + kPartChunkTag), lInfo.first, lInfo.last))
+  if (!ParsePair(FormatTag(*lInput, kPartRunTag), lInfo.runFirst, lInfo.runLast) ||
+      !ParsePair(FormatTag(*lInput, kPartChunkTag), lInfo.first, lInfo.last))
     return pError = pPath + " is not a part written by --chunk", false;
-  lInfo.runTimecode = Entry(lProbe, std::string("TAG:") + kPartRunTimecodeTag);
-  const std::string lCount = Entry(lProbe, "nb_read_packets");
-  if (lCount.empty()) return pError = pPath + " has no video stream", false;
-  lInfo.frames = atoll(lCount.c_str());
+  lInfo.runTimecode = FormatTag(*lInput, kPartRunTimecodeTag);
+  if (!CountPackets(*lInput, pPath, lInfo.frames, pError)) return false;
   pInfo = lInfo;
   return true;
 }
@@ -139,15 +191,9 @@ bool AssembleParts(const std::string& pOut, const std::vector<std::string>& pPar
   const bool lListed = fwrite(lText.data(), 1, lText.size(), lList) == lText.size();
   if (fclose(lList) != 0 || !lListed)
     return unlink(lListPath.c_str()), pError = "--assemble: cannot write " + lListPath, false;
-  // Stream copy: the frames as the parts hold them; the parts' own
-  // timecode tracks are left out for the run's one.
-  std::vector<std::string> lArguments{"-nostdin", "-v", "error",   "-y",   "-f",    "concat", "-safe",
-                                      "0",        "-i", lListPath, "-map", "0:v:0", "-c",     "copy"};
-  if (!lRun.runTimecode.empty()) lArguments.insert(lArguments.end(), {"-timecode", lRun.runTimecode});
-  lArguments.push_back(lTemporary);
-  FfmpegProcess lJoin;
+  // Stream copy: the frames as the parts hold them.
   std::string lWhy;
-  const bool lJoined = lJoin.Start(lArguments, FfmpegProcess::Direction::WriteToIt, lWhy) && lJoin.Finish(lWhy);
+  const bool lJoined = Join(lListPath, lTemporary, lRun.runTimecode, lWhy);
   unlink(lListPath.c_str());
   const long long lWant = lRun.runLast - lRun.runFirst + 1;
   long long lFrames = 0;

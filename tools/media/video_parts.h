@@ -1,7 +1,7 @@
 #ifndef VTHUD_TOOLS_VIDEO_PARTS_H
 #define VTHUD_TOOLS_VIDEO_PARTS_H
 // The video parts chunks of a run write, and joining them into the run's
-// video without re-encoding: ffmpeg's concat demuxer with stream copy.
+// video without re-encoding: FFmpeg's concat demuxer with stream copy, in-process.
 #include <string>
 #include <vector>
 
@@ -20,7 +20,7 @@ struct PartInfo {
   long long frames = 0;  // video packets in the file, one a frame
 };
 
-// Reads a part's tags and counts its frames with ffprobe (no decoding).
+// Reads a part's tags and counts its frames (no decoding).
 // False with a one-line message when it is missing, unreadable or no part.
 bool ProbePart(const std::string& pPath, PartInfo& pInfo, std::string& pError);
 

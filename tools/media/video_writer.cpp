@@ -1,0 +1,231 @@
+#include "video_writer.h"
+
+#include <algorithm>
+#include <cstring>
+
+extern "C" {
+#include <libavcodec/bsf.h>
+#include <libavutil/opt.h>
+}
+
+namespace vthud_tool {
+
+namespace {
+
+const int kWidth = 1920, kHeight = 1080;
+
+// The scaler's BT.709 in limited range, as players read HD (FFmpeg's own
+// default matrix is BT.601).
+const char* const kToVideo = "scale=out_color_matrix=bt709:out_range=tv";
+
+AVColorTransferCharacteristic Transfer(const std::string& pName) {
+  return pName == "iec61966-2-1" ? AVCOL_TRC_IEC61966_2_1 : AVCOL_TRC_BT709;
+}
+
+void NoFree(void*, uint8_t*) {}
+
+}  // namespace
+
+VideoWriter::~VideoWriter() { Release(); }
+
+void VideoWriter::Release() {
+  if (mOutput) {
+    if (!(mOutput->oformat->flags & AVFMT_NOFILE)) avio_closep(&mOutput->pb);
+    avformat_free_context(mOutput);
+  }
+  mOutput = nullptr;
+  mStream = nullptr;
+  av_bsf_free(&mFilter);
+  mCodec.reset();
+  mHeader = false;
+}
+
+bool VideoWriter::Open(const std::string& pUrl, const EncoderSettings& pSettings, std::string& pError) {
+  QuietLibav();
+  Release();
+  mUrl = pUrl;
+  mNext = 0;
+  const bool lProRes = pSettings.kind == EncoderSettings::Kind::ProRes;
+  const bool lStream = pSettings.kind == EncoderSettings::Kind::Stream;
+  int lStatus = avformat_alloc_output_context2(&mOutput, nullptr, lStream ? "mpegts" : nullptr, pUrl.c_str());
+  if (lStatus < 0 || !mOutput) return pError = pUrl + ": " + AvReason(lStatus), false;
+  const AVCodec* lEncoder = avcodec_find_encoder_by_name(lProRes ? "prores_aw" : "libx264");
+  if (!lEncoder)
+    return Release(), pError = pUrl + ": FFmpeg has no " + (lProRes ? "ProRes" : "H.264") + " encoder", false;
+  mCodec.reset(avcodec_alloc_context3(lEncoder));
+  AVCodecContext& c = *mCodec;
+  const AVRational lRate{pSettings.fpsNumerator, pSettings.fpsDenominator};
+  c.width = kWidth;
+  c.height = kHeight;
+  c.time_base = av_inv_q(lRate);
+  c.framerate = lRate;
+  c.thread_count = 0;
+  // BT.709 in limited range, tagged in the stream and in the container. An
+  // sRGB display keeps the BT.709 primaries with the sRGB transfer; an
+  // untagged one keeps only the matrix and range the YUV needs to be read back.
+  c.colorspace = AVCOL_SPC_BT709;
+  c.color_range = AVCOL_RANGE_MPEG;
+  const bool lTagged = !pSettings.transfer.empty();
+  if (lTagged) {
+    c.color_primaries = AVCOL_PRI_BT709;
+    c.color_trc = Transfer(pSettings.transfer);
+  }
+  AVDictionary* lOptions = nullptr;
+  if (lProRes) {
+    // ProRes 4444 (ap4h) with its alpha: prores_aw encodes it a few times
+    // faster than prores_ks, but leaves the frame headers' colour fields
+    // unset, so a bitstream filter writes them.
+    mFormat = AV_PIX_FMT_YUVA444P10LE;
+    av_dict_set(&lOptions, "profile", "4", 0);
+  } else {
+    mFormat = AV_PIX_FMT_YUV420P;
+    av_dict_set(&lOptions, "preset", "veryfast", 0);
+    if (lStream) {
+      // For a monitor: no frames held back by the encoder, and a keyframe every
+      // half second so that a player joining the stream shows a picture soon.
+      av_dict_set(&lOptions, "tune", "zerolatency", 0);
+      c.gop_size = std::max(1, pSettings.fpsNumerator / pSettings.fpsDenominator / 2);
+    } else {
+      // A keyframe a second: with fragments at keyframes, at most a second is
+      // lost should the encoder die.
+      av_dict_set(&lOptions, "crf", "18", 0);
+      c.gop_size = pSettings.fpsNumerator / pSettings.fpsDenominator;
+    }
+  }
+  c.pix_fmt = mFormat;
+  if (mOutput->oformat->flags & AVFMT_GLOBALHEADER) c.flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+  lStatus = avcodec_open2(&c, lEncoder, &lOptions);
+  av_dict_free(&lOptions);
+  if (lStatus < 0) return Release(), pError = pUrl + ": cannot open the encoder: " + AvReason(lStatus), false;
+  mStream = avformat_new_stream(mOutput, nullptr);
+  if (!mStream) return Release(), pError = pUrl + ": out of memory", false;
+  lStatus = avcodec_parameters_from_context(mStream->codecpar, &c);
+  if (lStatus >= 0 && lProRes) {
+    // ProRes headers have no code for the sRGB transfer: the container's tag carries it.
+    lStatus = av_bsf_alloc(av_bsf_get_by_name("prores_metadata"), &mFilter);
+    if (lStatus >= 0) {
+      av_opt_set(mFilter->priv_data, "colorspace", "bt709", 0);
+      if (lTagged) {
+        av_opt_set(mFilter->priv_data, "color_primaries", "bt709", 0);
+        av_opt_set(mFilter->priv_data, "color_trc", pSettings.transfer == "bt709" ? "bt709" : "unknown", 0);
+      }
+      lStatus = avcodec_parameters_copy(mFilter->par_in, mStream->codecpar);
+    }
+    if (lStatus >= 0) {
+      mFilter->time_base_in = c.time_base;
+      lStatus = av_bsf_init(mFilter);
+    }
+    if (lStatus >= 0) lStatus = avcodec_parameters_copy(mStream->codecpar, mFilter->par_out);
+  }
+  if (lStatus < 0) return Release(), pError = pUrl + ": " + AvReason(lStatus), false;
+  mStream->time_base = c.time_base;
+  mStream->avg_frame_rate = lRate;
+  av_dict_set(&mOutput->metadata, "encoder", LIBAVFORMAT_IDENT, 0);
+  if (!pSettings.startTimecode.empty())
+    av_dict_set(&mOutput->metadata, "timecode", pSettings.startTimecode.c_str(), 0);
+  for (const auto& lTag : pSettings.tags)
+    av_dict_set(&mOutput->metadata, lTag.first.c_str(), lTag.second.c_str(), 0);
+  AVDictionary* lMux = nullptr;
+  if (!lStream)
+    // Fragmented: what was encoded plays even if the tool is killed. Tags of
+    // our own need the container's free-form metadata.
+    av_dict_set(
+        &lMux, "movflags",
+        pSettings.tags.empty() ? "+frag_keyframe+empty_moov" : "+frag_keyframe+empty_moov+use_metadata_tags", 0);
+  if (!(mOutput->oformat->flags & AVFMT_NOFILE) &&
+      (lStatus = avio_open2(&mOutput->pb, pUrl.c_str(), AVIO_FLAG_WRITE, nullptr, nullptr)) < 0) {
+    av_dict_free(&lMux);
+    return Release(), pError = pUrl + ": " + AvReason(lStatus), false;
+  }
+  lStatus = avformat_write_header(mOutput, &lMux);
+  av_dict_free(&lMux);
+  if (lStatus < 0) return Release(), pError = pUrl + ": " + AvReason(lStatus), false;
+  mHeader = true;
+  mIn.reset(av_frame_alloc());
+  mOut.reset(av_frame_alloc());
+  mPacket.reset(av_packet_alloc());
+  return true;
+}
+
+bool VideoWriter::Write(const vthost::Image& pImage, std::string& pError) {
+  if (!mHeader) return pError = mUrl + ": not open", false;
+  if (pImage.width != kWidth || pImage.height != kHeight || pImage.rgba.size() < size_t(kWidth) * kHeight * 4)
+    return pError = mUrl + ": a frame of another size than 1920 x 1080", false;
+  // The canvas as it lies, wrapped without a copy: the chain's scaler reads
+  // it into a frame of its own before Push returns its output.
+  AVFrame& lIn = *mIn;
+  av_frame_unref(&lIn);
+  lIn.width = kWidth;
+  lIn.height = kHeight;
+  lIn.format = AV_PIX_FMT_RGBA;
+  const int lRow = kWidth * 4;
+  uint8_t* lData = const_cast<uint8_t*>(pImage.rgba.data());
+  lIn.buf[0] = av_buffer_create(lData, pImage.rgba.size(), NoFree, nullptr, AV_BUFFER_FLAG_READONLY);
+  if (!lIn.buf[0]) return pError = mUrl + ": out of memory", false;
+  lIn.data[0] = pImage.bottomUp ? lData + static_cast<size_t>(kHeight - 1) * lRow : lData;
+  lIn.linesize[0] = pImage.bottomUp ? -lRow : lRow;
+  lIn.pts = mNext++;
+  if (!mChain.Opened() && !mChain.Open(lIn, mCodec->time_base, kToVideo, mFormat, pError))
+    return pError = mUrl + ": " + pError, false;
+  const bool lPushed = mChain.Push(&lIn, pError);
+  av_frame_unref(&lIn);
+  if (!lPushed) return pError = mUrl + ": " + pError, false;
+  for (;;) {
+    int lStatus = mChain.Pull(mOut.get());
+    if (lStatus == AVERROR(EAGAIN) || lStatus == AVERROR_EOF) return true;
+    if (lStatus < 0) return pError = mUrl + ": " + AvReason(lStatus), false;
+    mOut->pict_type = AV_PICTURE_TYPE_NONE;
+    lStatus = avcodec_send_frame(mCodec.get(), mOut.get());
+    av_frame_unref(mOut.get());
+    if (lStatus < 0) return pError = mUrl + ": " + AvReason(lStatus), false;
+    if (!Drain(false, pError)) return false;
+  }
+}
+
+bool VideoWriter::Drain(bool pFlush, std::string& pError) {
+  for (;;) {
+    int lStatus = avcodec_receive_packet(mCodec.get(), mPacket.get());
+    if (lStatus == AVERROR(EAGAIN) || lStatus == AVERROR_EOF) {
+      if (!mFilter || !pFlush) return true;
+      // The end of the encoder is the end of the filter.
+      lStatus = av_bsf_send_packet(mFilter, nullptr);
+    } else if (lStatus < 0) {
+      return pError = mUrl + ": " + AvReason(lStatus), false;
+    } else if (mFilter) {
+      lStatus = av_bsf_send_packet(mFilter, mPacket.get());
+    }
+    if (lStatus < 0) return pError = mUrl + ": " + AvReason(lStatus), false;
+    bool lFromFilter = mFilter != nullptr;
+    for (;;) {
+      if (lFromFilter) {
+        lStatus = av_bsf_receive_packet(mFilter, mPacket.get());
+        if (lStatus == AVERROR(EAGAIN)) break;
+        if (lStatus == AVERROR_EOF) return true;
+        if (lStatus < 0) return pError = mUrl + ": " + AvReason(lStatus), false;
+      }
+      av_packet_rescale_ts(mPacket.get(), mCodec->time_base, mStream->time_base);
+      mPacket->stream_index = mStream->index;
+      lStatus = av_interleaved_write_frame(mOutput, mPacket.get());
+      if (lStatus < 0) return pError = mUrl + ": " + AvReason(lStatus), false;
+      if (!lFromFilter) break;
+    }
+  }
+}
+
+bool VideoWriter::Finish(std::string& pError) {
+  if (!mHeader) return Release(), true;
+  bool lWhole = true;
+  int lStatus = avcodec_send_frame(mCodec.get(), nullptr);
+  if (lStatus < 0 && lStatus != AVERROR_EOF) lWhole = false, pError = mUrl + ": " + AvReason(lStatus);
+  if (lWhole) lWhole = Drain(true, pError);
+  lStatus = av_write_trailer(mOutput);
+  if (lStatus < 0 && lWhole) lWhole = false, pError = mUrl + ": " + AvReason(lStatus);
+  if (!(mOutput->oformat->flags & AVFMT_NOFILE)) {
+    lStatus = avio_closep(&mOutput->pb);
+    if (lStatus < 0 && lWhole) lWhole = false, pError = mUrl + ": " + AvReason(lStatus);
+  }
+  Release();
+  return lWhole;
+}
+
+}  // namespace vthud_tool

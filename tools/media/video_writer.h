@@ -1,0 +1,66 @@
+#ifndef VTHUD_TOOLS_VIDEO_WRITER_H
+#define VTHUD_TOOLS_VIDEO_WRITER_H
+// Videos written in-process by FFmpeg's libraries: RGBA canvas frames turned
+// to BT.709 YUV by the scaler, encoded (ProRes 4444 or H.264) and muxed into
+// a .mov, an .mp4 or an MPEG-TS stream to udp:// or srt://.
+#include <string>
+#include <utility>
+#include <vector>
+
+extern "C" {
+#include <libavcodec/bsf.h>
+}
+
+#include "av_common.h"
+#include "png_image.h"
+
+namespace vthud_tool {
+
+struct EncoderSettings {
+  enum class Kind { ProRes, H264, Stream };
+  Kind kind = Kind::H264;
+  int fpsNumerator = 30, fpsDenominator = 1;
+  std::string startTimecode;  // "HH:MM:SS:FF": a .mov's timecode track, an .mp4's tag
+  // The colour tags: BT.709 primaries with pTransfer ("" for no primaries or
+  // transfer, the matrix and range only).
+  std::string transfer = "bt709";
+  AvOptions tags;  // the container's own metadata
+};
+
+class VideoWriter {
+ public:
+  VideoWriter() = default;
+  ~VideoWriter();
+  VideoWriter(const VideoWriter&) = delete;
+  VideoWriter& operator=(const VideoWriter&) = delete;
+
+  // Opens the encoder and the output pUrl (a file, or a stream's URL) and
+  // writes its header; nothing is encoded before this succeeds. False with
+  // "NAME: reason".
+  bool Open(const std::string& pUrl, const EncoderSettings& pSettings, std::string& pError);
+  bool Write(const vthost::Image& pImage, std::string& pError);
+  // Drains the encoder and writes the trailer; the file is whole after it.
+  bool Finish(std::string& pError);
+  bool Opened() const { return mOutput != nullptr; }
+
+ private:
+  bool Drain(bool pFlush, std::string& pError);
+  void Release();
+
+  std::string mUrl;
+  AVFormatContext* mOutput = nullptr;
+  AVStream* mStream = nullptr;
+  AvCodecPtr mCodec;
+  AVBSFContext* mFilter = nullptr;  // a bitstream filter after the encoder, or null
+  FilterChain mChain;
+  std::string mChainText;
+  AVPixelFormat mFormat = AV_PIX_FMT_YUV420P;
+  AvFramePtr mIn, mOut;
+  AvPacketPtr mPacket;
+  int64_t mNext = 0;
+  bool mHeader = false;
+};
+
+}  // namespace vthud_tool
+
+#endif
