@@ -45,9 +45,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # (It runs in the staging folder, so the folder is given relative to it.)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS .${CPACK_PACKAGING_INSTALL_PREFIX}/${VTHUD_INSTALL_PRIVATE_LIBDIR})
-# What no ELF header names: ffmpeg and ffprobe run as programs, and the default
-# headless context is Mesa's llvmpipe, a driver EGL loads by itself.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "ffmpeg, libgl1-mesa-dri")
+# What no ELF header names: the default headless context is Mesa's llvmpipe, a
+# driver EGL loads by itself. FFmpeg's libraries are found by dpkg-shlibdeps.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libgl1-mesa-dri")
 # --farm slurm submits with sbatch; the cluster is the site's.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "slurm-client")
 include(CPack)

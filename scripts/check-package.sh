@@ -69,6 +69,8 @@ traced managed "$tool" "${managed[@]}" --out "$work/installed-managed.png" >/dev
 cmp -s "$work/installed-managed.png" "$work/built-managed.png" ||
   fail "the unpacked tool's frame through the OCIO config differs from the build's"
 dpkg-deb -f "$deb" Depends | grep -q libopencolorio || fail "the package does not depend on OpenColorIO's runtime"
+dpkg-deb -f "$deb" Depends | grep -q libavformat || fail "the package does not depend on FFmpeg's libraries"
+if dpkg-deb -f "$deb" Depends | grep -qw ffmpeg; then fail "the package depends on the ffmpeg program, which the tool does not run"; fi
 
 grep -q -F "$usr/lib/vthud/plugins/libvthudelement.so" "$work/opened.default" ||
   fail "the unpacked tool did not load the unpacked plug-in"

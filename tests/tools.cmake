@@ -13,7 +13,8 @@ add_executable(test_tools ${CMAKE_CURRENT_LIST_DIR}/tools/options_test.cpp
 
                           ${CMAKE_CURRENT_LIST_DIR}/tools/chunk_test.cpp
 
-                          ${CMAKE_CURRENT_LIST_DIR}/tools/show_colour_test.cpp)
+                          ${CMAKE_CURRENT_LIST_DIR}/tools/show_colour_test.cpp
+                          ${CMAKE_CURRENT_LIST_DIR}/tools/media_test.cpp)
 target_link_libraries(test_tools PRIVATE vthud_preview_core vthud_test_support GTest::gtest_main)
 target_compile_definitions(test_tools PRIVATE VTHUD_PREVIEW_TOOL="$<TARGET_FILE:vthud_preview>"
                                              VTHUD_LAYOUTS_DIR="${CMAKE_SOURCE_DIR}/layouts"

@@ -324,34 +324,27 @@ TEST_F(SequenceTest, MissingPlatesAndEncodersAreClearErrorsAndWrittenFramesStay)
   for (int f = 0; f < 3; ++f)
     EXPECT_TRUE(Probe(Png("m." + std::to_string(f) + ".png"), 600, 600, RGBA{10, 20, 30, 255}, 0));
 
-  // A plate that does not decode, in the middle of a run that one ffmpeg reads: it is named, and the frames
+  // A plate that does not decode, in the middle of a run that one reader reads: it is named, and the frames
   // before it stay.
   for (int f = 3; f < 6; ++f) WritePlate("p." + std::to_string(f) + ".png", 1920, 1080, RGBA{10, 20, 30, 255});
   ASSERT_EQ(truncate((dir + "/plates/p.3.png").c_str(), 2000), 0);
   const Result lBroken3 =
       Tool({"--frames", "0:5", "--background", dir + "/plates/p.%d.png", "--out", dir + "/k.%d.png"});
   EXPECT_EQ(lBroken3.status, 1);
-  EXPECT_NE(lBroken3.err.find("the background plate of frame 3: ffmpeg cannot decode " + dir + "/plates/p.3.png"),
+  EXPECT_NE(lBroken3.err.find("the background plate of frame 3: cannot decode " + dir + "/plates/p.3.png"),
             std::string::npos)
       << lBroken3.err;
   EXPECT_NE(lBroken3.err.find("3 of 6 frames were written"), std::string::npos) << lBroken3.err;
   EXPECT_TRUE(Probe(Png("k.2.png"), 600, 600, RGBA{10, 20, 30, 255}, 0));
 
-  const Result lMissing = Tool({"--frames", "0:2", "--out", dir + "/n.mp4"}, "PATH=/nonexistent");
-  EXPECT_EQ(lMissing.status, 1);
-  EXPECT_NE(lMissing.err.find("cannot run ffmpeg"), std::string::npos) << lMissing.err;
-
-  // An encoder that takes one frame and dies.
-  mkdir((dir + "/bin").c_str(), 0755);
-  std::ofstream(dir + "/bin/ffmpeg") << "#!/bin/sh\nhead -c 8294400 >/dev/null\necho 'disk full' >&2\nexit 3\n";
-  chmod((dir + "/bin/ffmpeg").c_str(), 0755);
-  const Result lBroken =
-      Tool({"--frames", "0:30", "--out", dir + "/b.mp4"}, "PATH=" + Quote(dir + "/bin") + ":$PATH");
-  EXPECT_EQ(lBroken.status, 1);
-  EXPECT_NE(lBroken.err.find("encoding " + dir + "/b.mp4 stopped: ffmpeg failed with exit status 3: disk full"),
-            std::string::npos)
-      << lBroken.err;
-  EXPECT_EQ(std::count(lBroken.err.begin(), lBroken.err.end(), '\n'), 1) << lBroken.err;
+  // The encoder's output cannot grow past a few blocks (the file-size limit, its signal ignored):
+  // the write error is the message, in one line.
+  const Result lFull =
+      Tool({"--frames", "0:90", "--out", dir + "/b.mp4"}, "trap '' XFSZ; ulimit -f 64;");
+  EXPECT_EQ(lFull.status, 1);
+  EXPECT_NE(lFull.err.find("encoding " + dir + "/b.mp4"), std::string::npos) << lFull.err;
+  EXPECT_NE(lFull.err.find("File too large"), std::string::npos) << lFull.err;
+  EXPECT_EQ(std::count(lFull.err.begin(), lFull.err.end(), '\n'), 1) << lFull.err;
 }
 
 TEST_F(SequenceTest, CtrlCStopsCleanlyAndTheVideoStillPlays) {
@@ -921,7 +914,7 @@ TEST_F(SequenceTest, PlatesCrewsShootBurnInFittedAndThroughALut) {
   ASSERT_EQ(system(("cd " + Quote(dir) + " && cp p.0.dpx p.1.dpx && head -c 3000 p.0.dpx > p.2.dpx").c_str()), 0);
   const Result lBad = Tool({"--frames", "0:2", "--background", dir + "/p.%d.dpx", "--out", dir + "/b.%d.png"});
   EXPECT_EQ(lBad.status, 1);
-  EXPECT_NE(lBad.err.find("the background plate of frame 2: ffmpeg cannot decode " + dir + "/p.2.dpx"),
+  EXPECT_NE(lBad.err.find("the background plate of frame 2: cannot decode " + dir + "/p.2.dpx"),
             std::string::npos)
       << lBad.err;
   EXPECT_NE(lBad.err.find("2 of 3 frames were written"), std::string::npos) << lBad.err;

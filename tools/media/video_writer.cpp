@@ -121,6 +121,7 @@ bool VideoWriter::Open(const std::string& pUrl, const EncoderSettings& pSettings
   mStream->time_base = c.time_base;
   mStream->avg_frame_rate = lRate;
   av_dict_set(&mOutput->metadata, "encoder", LIBAVFORMAT_IDENT, 0);
+  av_dict_set(&mStream->metadata, "encoder", (std::string(LIBAVCODEC_IDENT " ") + lEncoder->name).c_str(), 0);
   if (!pSettings.startTimecode.empty())
     av_dict_set(&mOutput->metadata, "timecode", pSettings.startTimecode.c_str(), 0);
   for (const auto& lTag : pSettings.tags)
