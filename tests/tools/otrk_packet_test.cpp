@@ -56,7 +56,9 @@ TEST(OtrkPacket, TableOfPacketSequences) {
     Result result;
     OtrkDrop why;
     long long nowMs;
+    vthud_tool::OtrkSender sender = 0;
   };
+  const vthud_tool::OtrkSender B = 2;  // a second sender; the first is 0
   const Result P = Result::Pending, C = Result::Complete, D = Result::Dropped;
   const OtrkDrop _ = OtrkDrop::Count;
   const struct {
@@ -91,6 +93,22 @@ TEST(OtrkPacket, TableOfPacketSequences) {
         {lOther[1], P, _, 0},
         {lOther[2], C, _, 0},
         {lThree[2], D, OtrkDrop::Stale, 0}}},
+      // Two trackers number their packets alike: each sender's numbers are its own.
+      {"two senders with one sequence number, the second first",
+       {{One(kSample, 5), C, _, 0, B}, {One(kSample, 5), C, _, 0}, {One(kSample, 5), D, OtrkDrop::Stale, 0, B}}},
+      {"one sender's newer sample leaves the other's older one fresh",
+       {{One(kSample, 9), C, _, 0, B}, {One(kSample, 4), C, _, 0}, {One(kSample, 8), D, OtrkDrop::Stale, 0, B}}},
+      {"two senders' segments of one number kept apart",
+       {{lThree[0], P, _, 0},
+        {lThree[0], P, _, 0, B},
+        {lThree[2], P, _, 0, B},
+        {lThree[2], P, _, 0},
+        {lThree[1], C, _, 0},
+        {lThree[1], C, _, 0, B}}},
+      {"one sender's completion gives up none of the other's",
+       {{lThree[0], P, _, 0, B}, {One(kSample, 8), C, _, 0}, {lThree[1], P, _, 0, B}, {lThree[2], C, _, 0, B}}},
+      {"a quiet sender forgotten: its numbers start afresh",
+       {{One(kSample, 9), C, _, 0}, {One(kSample, 3), C, _, 1 + OtrkReassembler::kQuietMs}}},
   };
   for (const auto& lCase : kCases) {
     SCOPED_TRACE(lCase.name);
@@ -100,7 +118,8 @@ TEST(OtrkPacket, TableOfPacketSequences) {
       vthud_tool::OtrkPayload lPayload;
       OtrkDrop lWhy = OtrkDrop::Count;
       long long lGivenUp = 0;
-      EXPECT_EQ(lReassembler.Add(s.packet.data(), s.packet.size(), s.nowMs, lPayload, lWhy, lGivenUp), s.result)
+      EXPECT_EQ(lReassembler.Add(s.packet.data(), s.packet.size(), s.nowMs, lPayload, lWhy, lGivenUp, s.sender),
+                s.result)
           << "step " << i;
       if (s.result == Result::Dropped) EXPECT_EQ(lWhy, s.why) << "step " << i << ": " << OtrkDropName(lWhy);
       if (s.result == Result::Complete && lPayload.bytes.size() != 1) EXPECT_EQ(lPayload.bytes, kSample);
@@ -132,6 +151,69 @@ TEST(OtrkPacket, UnfinishedPayloadsStayWithinTheirBounds) {
   OtrkDrop lWhy;
   long long lGivenUp = 0;
   EXPECT_EQ(lReassembler.Add(lGood.data(), lGood.size(), 20001, lPayload, lWhy, lGivenUp), Result::Complete);
+}
+
+// Payloads given up for room, against a flood of unfinished ones from another
+// sender or from the tracker itself: the tracker sends 100 samples, the odd
+// ones in three segments, with pPerGap flood segments after each segment.
+TEST(OtrkPacket, AFloodCostsItsOwnSenderOnly) {
+  const std::string kSample = R"({"lens": {"fStop": 2.8}})";
+  const struct {
+    const char* name;
+    vthud_tool::OtrkSender flood;
+    int perGap;
+    int completed;
+  } kCases[] = {
+      {"from another sender: every sample gets through", 2, 20, 100},
+      // 8 new payloads after a sample's first segment overtake it; 6 do not.
+      {"from the tracker, 3 between segments: none overtaken", 0, 3, 100},
+      {"from the tracker, 4 between segments: the segmented ones lost", 0, 4, 50},
+  };
+  for (const auto& lCase : kCases) {
+    SCOPED_TRACE(lCase.name);
+    OtrkReassembler lReassembler;
+    int lCompleted = 0, lFlooded = 0, lStarted = 0;
+    const auto Add = [&](const Packet& p, vthud_tool::OtrkSender pSender) {
+      vthud_tool::OtrkPayload lPayload;
+      OtrkDrop lWhy;
+      long long lGivenUp = 0;
+      const Result r = lReassembler.Add(p.data(), p.size(), 0, lPayload, lWhy, lGivenUp, pSender);
+      EXPECT_NE(r, Result::Dropped) << OtrkDropName(lWhy);
+      ASSERT_LE(lReassembler.PendingCount(), OtrkReassembler::kMaxPending);
+      if (r == Result::Complete) ++lCompleted;
+    };
+    for (int k = 0; k < 100; ++k) {
+      ++lStarted;
+      for (const Packet& lSegment : Split(kSample, static_cast<uint16_t>(k), k % 2 ? 9 : 100)) {
+        Add(lSegment, 0);
+        // Numbered far ahead of the tracker's, so that none is stale.
+        for (int f = 0; f < lCase.perGap; ++f, ++lStarted)
+          Add(Split(std::string(200, 'x'), static_cast<uint16_t>(20000 + lFlooded++), 100)[0], lCase.flood);
+      }
+    }
+    EXPECT_EQ(lCompleted, lCase.completed);
+    // Every payload neither completed nor waiting was given up for room, and counted (a lost
+    // sample's late segment starts one more).
+    EXPECT_GE(lReassembler.Overtaken() + lCompleted + static_cast<long long>(lReassembler.PendingCount()),
+              lStarted);
+  }
+}
+
+TEST(OtrkPacket, APayloadPastItsSegmentBoundIsGivenUp) {
+  const std::vector<Packet> lPieces = Split(std::string(300, 'x'), 7, 1);
+  OtrkReassembler lReassembler;
+  vthud_tool::OtrkPayload lPayload;
+  OtrkDrop lWhy = OtrkDrop::Count;
+  long long lGivenUp = 0;
+  for (size_t i = 0; i < OtrkReassembler::kMaxSegments; ++i)
+    ASSERT_EQ(lReassembler.Add(lPieces[i].data(), lPieces[i].size(), 0, lPayload, lWhy, lGivenUp),
+              Result::Pending);
+  const Packet& lOver = lPieces[OtrkReassembler::kMaxSegments];
+  EXPECT_EQ(lReassembler.Add(lOver.data(), lOver.size(), 0, lPayload, lWhy, lGivenUp), Result::Dropped);
+  EXPECT_EQ(lWhy, OtrkDrop::Segment);
+  EXPECT_EQ(lGivenUp, static_cast<long long>(OtrkReassembler::kMaxSegments));
+  EXPECT_EQ(lReassembler.PendingCount(), 0u) << "its room is free";
+  EXPECT_EQ(lReassembler.Overtaken(), 1);
 }
 
 }  // namespace
