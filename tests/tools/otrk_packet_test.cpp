@@ -1,12 +1,22 @@
 // The OpenTrackIO transport's packets through the reassembler: good ones,
 // segmented ones in any order, and each kind of bad one, as one table of
-// packet sequences; then its bounds.
+// packet sequences; then its bounds, and the UDP receiver's refusals.
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <dirent.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "otrk_packet.h"
+#include "udp_receiver.h"
 
 namespace {
 
@@ -214,6 +224,108 @@ TEST(OtrkPacket, APayloadPastItsSegmentBoundIsGivenUp) {
   EXPECT_EQ(lGivenUp, static_cast<long long>(OtrkReassembler::kMaxSegments));
   EXPECT_EQ(lReassembler.PendingCount(), 0u) << "its room is free";
   EXPECT_EQ(lReassembler.Overtaken(), 1);
+}
+
+int FreePort() {
+  const int s = socket(AF_INET, SOCK_DGRAM, 0);
+  sockaddr_in lAddress{};
+  lAddress.sin_family = AF_INET;
+  lAddress.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t lSize = sizeof lAddress;
+  bind(s, reinterpret_cast<sockaddr*>(&lAddress), sizeof lAddress);
+  getsockname(s, reinterpret_cast<sockaddr*>(&lAddress), &lSize);
+  close(s);
+  return ntohs(lAddress.sin_port);
+}
+
+int OpenFiles() {
+  int lCount = 0;
+  if (DIR* d = opendir("/proc/self/fd")) {
+    while (readdir(d)) ++lCount;
+    closedir(d);
+  }
+  return lCount;
+}
+
+// Calls in the wrong order or that cannot be done: the last step of each is
+// refused in one line, the receiver still receives where it was opened, and
+// nothing is left open once it is gone.
+TEST(OtrkPacket, ReceiverRefusalsTable) {
+  using vthud_tool::UdpReceiver;
+  using Step = std::function<bool(UdpReceiver&, std::string&)>;
+  const int lPort = FreePort();
+  const std::string lWhere = "127.0.0.1:" + std::to_string(lPort);
+  const int lTaken = socket(AF_INET, SOCK_DGRAM, 0);
+  sockaddr_in lAddress{};
+  lAddress.sin_family = AF_INET;
+  lAddress.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t lSize = sizeof lAddress;
+  ASSERT_EQ(bind(lTaken, reinterpret_cast<sockaddr*>(&lAddress), sizeof lAddress), 0);
+  getsockname(lTaken, reinterpret_cast<sockaddr*>(&lAddress), &lSize);
+  const int lTakenPort = ntohs(lAddress.sin_port);
+
+  const Step Open = [&](UdpReceiver& r, std::string& e) { return r.Open("127.0.0.1", lPort, "", 0, e); };
+  const Step Start = [](UdpReceiver& r, std::string& e) { return r.Start("", e); };
+  const Step Stop = [](UdpReceiver& r, std::string&) { return r.Stop(), true; };
+  const struct {
+    const char* name;
+    std::vector<Step> steps;
+    std::string message;
+    bool receives;  // whether a sample still gets through after the refusal
+  } kCases[] = {
+      {"an address that is not IPv4",
+       {[](UdpReceiver& r, std::string& e) { return r.Open("tracker.local", 5, "", 0, e); }},
+       "'tracker.local' is not an IPv4 address",
+       false},
+      {"a port taken",
+       {[&](UdpReceiver& r, std::string& e) { return r.Open("127.0.0.1", lTakenPort, "", 0, e); }},
+       "cannot listen on 127.0.0.1:" + std::to_string(lTakenPort) + ": ",
+       false},
+      {"an interface that is not IPv4",
+       {[&](UdpReceiver& r, std::string& e) { return r.Open("239.135.1.9", lPort, "eth0", 0, e); }},
+       "'eth0' is not an IPv4 address",
+       false},
+      {"Open twice", {Open, Open}, "already listening on " + lWhere, true},
+      {"Start before Open", {Start}, "not listening yet", false},
+      {"Start twice", {Open, Start, Start}, "already receiving on " + lWhere, true},
+      {"Start, Stop twice, Start twice",
+       {Open, Start, Stop, Stop, Start, Start},
+       "already receiving on " + lWhere,
+       true},
+      {"a record that cannot be written",
+       {Open, [](UdpReceiver& r, std::string& e) { return r.Start("/nonexistent/take.jsonl", e); }},
+       "--tracking-record: cannot write /nonexistent/take.jsonl: ",
+       true},
+  };
+  const Packet lSample = One(R"({"lens": {"fStop": 2.8}})", 1);
+  sockaddr_in lTo{};
+  lTo.sin_family = AF_INET;
+  lTo.sin_port = htons(static_cast<uint16_t>(lPort));
+  lTo.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  const int lFilesBefore = OpenFiles();
+  for (const auto& lCase : kCases) {
+    SCOPED_TRACE(lCase.name);
+    {
+      UdpReceiver lReceiver;
+      std::string lError;
+      for (size_t i = 0; i + 1 < lCase.steps.size(); ++i) ASSERT_TRUE(lCase.steps[i](lReceiver, lError)) << lError;
+      EXPECT_FALSE(lCase.steps.back()(lReceiver, lError));
+      EXPECT_EQ(lError.find(lCase.message), 0u) << lError;
+      EXPECT_EQ(lError.find('\n'), std::string::npos);
+      if (lCase.receives) {
+        lReceiver.Start("", lError);  // refused where it already runs
+        // Sent until it is taken, for at most a minute; nothing is timed.
+        for (int i = 0; i < 600 && lReceiver.Counts().accepted == 0; ++i) {
+          sendto(lTaken, lSample.data(), lSample.size(), 0, reinterpret_cast<const sockaddr*>(&lTo), sizeof lTo);
+          std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        EXPECT_GE(lReceiver.Counts().accepted, 1);
+        EXPECT_EQ(lReceiver.Error(), "");
+      }
+    }
+    EXPECT_EQ(OpenFiles(), lFilesBefore) << "nothing left open";
+  }
+  close(lTaken);
 }
 
 }  // namespace

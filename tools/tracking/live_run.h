@@ -31,6 +31,8 @@ class LiveRun {
   void Warn(const std::string& pText) const {
     if (mWarn) mWarn(pText);
   }
+  // Passes on what the receiver has to say.
+  void TellWarnings();
   bool mActive = false;
   std::string mName, mRecord;
   long long mNum = 30, mDen = 1;  // frames per second, as a fraction
