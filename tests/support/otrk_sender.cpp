@@ -117,8 +117,8 @@ int main(int argc, char** argv) {
   std::vector<uint8_t> lPrevious;
   const auto lStart = std::chrono::steady_clock::now();
   for (int k = 0; k < lCount; ++k) {
-    std::this_thread::sleep_until(lStart +
-                                  std::chrono::microseconds(1000000LL * k / 24 + (k > lPause ? 600000 : 0)));
+    const auto lDue = lStart + std::chrono::microseconds(1000000LL * k / 24 + (k > lPause ? 600000 : 0));
+    std::this_thread::sleep_until(lDue);
     // The twin's packets are made alike, of its own source and with the same number.
     const uint16_t lNumber = lSequence++;
     const auto Packets = [&](int pSource) {
@@ -137,7 +137,8 @@ int main(int argc, char** argv) {
     if (lTwin && !lTwinFirst)
       for (const auto& p : Packets(lTwin)) Send(p, gTwinSocket);
     std::vector<uint8_t> lBadPacket = lPackets.front();
-    for (int f = 0; f < lFlood / std::max(1, lCount); ++f) {
+    const int lPerSample = lFlood / std::max(1, lCount);
+    for (int f = 0; f < lPerSample; ++f) {
       // A first segment at some offset of a payload that never ends.
       std::string lPiece(100, 'x');
       auto lSegment = MakeOtrkPackets(lPiece, OtrkEncoding::Json, static_cast<uint16_t>(lSequence + 1000 + f), 200,
@@ -147,8 +148,9 @@ int main(int argc, char** argv) {
       lSegment[12] &= 0x7f;
       Resum(lSegment, lModulus);
       Send(lSegment);
-      // Spread over most of a sample's period rather than in one burst.
-      if (f % 10 == 9) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      // Spread over most of a sample's period rather than in one burst, by the clock, so that a
+      // sender slowed down does not fall behind its samples.
+      if (f % 10 == 9) std::this_thread::sleep_until(lDue + std::chrono::microseconds(30000LL * f / lPerSample));
     }
     // None after the last sample: a payload left unfinished is then given up by the next.
     if (!lBad || k + 1 == lCount) continue;

@@ -363,9 +363,10 @@ TEST_F(LiveTrackingTest, EverySampleGetsThroughAFloodAndASlowRecording) {
         }
       });
     }
+    // The run outlasts the take by two seconds, whatever the senders' start-up takes.
     const std::string lLine =
-        ToolLine({"--fps", "24", "--frames", "0:95", "--tracking", "udp://127.0.0.1:" + lPort, "--tracking-record",
-                  lRecord, "--out", dir + "/" + lRun + ".%02d.png"},
+        ToolLine({"--fps", "24", "--frames", "0:119", "--tracking", "udp://127.0.0.1:" + lPort,
+                  "--tracking-record", lRecord, "--out", dir + "/" + lRun + ".%03d.png"},
                  lRun) +
         " & " + UntilDrawing(lRun) + SenderLine({"127.0.0.1", lPort, "72", "source=1"}) + " & " +
         SenderLine({"127.0.0.1", lPort, "72", "flood=20000", "flood-only"}, "flood") + "; wait";
