@@ -73,8 +73,8 @@ bool LiveRun::BeforeDraw(long long pIndex, Tracking& pTracking, std::string& pEr
   if (lNow - lDue > std::chrono::duration<double>(static_cast<double>(mDen) / static_cast<double>(mNum))) ++mLate;
   ++mDraws;
   TellWarnings();
-  const std::string lReceiverError = mReceiver.Error();
-  if (!lReceiverError.empty()) return pError = lReceiverError, false;
+  pError = mReceiver.Error();
+  if (!pError.empty()) return mToldError = true, false;
 
   const LiveClock::time_point lBefore = mSample.arrival;
   const bool lNew = mReceiver.Newest(mSample.serial, mSample);
@@ -110,6 +110,8 @@ std::string LiveRun::Finish() {
   mFinished = true;
   mReceiver.Stop();
   TellWarnings();
+  // The recording's last lines are written as the receiver stops: a failure then is said here.
+  if (!mToldError && !mReceiver.Error().empty()) Warn(mReceiver.Error());
   if (mInGap)
     Warn("--tracking: no sample from the tracker since draw " + std::to_string(mGapDraw + 1) +
          "; the last values held to the end");

@@ -40,7 +40,7 @@ class LiveRun {
   std::function<void(const std::string&)> mWarn;
   LiveClock::time_point mStart;
   LiveSample mSample;  // the one drawn now
-  bool mToldWaiting = false, mToldRate = false, mFinished = false;
+  bool mToldWaiting = false, mToldRate = false, mFinished = false, mToldError = false;
   // A gap: no new sample for longer than kGap; from which draw, since when.
   bool mInGap = false;
   long long mGapDraw = 0;
