@@ -1,13 +1,17 @@
 // A tracker for the live tests: sends OpenTrackIO samples over UDP at 24 Hz,
 // JSON and CBOR in turn, every third in three segments sent out of order,
 // sequence numbers crossing the 16-bit wrap.
-//   otrk_sender ADDR PORT COUNT [bad] [source=N] [modulus=255] [interface=IP] [flood=N] [pause=K]
+//   otrk_sender ADDR PORT COUNT [bad] [source=N] [modulus=255] [interface=IP] [flood=N] [flood-only]
+//               [pause=K] [twin=M] [twin-first]
 // bad: one bad packet of each kind in turn after each sample; it prints the
 // drops the receiver should count, in the tool's words. interface: send to a
 // multicast group out of that local address, with TTL 0. flood=N: N first
-// segments of payloads never finished, spread between the samples. pause=K:
-// a silence of 600 ms after sample K. It waits
-// (at most 60 s) for the port to be taken before sending.
+// segments of payloads never finished, spread between the samples;
+// flood-only: the flood without the samples, as a second sender would.
+// pause=K: a silence of 600 ms after sample K. twin=M: a second sender, from
+// a socket of its own, sends each sample again as source M with the same
+// sequence numbers, right after the first's (twin-first: right before). It
+// waits (at most 60 s) for the port to be taken before sending.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -31,11 +35,11 @@ using namespace vthud_tool;
 
 namespace {
 
-int gSocket = -1;
+int gSocket = -1, gTwinSocket = -1;
 sockaddr_in gTo{};
 
-void Send(const std::vector<uint8_t>& pPacket) {
-  sendto(gSocket, pPacket.data(), pPacket.size(), 0, reinterpret_cast<const sockaddr*>(&gTo), sizeof gTo);
+void Send(const std::vector<uint8_t>& pPacket, int pSocket = gSocket) {
+  sendto(pSocket, pPacket.data(), pPacket.size(), 0, reinterpret_cast<const sockaddr*>(&gTo), sizeof gTo);
 }
 
 // Whether someone listens on the port: a plain bind of it fails.
@@ -75,8 +79,8 @@ void Resum(std::vector<uint8_t>& p, unsigned pModulus) {
 int main(int argc, char** argv) {
   if (argc < 4) return fprintf(stderr, "usage: otrk_sender ADDR PORT COUNT [options]\n"), 2;
   const int lCount = atoi(argv[3]);
-  bool lBad = false;
-  int lSource = 1, lFlood = 0, lPause = -1;
+  bool lBad = false, lFloodOnly = false, lTwinFirst = false;
+  int lSource = 1, lFlood = 0, lPause = -1, lTwin = 0;
   unsigned lModulus = 256;
   std::string lInterface;
   for (int i = 4; i < argc; ++i) {
@@ -87,11 +91,15 @@ int main(int argc, char** argv) {
     if (a.rfind("interface=", 0) == 0) lInterface = a.substr(10);
     if (a.rfind("flood=", 0) == 0) lFlood = atoi(a.c_str() + 6);
     if (a.rfind("pause=", 0) == 0) lPause = atoi(a.c_str() + 6);
+    if (a == "flood-only") lFloodOnly = true;
+    if (a.rfind("twin=", 0) == 0) lTwin = atoi(a.c_str() + 5);
+    if (a == "twin-first") lTwinFirst = true;
   }
   gTo.sin_family = AF_INET;
   gTo.sin_port = htons(static_cast<uint16_t>(atoi(argv[2])));
   if (inet_pton(AF_INET, argv[1], &gTo.sin_addr) != 1) return fprintf(stderr, "bad address\n"), 2;
   gSocket = socket(AF_INET, SOCK_DGRAM, 0);
+  if (lTwin) gTwinSocket = socket(AF_INET, SOCK_DGRAM, 0);
   if (!lInterface.empty()) {
     in_addr lFrom{};
     inet_pton(AF_INET, lInterface.c_str(), &lFrom);
@@ -109,17 +117,28 @@ int main(int argc, char** argv) {
   std::vector<uint8_t> lPrevious;
   const auto lStart = std::chrono::steady_clock::now();
   for (int k = 0; k < lCount; ++k) {
-    std::this_thread::sleep_until(lStart +
-                                  std::chrono::microseconds(1000000LL * k / 24 + (k > lPause ? 600000 : 0)));
-    const std::string lPayload = Sample(k, lSource);
-    const OtrkEncoding lEncoding = k % 2 ? OtrkEncoding::Cbor : OtrkEncoding::Json;
-    auto lPackets = MakeOtrkPackets(lPayload, lEncoding, lSequence++,
-                                    k % 3 == 1 ? (lPayload.size() + 2) / 3 : 65507, lModulus);
-    if (lPackets.size() == 3) std::swap(lPackets[0], lPackets[2]);  // 2, 1, 0
-    if (lPackets.size() == 3) std::swap(lPackets[1], lPackets[2]);  // 2, 0, 1
-    for (const auto& p : lPackets) Send(p);
+    const auto lDue = lStart + std::chrono::microseconds(1000000LL * k / 24 + (k > lPause ? 600000 : 0));
+    std::this_thread::sleep_until(lDue);
+    // The twin's packets are made alike, of its own source and with the same number.
+    const uint16_t lNumber = lSequence++;
+    const auto Packets = [&](int pSource) {
+      const std::string lPayload = Sample(k, pSource);
+      auto lPackets = MakeOtrkPackets(lPayload, k % 2 ? OtrkEncoding::Cbor : OtrkEncoding::Json, lNumber,
+                                      k % 3 == 1 ? (lPayload.size() + 2) / 3 : 65507, lModulus);
+      if (lPackets.size() == 3) std::swap(lPackets[0], lPackets[2]);  // 2, 1, 0
+      if (lPackets.size() == 3) std::swap(lPackets[1], lPackets[2]);  // 2, 0, 1
+      return lPackets;
+    };
+    const auto lPackets = Packets(lSource);
+    if (lTwin && lTwinFirst)
+      for (const auto& p : Packets(lTwin)) Send(p, gTwinSocket);
+    if (!lFloodOnly)
+      for (const auto& p : lPackets) Send(p);
+    if (lTwin && !lTwinFirst)
+      for (const auto& p : Packets(lTwin)) Send(p, gTwinSocket);
     std::vector<uint8_t> lBadPacket = lPackets.front();
-    for (int f = 0; f < lFlood / std::max(1, lCount); ++f) {
+    const int lPerSample = lFlood / std::max(1, lCount);
+    for (int f = 0; f < lPerSample; ++f) {
       // A first segment at some offset of a payload that never ends.
       std::string lPiece(100, 'x');
       auto lSegment = MakeOtrkPackets(lPiece, OtrkEncoding::Json, static_cast<uint16_t>(lSequence + 1000 + f), 200,
@@ -129,7 +148,9 @@ int main(int argc, char** argv) {
       lSegment[12] &= 0x7f;
       Resum(lSegment, lModulus);
       Send(lSegment);
-      if (f % 50 == 49) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      // Spread over most of a sample's period rather than in one burst, by the clock, so that a
+      // sender slowed down does not fall behind its samples.
+      if (f % 10 == 9) std::this_thread::sleep_until(lDue + std::chrono::microseconds(30000LL * f / lPerSample));
     }
     // None after the last sample: a payload left unfinished is then given up by the next.
     if (!lBad || k + 1 == lCount) continue;

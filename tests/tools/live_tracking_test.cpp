@@ -1,23 +1,29 @@
 // The preview tool listening to a tracker: a sender on 127.0.0.1 (and, in a
 // network namespace of the test's own, to a multicast group) against a live
 // run, its recording read back, the refusals, a stream to a monitor decoded
-// by ffmpeg, and a flood of unfinished segments. Every process is bounded by
-// timeout; nothing is asserted about timing.
+// by ffmpeg, a flood of unfinished segments, two senders on one port, and a
+// recording onto a reader that stalls. Every process is bounded by timeout;
+// nothing is asserted about timing.
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/resource.h>
+#include <fcntl.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <atomic>
+#include <chrono>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tool_fixture.h"
@@ -56,10 +62,26 @@ class LiveTrackingTest : public vthud_test::ToolTest {
     return "(" + lLine + " >" + Quote(dir + "/" + pName + ".out") + " 2>" + Quote(dir + "/" + pName + ".err") +
            "; echo $? >" + Quote(dir + "/" + pName + ".status") + ")";
   }
-  std::string SenderLine(const std::vector<std::string>& pArguments) {
+  std::string SenderLine(const std::vector<std::string>& pArguments, const std::string& pName = "sent") {
     std::string lLine = "timeout 120 " + Quote(VTHUD_OTRK_SENDER);
     for (const std::string& a : pArguments) lLine += " " + Quote(a);
-    return lLine + " >" + Quote(dir + "/sent");
+    return lLine + " >" + Quote(dir + "/" + pName);
+  }
+  // Waits (at most 60 s) until run pName draws, so that its socket is being read and not merely filled.
+  std::string UntilDrawing(const std::string& pName) {
+    return "for i in $(seq 600); do grep -q 'waiting for the tracker' " + Quote(dir + "/" + pName + ".err") +
+           " 2>/dev/null && break; sleep 0.1; done; ";
+  }
+  // Checks that recording pName holds pCount samples of pSource, S000 on, once each in order.
+  void ExpectWhole(const std::string& pName, int pCount, int pSource) {
+    const std::vector<std::string> lRecorded = Lines(pName);
+    ASSERT_EQ(lRecorded.size(), static_cast<size_t>(pCount));
+    for (int k = 0; k < pCount; ++k) {
+      const QJsonObject lSample = QJsonDocument::fromJson(QByteArray::fromStdString(lRecorded[k])).object();
+      EXPECT_EQ(lSample["tracker"].toObject()["slate"].toString().toStdString(),
+                QString::asprintf("S%03d", k).toStdString());
+      EXPECT_EQ(lSample["sourceNumber"].toInt(), pSource) << "line " << k + 1;
+    }
   }
   int Status(const std::string& pName) { return atoi(Slurp(dir + "/" + pName + ".status").c_str()); }
   std::vector<std::string> Lines(const std::string& pName) {
@@ -257,6 +279,110 @@ TEST_F(LiveTrackingTest, FloodOfUnfinishedSegmentsLeavesFramesComingAndMemoryBou
   EXPECT_EQ(lOut.find("segment 0,"), std::string::npos) << "the flood was seen";
   // Unfinished payloads are at most 8 of 1 MiB; without a bound the flood holds gigabytes.
   EXPECT_LT(lPeaks[1], lPeaks[0] + 512 * 1024) << "kB";
+}
+
+// Two trackers send to one port, numbering their packets alike; one sends
+// each sample a moment before the other. Either way round, ?source=1 keeps
+// every sample of source 1 and none of source 2's, and without ?source the
+// run follows the sender heard first and says once how to choose.
+TEST_F(LiveTrackingTest, TwoSendersOnOnePortInEitherPhase) {
+  const struct {
+    const char* name;
+    std::string query;
+    bool twinFirst;  // source 2 ahead
+    int kept;
+  } kCases[] = {
+      {"source 1 ahead, ?source=1", "?source=1", false, 1},
+      {"source 2 ahead, ?source=1", "?source=1", true, 1},
+      {"source 2 ahead, no source: the first heard", "", true, 2},
+  };
+  for (const auto& lCase : kCases) {
+    SCOPED_TRACE(lCase.name);
+    const std::string lPort = std::to_string(FreePort());
+    std::vector<std::string> lSender = {"127.0.0.1", lPort, "60", "source=1", "twin=2"};
+    if (lCase.twinFirst) lSender.push_back("twin-first");
+    const std::string lLine =
+        ToolLine({"--fps", "24", "--frames", "0:83", "--tracking", "udp://127.0.0.1:" + lPort + lCase.query,
+                  "--tracking-record", dir + "/two.jsonl", "--out", dir + "/two.%02d.png"},
+                 "two") +
+        " & " + SenderLine(lSender) + "; wait";
+    ASSERT_EQ(system(lLine.c_str()), 0);
+    ASSERT_EQ(Status("two"), 0) << Slurp(dir + "/two.err");
+    const std::string lOut = Slurp(dir + "/two.out"), lErr = Slurp(dir + "/two.err");
+    std::cout << lOut;
+    EXPECT_NE(lOut.find(": 60 samples accepted"), std::string::npos) << lOut;
+    EXPECT_NE(lOut.find("other source 60)"), std::string::npos) << lOut;
+    ExpectWhole("two.jsonl", 60, lCase.kept);
+    const size_t lTold = lErr.find("--tracking: two senders, 127.0.0.1:");
+    if (!lCase.query.empty()) {
+      EXPECT_EQ(lTold, std::string::npos) << lErr;
+      continue;
+    }
+    ASSERT_NE(lTold, std::string::npos) << lErr;
+    EXPECT_NE(lErr.find("(sourceNumber 2) and 127.0.0.1:"), std::string::npos) << lErr;
+    EXPECT_NE(lErr.find("(sourceNumber 1); following the first heard: choose one with ?source=N"),
+              std::string::npos)
+        << lErr;
+    EXPECT_EQ(lErr.find("--tracking: two senders", lTold + 1), std::string::npos) << "said once";
+  }
+}
+
+// The tracker's samples against a second sender's flood of 20,000 unfinished
+// segments, and against a recording onto a FIFO whose reader sleeps through
+// the take with a pipe of one page: a receiver held up by the recording would
+// let the flood fill its socket and lose samples. Every sample is recorded.
+TEST_F(LiveTrackingTest, EverySampleGetsThroughAFloodAndASlowRecording) {
+  for (const bool lSlow : {false, true}) {
+    SCOPED_TRACE(lSlow ? "onto a sleeping reader" : "onto a file");
+    const std::string lPort = std::to_string(FreePort()), lRun = lSlow ? "slow" : "fast";
+    const std::string lRecord = dir + (lSlow ? "/slow.fifo" : "/fast.jsonl");
+    int lFifo = -1;
+    std::atomic<bool> lDone{false};
+    std::string lRead;
+    std::thread lReader;
+    if (lSlow) {
+      ASSERT_EQ(mkfifo(lRecord.c_str(), 0600), 0);
+      // Held open both ways, so that the tool's open never waits and the pipe never ends early.
+      lFifo = open(lRecord.c_str(), O_RDWR | O_NONBLOCK);
+      ASSERT_GE(lFifo, 0);
+      ASSERT_GE(fcntl(lFifo, F_SETPIPE_SZ, 4096), 0);
+      lReader = std::thread([&] {
+        // Asleep from the first draw until the sender is nearly done.
+        for (int i = 0;
+             i < 600 && Slurp(dir + "/" + lRun + ".err").find("waiting for the tracker") == std::string::npos; ++i)
+          std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        std::this_thread::sleep_for(std::chrono::seconds(3));
+        char lBuffer[4096];
+        for (bool lLast = false;;) {
+          const ssize_t n = read(lFifo, lBuffer, sizeof lBuffer);
+          if (n > 0) lRead.append(lBuffer, static_cast<size_t>(n));
+          if (n > 0) continue;
+          if (lLast) break;
+          lLast = lDone;  // once more after the tool ended
+          std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+      });
+    }
+    // The run outlasts the take by two seconds, whatever the senders' start-up takes.
+    const std::string lLine =
+        ToolLine({"--fps", "24", "--frames", "0:119", "--tracking", "udp://127.0.0.1:" + lPort,
+                  "--tracking-record", lRecord, "--out", dir + "/" + lRun + ".%03d.png"},
+                 lRun) +
+        " & " + UntilDrawing(lRun) + SenderLine({"127.0.0.1", lPort, "72", "source=1"}) + " & " +
+        SenderLine({"127.0.0.1", lPort, "72", "flood=20000", "flood-only"}, "flood") + "; wait";
+    const int lStatus = system(lLine.c_str());
+    lDone = true;
+    if (lReader.joinable()) lReader.join();
+    if (lFifo >= 0) close(lFifo);
+    ASSERT_EQ(lStatus, 0);
+    ASSERT_EQ(Status(lRun), 0) << Slurp(dir + "/" + lRun + ".err");
+    const std::string lOut = Slurp(dir + "/" + lRun + ".out");
+    std::cout << lOut;
+    EXPECT_NE(lOut.find(": 72 samples accepted"), std::string::npos) << lOut;
+    EXPECT_EQ(lOut.find("full receive buffer"), std::string::npos) << lOut;
+    if (lSlow) std::ofstream(dir + "/slow.jsonl") << lRead;
+    ExpectWhole(lSlow ? "slow.jsonl" : "fast.jsonl", 72, 1);
+  }
 }
 
 }  // namespace

@@ -50,7 +50,13 @@ bool LiveRun::Open(const Options& o, std::string& pError) {
 bool LiveRun::Start(std::function<void(const std::string&)> pWarn, std::string& pError) {
   if (!mActive) return true;
   mWarn = std::move(pWarn);
-  return mReceiver.Start(mRecord, pError);
+  if (!mReceiver.Start(mRecord, pError)) return false;
+  TellWarnings();
+  return true;
+}
+
+void LiveRun::TellWarnings() {
+  for (const std::string& lWarning : mReceiver.TakeWarnings()) Warn(lWarning);
 }
 
 bool LiveRun::BeforeDraw(long long pIndex, Tracking& pTracking, std::string& pError) {
@@ -66,8 +72,9 @@ bool LiveRun::BeforeDraw(long long pIndex, Tracking& pTracking, std::string& pEr
   const LiveClock::time_point lNow = LiveClock::now();
   if (lNow - lDue > std::chrono::duration<double>(static_cast<double>(mDen) / static_cast<double>(mNum))) ++mLate;
   ++mDraws;
-  const std::string lRecordError = mReceiver.RecordError();
-  if (!lRecordError.empty()) return pError = lRecordError, false;
+  TellWarnings();
+  pError = mReceiver.Error();
+  if (!pError.empty()) return mToldError = true, false;
 
   const LiveClock::time_point lBefore = mSample.arrival;
   const bool lNew = mReceiver.Newest(mSample.serial, mSample);
@@ -102,6 +109,9 @@ std::string LiveRun::Finish() {
   if (!mActive || mFinished) return std::string();
   mFinished = true;
   mReceiver.Stop();
+  TellWarnings();
+  // The recording's last lines are written as the receiver stops: a failure then is said here.
+  if (!mToldError && !mReceiver.Error().empty()) Warn(mReceiver.Error());
   if (mInGap)
     Warn("--tracking: no sample from the tracker since draw " + std::to_string(mGapDraw + 1) +
          "; the last values held to the end");
@@ -115,7 +125,12 @@ std::string LiveRun::Finish() {
   }
   std::string lText = "tracker " + mName + ": " + std::to_string(lCounts.accepted) + " samples accepted, " +
                       std::to_string(static_cast<long long>(mLatencyMs.size())) + " drawn; " +
-                      std::to_string(lDropped) + " packets dropped (" + lReasons + ")\n";
+                      std::to_string(lDropped) + " packets dropped (" + lReasons + ")";
+  if (lCounts.overtaken > 0)
+    lText += "; " + std::to_string(lCounts.overtaken) + " unfinished payloads given up past the bounds";
+  if (lCounts.overflowed > 0)
+    lText += "; " + std::to_string(lCounts.overflowed) + " datagrams lost in a full receive buffer";
+  lText += "\n";
   if (!mLatencyMs.empty())
     lText += "tracker latency, arrival to the first frame drawn with the sample: median " +
              Fixed(Quantile(mLatencyMs, 0.5), 1) + " ms, 95th percentile " + Fixed(Quantile(mLatencyMs, 0.95), 1) +

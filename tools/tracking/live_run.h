@@ -31,6 +31,8 @@ class LiveRun {
   void Warn(const std::string& pText) const {
     if (mWarn) mWarn(pText);
   }
+  // Passes on what the receiver has to say.
+  void TellWarnings();
   bool mActive = false;
   std::string mName, mRecord;
   long long mNum = 30, mDen = 1;  // frames per second, as a fraction
@@ -38,7 +40,7 @@ class LiveRun {
   std::function<void(const std::string&)> mWarn;
   LiveClock::time_point mStart;
   LiveSample mSample;  // the one drawn now
-  bool mToldWaiting = false, mToldRate = false, mFinished = false;
+  bool mToldWaiting = false, mToldRate = false, mFinished = false, mToldError = false;
   // A gap: no new sample for longer than kGap; from which draw, since when.
   bool mInGap = false;
   long long mGapDraw = 0;

@@ -103,11 +103,36 @@ long long OtrkReassembler::GiveUp(size_t pIndex) {
   return lPackets;
 }
 
+long long OtrkReassembler::Forget(size_t pSender) {
+  long long lPackets = 0;
+  for (size_t i = mPending.size(); i-- > 0;)
+    if (mPending[i].sender == mSenders[pSender].id) lPackets += GiveUp(i);
+  mSenders.erase(mSenders.begin() + static_cast<long>(pSender));
+  return lPackets;
+}
+
 long long OtrkReassembler::Expire(long long pNowMs) {
   long long lPackets = 0;
   for (size_t i = mPending.size(); i-- > 0;)
     if (pNowMs - mPending[i].firstMs > kMaxAgeMs) lPackets += GiveUp(i);
+  for (size_t i = mSenders.size(); i-- > 0;)
+    if (pNowMs - mSenders[i].lastMs > kQuietMs) lPackets += Forget(i);
   return lPackets;
+}
+
+size_t OtrkReassembler::Victim(OtrkSender pAdding) const {
+  // Counted by sender; on a tie the adding sender pays, so that no sender displaces an equal.
+  OtrkSender lMost = pAdding;
+  size_t lMostCount = 0;
+  for (const Pending& p : mPending) {
+    const size_t lCount = static_cast<size_t>(
+        std::count_if(mPending.begin(), mPending.end(), [&](const Pending& q) { return q.sender == p.sender; }));
+    if (lCount > lMostCount || (lCount == lMostCount && p.sender == pAdding))
+      lMost = p.sender, lMostCount = lCount;
+  }
+  for (size_t i = 0; i < mPending.size(); ++i)
+    if (mPending[i].sender == lMost) return i;
+  return 0;
 }
 
 bool OtrkReassembler::Complete(const Pending& p) const {
@@ -115,34 +140,58 @@ bool OtrkReassembler::Complete(const Pending& p) const {
 }
 
 OtrkReassembler::Result OtrkReassembler::Add(const uint8_t* pData, size_t pSize, long long pNowMs,
-                                             OtrkPayload& pPayload, OtrkDrop& pWhy, long long& pGivenUp) {
+                                             OtrkPayload& pPayload, OtrkDrop& pWhy, long long& pGivenUp,
+                                             OtrkSender pSender) {
   pGivenUp = 0;
   OtrkHeader h;
   const uint8_t* lSegment = nullptr;
+  // Bytes that are not the transport's take no sender's room.
   if (!ParseOtrkPacket(pData, pSize, h, lSegment, pWhy)) return Result::Dropped;
-  if (mHaveNewest && !OtrkNewer(h.sequence, mNewest)) {
-    if (++mStaleRun <= kRestartRun) return pWhy = OtrkDrop::Stale, Result::Dropped;
-    mHaveNewest = false;
-  }
-  mStaleRun = 0;
   pGivenUp += Expire(pNowMs);
+  auto lSender = std::find_if(mSenders.begin(), mSenders.end(), [&](const Sender& s) { return s.id == pSender; });
+  if (lSender == mSenders.end()) {
+    if (mSenders.size() >= kMaxSenders) {
+      size_t lQuietest = 0;
+      for (size_t i = 1; i < mSenders.size(); ++i)
+        if (mSenders[i].lastMs < mSenders[lQuietest].lastMs) lQuietest = i;
+      pGivenUp += Forget(lQuietest);
+    }
+    mSenders.push_back(Sender{pSender, pNowMs, false, 0, 0});
+    lSender = mSenders.end() - 1;
+  }
+  Sender& s = *lSender;
+  s.lastMs = pNowMs;
+  if (s.haveNewest && !OtrkNewer(h.sequence, s.newest)) {
+    if (++s.staleRun <= kRestartRun) return pWhy = OtrkDrop::Stale, Result::Dropped;
+    s.haveNewest = false;
+  }
+  s.staleRun = 0;
   const uint64_t lEnd = static_cast<uint64_t>(h.offset) + h.length;
   if (lEnd > kMaxBytes) return pWhy = OtrkDrop::Length, Result::Dropped;
 
-  auto lFound =
-      std::find_if(mPending.begin(), mPending.end(), [&](const Pending& p) { return p.sequence == h.sequence; });
+  auto lFound = std::find_if(mPending.begin(), mPending.end(),
+                             [&](const Pending& p) { return p.sender == pSender && p.sequence == h.sequence; });
   if (lFound == mPending.end()) {
-    if (mPending.size() >= kMaxPending) pGivenUp += GiveUp(0);  // the oldest started
+    if (mPending.size() >= kMaxPending) {
+      pGivenUp += GiveUp(Victim(pSender));
+      ++mOvertaken;
+    }
     mPending.emplace_back();
+    mPending.back().sender = pSender;
     mPending.back().sequence = h.sequence;
     mPending.back().encoding = h.encoding;
     mPending.back().firstMs = pNowMs;
     lFound = mPending.end() - 1;
   }
   Pending& p = *lFound;
-  // A segment that does not fit what the others said is dropped; the payload waits for a fitting one.
-  if (h.encoding != p.encoding || p.pieces.size() >= kMaxSegments)
+  // A payload in more pieces than its bound cannot be a sample: it makes room at once.
+  if (p.pieces.size() >= kMaxSegments) {
+    pGivenUp += GiveUp(static_cast<size_t>(lFound - mPending.begin()));
+    ++mOvertaken;
     return pWhy = OtrkDrop::Segment, Result::Dropped;
+  }
+  // A segment that does not fit what the others said is dropped; the payload waits for a fitting one.
+  if (h.encoding != p.encoding) return pWhy = OtrkDrop::Segment, Result::Dropped;
   if (h.last && p.total >= 0 && static_cast<uint64_t>(p.total) != lEnd)
     return pWhy = OtrkDrop::Segment, Result::Dropped;
   if (p.total >= 0 && lEnd > static_cast<uint64_t>(p.total)) return pWhy = OtrkDrop::Segment, Result::Dropped;
@@ -163,11 +212,11 @@ OtrkReassembler::Result OtrkReassembler::Add(const uint8_t* pData, size_t pSize,
   pPayload.bytes.reserve(static_cast<size_t>(p.total));
   for (const Piece& lPiece : p.pieces) pPayload.bytes += lPiece.bytes;
   mPending.erase(lFound);
-  mHaveNewest = true;
-  mNewest = h.sequence;
-  // What is older than a completed payload can no longer be the newest sample.
+  s.haveNewest = true;
+  s.newest = h.sequence;
+  // What this sender sent older than a completed payload can no longer be its newest sample.
   for (size_t i = mPending.size(); i-- > 0;)
-    if (!OtrkNewer(mPending[i].sequence, mNewest)) pGivenUp += GiveUp(i);
+    if (mPending[i].sender == pSender && !OtrkNewer(mPending[i].sequence, s.newest)) pGivenUp += GiveUp(i);
   return Result::Complete;
 }
 

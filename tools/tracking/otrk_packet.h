@@ -60,26 +60,41 @@ struct OtrkPayload {
   std::string bytes;
 };
 
+// Who sent a datagram: an IPv4 address and port as one number (0 where
+// there is only one sender, as in the fuzzer and most tests).
+using OtrkSender = uint64_t;
+
 // Puts payloads back together from their segments, which may come in any
-// order. Holds at most kMaxPending unfinished payloads of at most kMaxBytes
-// each, in at most kMaxSegments pieces, for at most kMaxAgeMs: past any
-// bound the oldest unfinished one is given up. Once a payload completes, the
-// older unfinished ones are dropped, and segments of it or older are stale.
+// order, keeping each sender's payloads and sequence numbers apart: two
+// trackers count alike, and one's numbers say nothing of the other's. Holds
+// at most kMaxPending unfinished payloads in all, of at most kMaxBytes each,
+// in at most kMaxSegments pieces, for at most kMaxAgeMs. Past the count bound
+// the oldest unfinished payload of the sender holding the most is given up,
+// so that a flood of unfinished segments costs its own sender and no other;
+// a payload past its own bounds is given up. Once a payload completes, its
+// sender's older unfinished ones are dropped, and that sender's segments of
+// it or older are stale. A sender not heard for kQuietMs is forgotten, and
+// past kMaxSenders the one heard least recently is.
 class OtrkReassembler {
  public:
-  static constexpr size_t kMaxPending = 8, kMaxBytes = 1 << 20, kMaxSegments = 256;
-  static constexpr long long kMaxAgeMs = 1000;
+  static constexpr size_t kMaxPending = 8, kMaxBytes = 1 << 20, kMaxSegments = 256, kMaxSenders = 64;
+  static constexpr long long kMaxAgeMs = 1000, kQuietMs = 5000;
 
   enum class Result { Pending, Complete, Dropped };
-  // One datagram received at pNowMs. Complete fills pPayload; Dropped says
-  // why. Packets of payloads given up unfinished on the way are counted in
-  // pGivenUp (their reason is Segment).
+  // One datagram from pSender received at pNowMs. Complete fills pPayload;
+  // Dropped says why. Packets of payloads given up unfinished on the way are
+  // counted in pGivenUp (their reason is Segment).
   Result Add(const uint8_t* pData, size_t pSize, long long pNowMs, OtrkPayload& pPayload, OtrkDrop& pWhy,
-             long long& pGivenUp);
-  // Gives up unfinished payloads older than the age bound; returns their packets.
+             long long& pGivenUp, OtrkSender pSender = 0);
+  // Gives up unfinished payloads older than the age bound and forgets quiet
+  // senders; returns the packets given up.
   long long Expire(long long pNowMs);
   size_t PendingCount() const { return mPending.size(); }
   size_t PendingBytes() const;
+  size_t SenderCount() const { return mSenders.size(); }
+  // Unfinished payloads given up so far because a bound was passed (not for
+  // their age, nor for a newer one completed): the samples a flood overtook.
+  long long Overtaken() const { return mOvertaken; }
 
  private:
   // Segments are kept as they came and joined once all are in, so a far
@@ -89,6 +104,7 @@ class OtrkReassembler {
     std::string bytes;
   };
   struct Pending {
+    OtrkSender sender = 0;
     uint16_t sequence = 0;
     OtrkEncoding encoding = OtrkEncoding::Json;
     long long firstMs = 0;
@@ -96,15 +112,24 @@ class OtrkReassembler {
     long long held = 0;    // bytes of the pieces
     std::vector<Piece> pieces;
   };
+  struct Sender {
+    OtrkSender id = 0;
+    long long lastMs = 0;
+    bool haveNewest = false;
+    uint16_t newest = 0;
+    // A sender that restarts counts from 0 again: after a run of stale
+    // packets its numbers are taken as new.
+    int staleRun = 0;
+  };
   long long GiveUp(size_t pIndex);
+  long long Forget(size_t pSender);
+  // The index of the payload to give up for room: the oldest of the sender holding the most.
+  size_t Victim(OtrkSender pAdding) const;
   bool Complete(const Pending& pPending) const;
 
-  std::vector<Pending> mPending;
-  bool mHaveNewest = false;
-  uint16_t mNewest = 0;
-  // A sender that restarts counts from 0 again: after a run of stale packets
-  // its numbers are taken as new.
-  int mStaleRun = 0;
+  std::vector<Pending> mPending;  // in the order they started
+  std::vector<Sender> mSenders;
+  long long mOvertaken = 0;
 };
 
 }  // namespace vthud_tool
