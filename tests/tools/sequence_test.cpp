@@ -361,10 +361,11 @@ TEST_F(SequenceTest, CtrlCStopsCleanlyAndTheVideoStillPlays) {
     pid_t lPid = 0;
     ASSERT_EQ(posix_spawn(&lPid, lArgv[0], &lActions, nullptr, lArgv.data(), environ), 0);
     posix_spawn_file_actions_destroy(&lActions);
-    // Wait until frames are being written, then interrupt as Ctrl-C does.
-    const std::string lWatch = std::string(lOut) == "i.mp4" ? lPath : dir + "/i.00010.png";
+    // Wait until frames are being written (the video past its header), then interrupt as Ctrl-C does.
+    const bool lVideo = std::string(lOut) == "i.mp4";
+    const std::string lWatch = lVideo ? lPath : dir + "/i.00010.png";
     struct stat lInfo;
-    for (int i = 0; i < 600 && !(stat(lWatch.c_str(), &lInfo) == 0 && lInfo.st_size > 0); ++i)
+    for (int i = 0; i < 600 && !(stat(lWatch.c_str(), &lInfo) == 0 && lInfo.st_size > (lVideo ? 65536 : 0)); ++i)
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
     kill(lPid, SIGINT);
     int lStatus = 0;

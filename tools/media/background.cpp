@@ -1,5 +1,7 @@
 #include "background.h"
 
+#include "canvas.h"
+
 #include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
@@ -13,22 +15,6 @@
 namespace vthud_tool {
 
 namespace {
-
-const int kWidth = 1920, kHeight = 1080;
-const size_t kFrameBytes = static_cast<size_t>(kWidth) * kHeight * 4;
-
-void Fill(vthost::Image& pImage, uint8_t r, uint8_t g, uint8_t b) {
-  pImage.width = kWidth;
-  pImage.height = kHeight;
-  pImage.bottomUp = false;
-  pImage.rgba.resize(kFrameBytes);
-  for (size_t i = 0; i < pImage.rgba.size(); i += 4) {
-    pImage.rgba[i] = r;
-    pImage.rgba[i + 1] = g;
-    pImage.rgba[i + 2] = b;
-    pImage.rgba[i + 3] = 255;
-  }
-}
 
 bool EndsWithNoCase(const std::string& pText, const char* pEnd) {
   const size_t n = strlen(pEnd);
@@ -93,12 +79,12 @@ ReaderSource StillSource(const std::string& pPath) {
 
 // One 1920 x 1080 RGBA frame, rows in the order the chain gave them.
 void CopyRgba(const AVFrame& pFrame, vthost::Image& pImage, bool pBottomUp) {
-  pImage.width = kWidth;
-  pImage.height = kHeight;
+  pImage.width = kCanvasWidth;
+  pImage.height = kCanvasHeight;
   pImage.bottomUp = pBottomUp;
-  pImage.rgba.resize(kFrameBytes);
-  const size_t lRow = static_cast<size_t>(kWidth) * 4;
-  for (int y = 0; y < kHeight; ++y)
+  pImage.rgba.resize(kCanvasBytes);
+  const size_t lRow = static_cast<size_t>(kCanvasWidth) * 4;
+  for (int y = 0; y < kCanvasHeight; ++y)
     memcpy(pImage.rgba.data() + y * lRow, pFrame.data[0] + static_cast<ptrdiff_t>(y) * pFrame.linesize[0], lRow);
 }
 
@@ -107,7 +93,7 @@ bool ReadFrame(PictureReader& pReader, vthost::Image& pImage, std::string& pWhy)
   AvFramePtr lFrame;
   bool lEnded = false;
   if (!pReader.Take(lFrame, lEnded, pWhy)) return false;
-  if (lFrame->width != kWidth || lFrame->height != kHeight) return pWhy = "a frame of another size", false;
+  if (lFrame->width != kCanvasWidth || lFrame->height != kCanvasHeight) return pWhy = "a frame of another size", false;
   CopyRgba(*lFrame, pImage, true);
   return true;
 }
@@ -181,13 +167,7 @@ bool ReadFitted(const std::string& pPath, vthost::Image& pImage, std::string& pE
     pError = "cannot read " + pPath + ": " + lReader.errorString().toStdString();
     return false;
   }
-  if (lImage.width() != kWidth || lImage.height() != kHeight)
-    lImage = lImage.scaled(kWidth, kHeight, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-  lImage = lImage.convertToFormat(QImage::Format_RGBA8888);
-  Fill(pImage, 0, 0, 0);
-  const int lLeft = (kWidth - lImage.width()) / 2, lTop = (kHeight - lImage.height()) / 2;
-  for (int y = 0; y < lImage.height(); ++y)
-    memcpy(pImage.At(lLeft, lTop + y), lImage.constScanLine(y), static_cast<size_t>(lImage.width()) * 4);
+  FitToCanvas(lImage, pImage);
   return true;
 }
 
@@ -210,7 +190,7 @@ bool Background::Open(const std::string& pSpec, const std::string& pTestPicture,
       sscanf(pSpec.c_str() + 1, "%02x%02x%02x%c", &r, &g, &b, &lEnd) == 3 &&
       pSpec.find_first_not_of("#0123456789abcdefABCDEF") == std::string::npos) {
     if (!mLut.empty()) return pError = "--background-lut applies to a picture, not to a colour", false;
-    Fill(mStill, static_cast<uint8_t>(r), static_cast<uint8_t>(g), static_cast<uint8_t>(b));
+    FillCanvas(mStill, static_cast<uint8_t>(r), static_cast<uint8_t>(g), static_cast<uint8_t>(b));
     mKind = Kind::Still;
     return true;
   }

@@ -10,12 +10,12 @@ extern "C" {
 }
 
 #include "background.h"
+#include "canvas.h"
 
 namespace vthud_tool {
 
 namespace {
 
-const int kWidth = 1920, kHeight = 1080;
 
 // The float layouts FFmpeg's decoders give, taken as they come: asking for
 // another float layout would send them through the scaler's clipping path.
@@ -41,34 +41,7 @@ const char* PixelFormat(PlateLayout::Kind pKind) {
   return "rgba64le";
 }
 
-// A picture of any size fitted into the canvas, centred, with opaque black bars.
-void Fit(const QImage& pPicture, vthost::Image& pImage) {
-  const QImage lFitted = pPicture.width() == kWidth && pPicture.height() == kHeight
-                             ? pPicture
-                             : pPicture.scaled(kWidth, kHeight, Qt::KeepAspectRatio, Qt::SmoothTransformation)
-                                   .convertToFormat(QImage::Format_RGBA8888);
-  pImage.width = kWidth;
-  pImage.height = kHeight;
-  pImage.bottomUp = false;
-  pImage.rgba.assign(static_cast<size_t>(kWidth) * kHeight * 4, 0);
-  for (size_t i = 3; i < pImage.rgba.size(); i += 4) pImage.rgba[i] = 255;
-  const int lLeft = (kWidth - lFitted.width()) / 2, lTop = (kHeight - lFitted.height()) / 2;
-  for (int y = 0; y < lFitted.height(); ++y)
-    memcpy(pImage.At(lLeft, lTop + y), lFitted.constScanLine(y), static_cast<size_t>(lFitted.width()) * 4);
-}
-
 }  // namespace
-
-size_t PlateLayout::FrameBytes() const {
-  const size_t lPixels = static_cast<size_t>(width) * static_cast<size_t>(height);
-  switch (kind) {
-    case Kind::Rgba64: return lPixels * 8;
-    case Kind::FloatRgb: return lPixels * 12;
-    case Kind::FloatRgba: return lPixels * 16;
-    case Kind::FloatGrey: return lPixels * 4;
-  }
-  return 0;
-}
 
 bool LayoutFromFacts(const StreamFacts& pFacts, const std::string& pName, bool pVideo, PlateLayout& pLayout,
                      std::string& pError) {
@@ -143,16 +116,16 @@ bool ReadManagedFrame(PictureReader& pReader, const PlateLayout& pLayout, const 
 void ManagedToCanvas(const PlateLayout& pLayout, const ShowColour& pColour, std::vector<uint8_t>& pRaw,
                      vthost::Image& pImage) {
   const int w = pLayout.width, h = pLayout.height;
-  const bool lFills = w == kWidth && h == kHeight;
+  const bool lFills = w == kCanvasWidth && h == kCanvasHeight;
   QImage lPicture;
   uint8_t* lOut = nullptr;
   ptrdiff_t lOutStride = static_cast<ptrdiff_t>(w) * 4;
   if (lFills) {
     // Straight into the canvas, bottom row first as GL takes it.
-    pImage.width = kWidth;
-    pImage.height = kHeight;
+    pImage.width = kCanvasWidth;
+    pImage.height = kCanvasHeight;
     pImage.bottomUp = true;
-    pImage.rgba.resize(static_cast<size_t>(kWidth) * kHeight * 4);
+    pImage.rgba.resize(static_cast<size_t>(kCanvasWidth) * kCanvasHeight * 4);
     lOut = pImage.rgba.data() + (h - 1) * lOutStride;
     lOutStride = -lOutStride;
   } else {
@@ -160,26 +133,8 @@ void ManagedToCanvas(const PlateLayout& pLayout, const ShowColour& pColour, std:
     lOut = lPicture.bits();
     lOutStride = lPicture.bytesPerLine();
   }
-  const size_t lPlane = static_cast<size_t>(w) * h;
-  float* lFloats = reinterpret_cast<float*>(pRaw.data());
-  switch (pLayout.kind) {
-    case PlateLayout::Kind::Rgba64:
-      pColour.FromRgba64(reinterpret_cast<const uint16_t*>(pRaw.data()), static_cast<ptrdiff_t>(w) * 8, w, h, lOut,
-                         lOutStride);
-      break;
-    // FFmpeg's planar RGB runs green, blue, red (then alpha).
-    case PlateLayout::Kind::FloatRgb:
-      pColour.FromFloatPlanes(lFloats + 2 * lPlane, lFloats, lFloats + lPlane, nullptr, w, h, lOut, lOutStride);
-      break;
-    case PlateLayout::Kind::FloatRgba:
-      pColour.FromFloatPlanes(lFloats + 2 * lPlane, lFloats, lFloats + lPlane, lFloats + 3 * lPlane, w, h, lOut,
-                              lOutStride);
-      break;
-    case PlateLayout::Kind::FloatGrey:
-      pColour.FromFloatPlanes(lFloats, lFloats, lFloats, nullptr, w, h, lOut, lOutStride);
-      break;
-  }
-  if (!lFills) Fit(lPicture, pImage);
+  PlateToDisplay(pLayout, pColour, pRaw, lOut, lOutStride);
+  if (!lFills) FitToCanvas(lPicture, pImage);
 }
 
 }  // namespace vthud_tool

@@ -11,19 +11,10 @@
 
 #include "picture_reader.h"
 #include "png_image.h"
+#include "plate_colour.h"
 #include "show_colour.h"
 
 namespace vthud_tool {
-
-// The frames a reader is asked for.
-struct PlateLayout {
-  enum class Kind { Rgba64, FloatRgb, FloatRgba, FloatGrey };
-  Kind kind = Kind::Rgba64;
-  int width = 0, height = 0;
-  // For a video: the matrix and range its YUV is decoded by ("" for RGB).
-  std::string matrix, range;
-  size_t FrameBytes() const;
-};
 
 // The layout to decode a picture of pFacts in. pVideo: decode YUV by the
 // file's own tags, as players do. False with a message naming pName for a

@@ -1,5 +1,7 @@
 #include "video_writer.h"
 
+#include "canvas.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -11,8 +13,6 @@ extern "C" {
 namespace vthud_tool {
 
 namespace {
-
-const int kWidth = 1920, kHeight = 1080;
 
 // The scaler's BT.709 in limited range, as players read HD (FFmpeg's own
 // default matrix is BT.601).
@@ -55,8 +55,8 @@ bool VideoWriter::Open(const std::string& pUrl, const EncoderSettings& pSettings
   mCodec.reset(avcodec_alloc_context3(lEncoder));
   AVCodecContext& c = *mCodec;
   const AVRational lRate{pSettings.fpsNumerator, pSettings.fpsDenominator};
-  c.width = kWidth;
-  c.height = kHeight;
+  c.width = kCanvasWidth;
+  c.height = kCanvasHeight;
   c.time_base = av_inv_q(lRate);
   c.framerate = lRate;
   c.thread_count = 0;
@@ -150,20 +150,20 @@ bool VideoWriter::Open(const std::string& pUrl, const EncoderSettings& pSettings
 
 bool VideoWriter::Write(const vthost::Image& pImage, std::string& pError) {
   if (!mHeader) return pError = mUrl + ": not open", false;
-  if (pImage.width != kWidth || pImage.height != kHeight || pImage.rgba.size() < size_t(kWidth) * kHeight * 4)
+  if (pImage.width != kCanvasWidth || pImage.height != kCanvasHeight || pImage.rgba.size() < size_t(kCanvasWidth) * kCanvasHeight * 4)
     return pError = mUrl + ": a frame of another size than 1920 x 1080", false;
   // The canvas as it lies, wrapped without a copy: the chain's scaler reads
   // it into a frame of its own before Push returns its output.
   AVFrame& lIn = *mIn;
   av_frame_unref(&lIn);
-  lIn.width = kWidth;
-  lIn.height = kHeight;
+  lIn.width = kCanvasWidth;
+  lIn.height = kCanvasHeight;
   lIn.format = AV_PIX_FMT_RGBA;
-  const int lRow = kWidth * 4;
+  const int lRow = kCanvasWidth * 4;
   uint8_t* lData = const_cast<uint8_t*>(pImage.rgba.data());
   lIn.buf[0] = av_buffer_create(lData, pImage.rgba.size(), NoFree, nullptr, AV_BUFFER_FLAG_READONLY);
   if (!lIn.buf[0]) return pError = mUrl + ": out of memory", false;
-  lIn.data[0] = pImage.bottomUp ? lData + static_cast<size_t>(kHeight - 1) * lRow : lData;
+  lIn.data[0] = pImage.bottomUp ? lData + static_cast<size_t>(kCanvasHeight - 1) * lRow : lData;
   lIn.linesize[0] = pImage.bottomUp ? -lRow : lRow;
   lIn.pts = mNext++;
   if (!mChain.Opened() && !mChain.Open(lIn, mCodec->time_base, kToVideo, mFormat, pError))

@@ -288,6 +288,8 @@ int Run(const Options& o, Session& s) {
     if (!lHost.Road().Connect()) return Fail("--road renderer: the renderer could not connect");
   }
 
+  // From the moment the output exists, Ctrl-C ends the run with the output closed, so that it plays.
+  InstallStopHandler();
   if (!s.sink->Open(lError)) return Fail(lError);
   vthost::Pane& lPane = lHost.AddPane(1920, 1080, s.camera);
   RunSettings lSettings;
@@ -310,7 +312,6 @@ int Run(const Options& o, Session& s) {
     if (!s.background.SkipVideoFrames(lSettings.firstDraw, s.video.fpsNumerator, s.video.fpsDenominator, lError))
       return Fail(lError);
   }
-  InstallStopHandler();
   if (!s.live.Start(Warn, lError)) return Fail(lError);
   RunReport lReport;
   const bool lOk =
