@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "file_name.h"
+
 namespace vthud_tool {
 
 namespace {
@@ -28,14 +30,6 @@ void Fill(vthost::Image& pImage, uint8_t r, uint8_t g, uint8_t b) {
     pImage.rgba[i + 2] = b;
     pImage.rgba[i + 3] = 255;
   }
-}
-
-bool EndsWithNoCase(const std::string& pText, const char* pEnd) {
-  const size_t n = strlen(pEnd);
-  if (pText.size() < n) return false;
-  for (size_t i = 0; i < n; ++i)
-    if (tolower(static_cast<unsigned char>(pText[pText.size() - n + i])) != pEnd[i]) return false;
-  return true;
 }
 
 // Plates Qt does not read, or reads only at 8 bits: always decoded by ffmpeg.

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "ffmpeg_process.h"
+#include "file_name.h"
 #include "frame_sink.h"
 
 namespace vthud_tool {
@@ -96,6 +97,8 @@ bool PartIsWhole(const std::string& pPath, long long pFirst, long long pLast) {
 
 bool AssembleParts(const std::string& pOut, const std::vector<std::string>& pParts, std::string& pSummary,
                    std::string& pError) {
+  if (!IsVideoFile(pOut))
+    return pError = "--assemble joins video parts into a .mov or an .mp4, got '" + pOut + "'", false;
   if (pParts.empty()) return pError = "--assemble: no parts to join", false;
   PartInfo lRun;
   long long lNext = 0;
@@ -131,7 +134,7 @@ bool AssembleParts(const std::string& pOut, const std::vector<std::string>& pPar
            false;
   if (!MakeParentDirs(pOut, pError)) return pError = "--assemble: " + pError, false;
   // Beside OUT, so that the rename stays on one file system; the list too.
-  const std::string lTemporary = pOut.substr(0, pOut.size() - 4) + ".assembling" + pOut.substr(pOut.size() - 4);
+  const std::string lTemporary = BeforeExtension(pOut, ".assembling");
   const std::string lListPath = pOut + ".concat.txt";
   FILE* lList = fopen(lListPath.c_str(), "w");
   if (!lList) return pError = "--assemble: cannot write " + lListPath + ": " + strerror(errno), false;
