@@ -279,8 +279,20 @@ bool PrepareTake(Options& o, Session& s, std::string& pError) {
 int Run(const Options& o, Session& s) {
   vthost::Host& lHost = s.host;
   std::string lError;
+  // Whatever ends the run, a road it opened is closed before the run returns,
+  // so the renderer's disconnect callback releases the element's entities.
+  struct RoadCloser {
+    vthost::Host& host;
+    bool opened;
+    void Close() {
+      if (opened) host.Road().Close();
+      opened = false;
+    }
+    ~RoadCloser() { Close(); }
+  } lRoad{lHost, false};
   if (o.rendererRoad) {
     if (o.noRenderer) return Fail("--road renderer needs the host's renderer; drop --no-renderer");
+    lRoad.opened = true;
     // The HUD's plug-in attaches first, so its texture is composited first.
     if (!lHost.Road().Attach(*s.plugin, lError) || (s.linesPlugin && !lHost.Road().Attach(*s.linesPlugin, lError)))
       return Fail("--road renderer: " + lError);
@@ -317,7 +329,7 @@ int Run(const Options& o, Session& s) {
       RunSequence(lHost, s.element, lPane, s.plan, s.background, s.sink.get(), lSettings, lReport, lError);
   fputs(s.live.Finish().c_str(), stdout);
   s.background.Close();
-  if (o.rendererRoad) lHost.Road().Close();
+  lRoad.Close();
   const long long lFirstFrame = o.hasChunk ? o.chunk.first : s.plan.At(0).frame;
   const long long lPlanned = o.hasChunk ? o.chunk.last - o.chunk.first + 1 : s.plan.Count();
   const std::string lWhere = s.sink->Where(lFirstFrame);
