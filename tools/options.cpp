@@ -40,8 +40,13 @@ const OptionSpec kSpecs[] = {
      "live stream for a monitor, udp://HOST:PORT or srt://... (MPEG-TS, H.264 at low latency)",
      "out/hud.png"},
     {"frame", "N", "draw one scene frame", "0"},
-    {"frames", "START:END", "draw one element once per frame from START to END inclusive", "one frame"},
-    {"fps", "RATE", "scene frame rate: 24, 25, 30, 48, 50, 60, 23.976, 29.97 or 59.94", "30"},
+    {"frames", "START:END", "draw one element once per frame from START to END inclusive",
+     "a video plate's frames from 0, or a plate sequence's files from the first to the last before a gap (one "
+     "frame into a single PNG); else one frame"},
+    {"fps", "RATE",
+     "scene frame rate: 24, 25, 30, 48, 50, 60, 23.976, 29.97 or 59.94; over a video plate the plate's own "
+     "rate is the default, and another is refused",
+     "30"},
     {"clock-ms", "MS", "milliseconds the host clock advances per draw (what FRAMERATE measures)",
      "one frame at --fps"},
     {"loop", "START:STOP", "transport loop range in frames, START no later than STOP (equal: an empty range)",
@@ -74,7 +79,9 @@ const OptionSpec kSpecs[] = {
      "unless held; 'from-background' starts it at the background plate's own timecode (a video's timecode "
      "track or metadata, or a plate header where ffmpeg reads one), which the output video then carries",
      nullptr},
-    {"camera-source", "PROPERTY=HH:MM:SS:FF[,held]", "the same for the camera timecode", nullptr},
+    {"camera-source", "PROPERTY=HH:MM:SS:FF[,held]", "the same for the camera timecode",
+     "over a plate that carries a timecode, that timecode (which the output video carries too), unless "
+     "--tracking or --set gives the camera's"},
     {"road", "viewer|renderer",
      "draw through the host's viewer, or connect the stand-in renderer and write its composited frame", "viewer"},
     {"list-properties", nullptr, "print the element's properties with their units and exit", nullptr},
@@ -213,19 +220,6 @@ class Given {
  private:
   const QCommandLineParser& mParser;
 };
-
-bool TimeModeFor(const std::string& pFps, FBTimeMode& pMode) {
-  static const std::pair<const char*, FBTimeMode> kModes[] = {
-      {"24", kFBTimeMode24Frames},        {"25", kFBTimeMode25Frames},      {"30", kFBTimeMode30Frames},
-      {"48", kFBTimeMode48Frames},        {"50", kFBTimeMode50Frames},      {"60", kFBTimeMode60Frames},
-      {"23.976", kFBTimeMode23976Frames}, {"29.97", kFBTimeMode2997Frames}, {"59.94", kFBTimeMode5994Frames}};
-  for (const auto& lMode : kModes)
-    if (pFps == lMode.first) {
-      pMode = lMode.second;
-      return true;
-    }
-  return false;
-}
 
 bool ParseDecimal(const std::string& pText, const std::string& pOption, double& pValue, std::string& pError) {
   char* lEnd = nullptr;
@@ -477,6 +471,9 @@ namespace {
 // one an earlier group reads.
 
 bool ParseFramesAndTransport(const Given& g, Options& o, std::string& pError) {
+  o.hasFps = g.Is("fps");
+  o.hasClock = g.Is("clock-ms");
+  o.hasFrame = g.Is("frame");
   if (g.Is("fps")) o.fpsText = g.Value("fps");
   if (!TimeModeFor(o.fpsText, o.timeMode)) {
     pError = "--fps expects 24, 25, 30, 48, 50, 60, 23.976, 29.97 or 59.94, got " + Quoted(o.fpsText);
