@@ -14,6 +14,7 @@ add_executable(test_tools ${CMAKE_CURRENT_LIST_DIR}/tools/options_test.cpp
                           ${CMAKE_CURRENT_LIST_DIR}/tools/chunk_test.cpp
                           ${CMAKE_CURRENT_LIST_DIR}/tools/file_name_test.cpp
                           ${CMAKE_CURRENT_LIST_DIR}/tools/session_test.cpp
+                          ${CMAKE_CURRENT_LIST_DIR}/tools/plate_defaults_test.cpp
 
                           ${CMAKE_CURRENT_LIST_DIR}/tools/show_colour_test.cpp)
 target_link_libraries(test_tools PRIVATE vthud_preview_core vthud_test_support GTest::gtest_main)
