@@ -140,9 +140,11 @@ bool DescribePlate(const Options& o, const Background& pBackground, PlateRun& pP
   }
   if (!pBackground.Changes()) return true;
   pPlate.sequence = true;
+  // The background opened, so its pattern parses; a folder that cannot be listed leaves no files found.
   FramePattern lPattern;
   bool lIsPattern = false;
-  if (lPattern.Parse(o.background, lIsPattern, pError) && lIsPattern &&
+  std::string lIgnored;
+  if (!lPattern.Parse(o.background, lIsPattern, lIgnored) || !lIsPattern ||
       !lPattern.ContiguousFiles(pPlate.firstFile, pPlate.lastFile))
     pPlate.lastFile = pPlate.firstFile - 1;
   return true;
@@ -154,7 +156,7 @@ bool OnePictureOut(const Options& o) {
          o.out.compare(0, 6, "srt://") != 0;
 }
 
-// Whether the draws set the camera timecode by hand.
+// Whether the camera timecode is set by hand, by --set or by a draw's "set".
 bool SetsCameraTimecode(const Options& o, const DrawPlan& pPlan) {
   auto lIsCameraTimecode = [](const std::string& pName) {
     for (const char* lName : {"Camera Hour", "Camera Minute", "Camera Second", "Camera Frame", "Camera Timecode"})
