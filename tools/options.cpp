@@ -40,8 +40,13 @@ const OptionSpec kSpecs[] = {
      "live stream for a monitor, udp://HOST:PORT or srt://... (MPEG-TS, H.264 at low latency)",
      "out/hud.png"},
     {"frame", "N", "draw one scene frame", "0"},
-    {"frames", "START:END", "draw one element once per frame from START to END inclusive", "one frame"},
-    {"fps", "RATE", "scene frame rate: 24, 25, 30, 48, 50, 60, 23.976, 29.97 or 59.94", "30"},
+    {"frames", "START:END", "draw one element once per frame from START to END inclusive",
+     "a video plate's frames from 0, or a plate sequence's files from the first to the last before a gap (one "
+     "frame into a single PNG); else one frame"},
+    {"fps", "RATE",
+     "scene frame rate: 24, 25, 30, 48, 50, 60, 23.976, 29.97 or 59.94; over a video plate the plate's own "
+     "rate is the default, and another is refused",
+     "30"},
     {"clock-ms", "MS", "milliseconds the host clock advances per draw (what FRAMERATE measures)",
      "one frame at --fps"},
     {"loop", "START:STOP", "transport loop range in frames, START no later than STOP (equal: an empty range)",
@@ -74,7 +79,9 @@ const OptionSpec kSpecs[] = {
      "unless held; 'from-background' starts it at the background plate's own timecode (a video's timecode "
      "track or metadata, or a plate header where ffmpeg reads one), which the output video then carries",
      nullptr},
-    {"camera-source", "PROPERTY=HH:MM:SS:FF[,held]", "the same for the camera timecode", nullptr},
+    {"camera-source", "PROPERTY=HH:MM:SS:FF[,held]", "the same for the camera timecode",
+     "over a plate that carries a timecode, that timecode (which the output video carries too), unless "
+     "--tracking or --set gives the camera's"},
     {"road", "viewer|renderer",
      "draw through the host's viewer, or connect the stand-in renderer and write its composited frame", "viewer"},
     {"list-properties", nullptr, "print the element's properties with their units and exit", nullptr},
@@ -193,18 +200,26 @@ std::string NearestOptions(const std::string& pName) {
 
 std::string Quoted(const std::string& pText) { return "'" + pText + "'"; }
 
-bool TimeModeFor(const std::string& pFps, FBTimeMode& pMode) {
-  static const std::pair<const char*, FBTimeMode> kModes[] = {
-      {"24", kFBTimeMode24Frames},        {"25", kFBTimeMode25Frames},      {"30", kFBTimeMode30Frames},
-      {"48", kFBTimeMode48Frames},        {"50", kFBTimeMode50Frames},      {"60", kFBTimeMode60Frames},
-      {"23.976", kFBTimeMode23976Frames}, {"29.97", kFBTimeMode2997Frames}, {"59.94", kFBTimeMode5994Frames}};
-  for (const auto& lMode : kModes)
-    if (pFps == lMode.first) {
-      pMode = lMode.second;
-      return true;
-    }
-  return false;
-}
+// The parsed line as the option groups read it.
+class Given {
+ public:
+  explicit Given(const QCommandLineParser& pParser) : mParser(pParser) {}
+  bool Is(const char* pName) const { return mParser.isSet(QString::fromUtf8(pName)); }
+  std::string Value(const char* pName) const { return mParser.value(QString::fromUtf8(pName)).toStdString(); }
+  std::vector<std::string> Values(const char* pName) const {
+    std::vector<std::string> lList;
+    for (const QString& lValue : mParser.values(QString::fromUtf8(pName))) lList.push_back(lValue.toStdString());
+    return lList;
+  }
+  std::vector<std::string> Positional() const {
+    std::vector<std::string> lList;
+    for (const QString& lValue : mParser.positionalArguments()) lList.push_back(lValue.toStdString());
+    return lList;
+  }
+
+ private:
+  const QCommandLineParser& mParser;
+};
 
 bool ParseDecimal(const std::string& pText, const std::string& pOption, double& pValue, std::string& pError) {
   char* lEnd = nullptr;
@@ -349,9 +364,8 @@ bool TaskArguments(const std::vector<std::string>& pArguments, std::vector<std::
 }
 
 // What a chunk, an assembly or a farm run cannot be combined with.
-bool CheckFarmRun(Options& o, const QCommandLineParser& pParser, const std::vector<std::string>& pArguments,
-                  std::string& pError) {
-  auto Is = [&](const char* pName) { return pParser.isSet(QString::fromUtf8(pName)); };
+bool CheckFarmRun(Options& o, const Given& g, const std::vector<std::string>& pArguments, std::string& pError) {
+  auto Is = [&](const char* pName) { return g.Is(pName); };
   const bool lChunked = o.hasChunk || !o.farm.empty();
   const char* lWhat = !o.farm.empty() ? "--farm" : "--chunk";
   if (!o.assembleOut.empty() && (lChunked || Is("frames") || Is("frame")))
@@ -450,54 +464,17 @@ std::string HelpText() {
   return lText;
 }
 
-bool ParseOptions(const std::vector<std::string>& pArguments, Options& o, std::string& pError) {
-  QCommandLineParser lParser;
-  lParser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-  lParser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
-  for (const OptionSpec& lSpec : kSpecs) {
-    QStringList lNames{QString::fromUtf8(lSpec.name)};
-    if (std::string(lSpec.name) == "help") lNames << QStringLiteral("h");
-    lParser.addOption(lSpec.value ? QCommandLineOption(lNames, QString::fromUtf8(lSpec.description),
-                                                       QString::fromUtf8(lSpec.value))
-                                  : QCommandLineOption(lNames, QString::fromUtf8(lSpec.description)));
-  }
-  QStringList lArguments;
-  for (const std::string& lArgument : pArguments) lArguments << QString::fromLocal8Bit(lArgument.c_str());
-  if (lArguments.isEmpty()) lArguments << QStringLiteral("vthud_preview");
-  if (!lParser.parse(lArguments)) {
-    const QStringList lUnknown = lParser.unknownOptionNames();
-    if (!lUnknown.isEmpty()) {
-      const std::string lName = lUnknown.first().toStdString();
-      pError = "unknown option '--" + lName + "' (nearest: " + NearestOptions(lName) + "; see --help)";
-    } else {
-      pError = lParser.errorText().toStdString();
-      // Qt says "Missing value after '--frame'."; keep the one-line form of the other messages.
-      if (!pError.empty() && pError.back() == '.') pError.pop_back();
-      if (!pError.empty()) pError[0] = static_cast<char>(tolower(pError[0]));
-    }
-    return false;
-  }
-  if (!lParser.positionalArguments().isEmpty() && !lParser.isSet(QStringLiteral("assemble"))) {
-    pError =
-        "unexpected argument " + Quoted(lParser.positionalArguments().first().toStdString()) + " (see --help)";
-    return false;
-  }
-  auto Is = [&](const char* pName) { return lParser.isSet(QString::fromUtf8(pName)); };
-  auto Value = [&](const char* pName) { return lParser.value(QString::fromUtf8(pName)).toStdString(); };
-  auto Values = [&](const char* pName) {
-    std::vector<std::string> lList;
-    for (const QString& lValue : lParser.values(QString::fromUtf8(pName))) lList.push_back(lValue.toStdString());
-    return lList;
-  };
-  if (Is("help") || Is("version")) {
-    o.help = Is("help");
-    o.version = !o.help;
-    return true;
-  }
-  if (Is("plugin")) o.plugin = Value("plugin");
-  if (Is("class")) o.className = Value("class");
-  if (Is("out")) o.out = Value("out");
-  if (Is("fps")) o.fpsText = Value("fps");
+namespace {
+
+// Each option group reads the parsed line and fills its part of Options; the
+// groups run in the order below, so a line with two faults is refused for the
+// one an earlier group reads.
+
+bool ParseFramesAndTransport(const Given& g, Options& o, std::string& pError) {
+  o.hasFps = g.Is("fps");
+  o.hasClock = g.Is("clock-ms");
+  o.hasFrame = g.Is("frame");
+  if (g.Is("fps")) o.fpsText = g.Value("fps");
   if (!TimeModeFor(o.fpsText, o.timeMode)) {
     pError = "--fps expects 24, 25, 30, 48, 50, 60, 23.976, 29.97 or 59.94, got " + Quoted(o.fpsText);
     return false;
@@ -506,69 +483,126 @@ bool ParseOptions(const std::vector<std::string>& pArguments, Options& o, std::s
   FBTime::GetFrameRate(o.timeMode, lRateNum, lRateDen);
   o.clockNumerator = 1000 * lRateDen;
   o.clockDenominator = lRateNum;
-  if (Is("clock-ms") && !ParseClock(Value("clock-ms"), o.clockNumerator, o.clockDenominator, pError)) return false;
+  if (g.Is("clock-ms") && !ParseClock(g.Value("clock-ms"), o.clockNumerator, o.clockDenominator, pError))
+    return false;
 
   const long long lLimit = FrameLimit(o.timeMode);
-  if (Is("frame") && Is("frames")) return pError = "--frame and --frames cannot be given together", false;
-  if (Is("frame") && !ParseWhole(Value("frame"), "--frame", -lLimit, lLimit, o.frame, pError)) return false;
-  if (Is("frames")) {
-    if (!ParseRange(Value("frames"), "--frames", lLimit, true, o.frames, pError)) return false;
+  if (g.Is("frame") && g.Is("frames")) return pError = "--frame and --frames cannot be given together", false;
+  if (g.Is("frame") && !ParseWhole(g.Value("frame"), "--frame", -lLimit, lLimit, o.frame, pError)) return false;
+  if (g.Is("frames")) {
+    if (!ParseRange(g.Value("frames"), "--frames", lLimit, true, o.frames, pError)) return false;
     o.hasFrames = true;
   }
-  if (Is("loop")) {
+  if (g.Is("loop")) {
     FrameRange lLoop;
     // An empty loop (START = STOP) is a state a host can be in; only a reversed one is wrong.
-    if (!ParseRange(Value("loop"), "--loop", lLimit, true, lLoop, pError)) return false;
+    if (!ParseRange(g.Value("loop"), "--loop", lLimit, true, lLoop, pError)) return false;
     o.loopStart = lLoop.first;
     o.loopStop = lLoop.last;
   }
-  for (const std::string& lText : Values("record")) {
+  for (const std::string& lText : g.Values("record")) {
     FrameRange lRange;
     if (!ParseRange(lText, "--record", lLimit, true, lRange, pError)) return false;
     o.record.push_back(lRange);
   }
-  for (const std::string& lText : Values("play")) {
+  for (const std::string& lText : g.Values("play")) {
     FrameRange lRange;
     if (!ParseRange(lText, "--play", lLimit, true, lRange, pError)) return false;
     o.play.push_back(lRange);
   }
-  if (Is("draws")) {
-    if (Is("frames") || Is("frame"))
+  if (g.Is("draws")) {
+    if (g.Is("frames") || g.Is("frame"))
       return pError = "--draws gives its own frames; drop --frame and --frames", false;
-    if (Is("record") || Is("play") || Is("recording") || Is("playing"))
+    if (g.Is("record") || g.Is("play") || g.Is("recording") || g.Is("playing"))
       return pError = "--draws gives each draw's transport; drop --record, --play, --recording and --playing",
              false;
-    o.draws = Value("draws");
+    o.draws = g.Value("draws");
   }
-  if (Is("background")) o.background = Value("background");
-  if (Is("background-lut")) {
+  o.recording = g.Is("recording");
+  o.playing = g.Is("playing");
+  return true;
+}
+
+// The plates: --background with a LUT, or the show's OpenColorIO config.
+bool ParsePlatesAndColour(const Given& g, Options& o, std::string& pError) {
+  if (g.Is("background")) o.background = g.Value("background");
+  if (g.Is("background-lut")) {
     if (o.background.empty()) return pError = "--background-lut needs a --background picture to apply to", false;
-    o.backgroundLut = Value("background-lut");
+    o.backgroundLut = g.Value("background-lut");
   }
-  o.sets = Values("set");
+  // $OCIO is the config by default, as in every OCIO application, except
+  // beside --background-lut, which shows plates today's way.
+  o.listColorspaces = g.Is("list-colorspaces");
+  if (g.Is("ocio")) {
+    if (g.Is("background-lut"))
+      return pError =
+                 "--background-lut and --ocio cannot be given together: give the LUT to the config as a look "
+                 "(a FileTransform) and name it with --look",
+             false;
+    o.ocio = g.Value("ocio");
+    if (o.ocio.empty()) return pError = "--ocio expects a config file", false;
+  } else if (!g.Is("background-lut") && getenv("OCIO")) {
+    o.ocio = getenv("OCIO");
+  }
+  for (const char* lName : {"plate-colorspace", "display", "view", "look"})
+    if (g.Is(lName) && o.ocio.empty())
+      return pError =
+                 std::string("--") + lName +
+                 (g.Is("background-lut") ? " names what an OCIO config holds, and --background-lut shows plates "
+                                           "without one; drop one of them"
+                                         : " names what an OCIO config holds: give --ocio FILE or set $OCIO"),
+             false;
+  if (o.listColorspaces && o.ocio.empty())
+    return pError = "--list-colorspaces lists an OCIO config: give --ocio FILE or set $OCIO", false;
+  o.plateColorspace = g.Value("plate-colorspace");
+  o.display = g.Value("display");
+  o.view = g.Value("view");
+  o.looks = g.Value("look");
+  return true;
+}
+
+// The plug-ins and their elements: what is loaded, the files and settings
+// applied to it, the frame lines, and the host's renderer.
+bool ParseLayoutAndProperties(const Given& g, Options& o, std::string& pError) {
+  if (g.Is("plugin")) o.plugin = g.Value("plugin");
+  if (g.Is("class")) o.className = g.Value("class");
+  o.sets = g.Values("set");
   for (const std::string& lSet : o.sets)
     if (lSet.find('=') == std::string::npos)
       return pError = "--set expects \"Name=value\", got " + Quoted(lSet), false;
-  o.cameraSets = Values("camera-set");
-  for (const std::string& lSet : o.cameraSets)
-    if (lSet.find('=') == std::string::npos)
-      return pError = "--camera-set expects \"Name=value\", got " + Quoted(lSet), false;
-  if (Is("standby")) o.sets.push_back("Standby=true");
-  if (Is("scene")) o.scene = Value("scene");
-  if (Is("save-scene")) o.saveScene = Value("save-scene");
-  if (Is("layout")) o.layout = Value("layout");
-  if (Is("save-layout")) o.saveLayout = Value("save-layout");
-  if (Is("character-source")) o.characterSource = Value("character-source");
-  if (Is("camera-source")) o.cameraSource = Value("camera-source");
-  if (Is("road")) {
-    const std::string lRoad = Value("road");
+  if (g.Is("standby")) o.sets.push_back("Standby=true");
+  if (g.Is("scene")) o.scene = g.Value("scene");
+  if (g.Is("layout")) o.layout = g.Value("layout");
+  if (g.Is("character-source")) o.characterSource = g.Value("character-source");
+  if (g.Is("road")) {
+    const std::string lRoad = g.Value("road");
     if (lRoad != "viewer" && lRoad != "renderer")
       return pError = "--road expects viewer or renderer, got " + Quoted(lRoad), false;
     o.rendererRoad = lRoad == "renderer";
   }
-  o.listProperties = Is("list-properties");
-  if (Is("camera-name")) o.cameraName = Value("camera-name");
+  o.noRenderer = g.Is("no-renderer");
+  if (g.Is("fdl")) o.fdl = g.Value("fdl");
+  if (g.Is("framing")) {
+    if (!g.Is("fdl")) return pError = "--framing names a decision of --fdl; give --fdl too", false;
+    o.framings = g.Values("framing");
+    o.framing = o.framings.front();
+  }
+  if (g.Is("lines-plugin")) o.linesPlugin = g.Value("lines-plugin");
+  o.frameLines = g.Is("frame-lines") || g.Is("lines-plugin");
+  o.linesSets = g.Values("lines-set");
+  if (!o.linesSets.empty() && !o.frameLines)
+    return pError = "--lines-set sets a property of the frame lines; give --frame-lines too", false;
+  return true;
+}
 
+// The viewed camera, its timecode source, and the take.
+bool ParseCamera(const Given& g, Options& o, std::string& pError) {
+  o.cameraSets = g.Values("camera-set");
+  for (const std::string& lSet : o.cameraSets)
+    if (lSet.find('=') == std::string::npos)
+      return pError = "--camera-set expects \"Name=value\", got " + Quoted(lSet), false;
+  if (g.Is("camera-source")) o.cameraSource = g.Value("camera-source");
+  if (g.Is("camera-name")) o.cameraName = g.Value("camera-name");
   double d = 0.0;
   static const std::pair<const char*, const char*> kCameraNumbers[] = {
       {"focal-length", "FocalLength"},
@@ -576,12 +610,12 @@ bool ParseOptions(const std::vector<std::string>& pArguments, Options& o, std::s
       {"fstop", "FStop"},
       {"focus-distance", "FocusSpecificDistance"}};
   for (const auto& lNumber : kCameraNumbers)
-    if (Is(lNumber.first)) {
-      if (!ParseDecimal(Value(lNumber.first), lNumber.first, d, pError)) return false;
-      o.camera.emplace_back(lNumber.second, Value(lNumber.first));
+    if (g.Is(lNumber.first)) {
+      if (!ParseDecimal(g.Value(lNumber.first), lNumber.first, d, pError)) return false;
+      o.camera.emplace_back(lNumber.second, g.Value(lNumber.first));
     }
-  if (Is("fov")) {
-    const std::string lText = Value("fov");
+  if (g.Is("fov")) {
+    const std::string lText = g.Value("fov");
     const size_t lColon = lText.find(':');
     double lV = 0, lH = 0;
     std::string lIgnored;
@@ -591,8 +625,8 @@ bool ParseOptions(const std::vector<std::string>& pArguments, Options& o, std::s
     o.camera.emplace_back("FieldOfView", lText.substr(0, lColon));
     o.camera.emplace_back("FieldOfViewX", lColon == std::string::npos ? lText : lText.substr(lColon + 1));
   }
-  if (Is("film-back")) {
-    const std::string lText = Value("film-back");
+  if (g.Is("film-back")) {
+    const std::string lText = g.Value("film-back");
     const size_t lX = lText.find('x');
     double lW = 0, lH = 0;
     std::string lIgnored;
@@ -602,45 +636,31 @@ bool ParseOptions(const std::vector<std::string>& pArguments, Options& o, std::s
     o.camera.emplace_back("FilmSizeWidth", lText.substr(0, lX));
     o.camera.emplace_back("FilmSizeHeight", lText.substr(lX + 1));
   }
-  if (Is("take")) o.take = Value("take");
-  o.noTake = Is("no-take");
-  o.noCamera = Is("no-camera");
+  if (g.Is("take")) o.take = g.Value("take");
+  o.noTake = g.Is("no-take");
+  o.noCamera = g.Is("no-camera");
   if (o.noTake && !o.take.empty()) return pError = "--take and --no-take cannot be given together", false;
   if (o.noCamera && (!o.camera.empty() || !o.cameraSets.empty() || !o.cameraName.empty()))
     return pError = "--no-camera leaves no camera to set up; drop the camera options", false;
-  o.recording = Is("recording");
-  o.playing = Is("playing");
-  o.noRenderer = Is("no-renderer");
-  // Framing and layout checks.
-  if (Is("fdl")) o.fdl = Value("fdl");
-  if (Is("framing")) {
-    if (!Is("fdl")) return pError = "--framing names a decision of --fdl; give --fdl too", false;
-    o.framings = Values("framing");
-    o.framing = o.framings.front();
-  }
-  // Frame lines.
-  if (Is("lines-plugin")) o.linesPlugin = Value("lines-plugin");
-  o.frameLines = Is("frame-lines") || Is("lines-plugin");
-  o.linesSets = Values("lines-set");
-  if (!o.linesSets.empty() && !o.frameLines)
-    return pError = "--lines-set sets a property of the frame lines; give --frame-lines too", false;
-  o.checkLayout = Is("check-layout");
-  // Tracking.
-  if (Is("tracking")) o.tracking = Value("tracking");
-  // Live tracking.
+  return true;
+}
+
+// A tracking recording, or a live tracker and what it records.
+bool ParseTracking(const Given& g, Options& o, std::string& pError) {
+  if (g.Is("tracking")) o.tracking = g.Value("tracking");
   if (o.tracking.compare(0, 6, "udp://") == 0) {
     if (!ParseTrackerUrl(o.tracking, o, pError)) return pError = "--tracking " + pError, false;
-    if (Is("tracking-match"))
+    if (g.Is("tracking-match"))
       return pError = "--tracking-match matches a recording; a live tracker has none", false;
-    o.liveUntilStopped = !Is("frames") && !Is("frame") && !Is("draws");
+    o.liveUntilStopped = !g.Is("frames") && !g.Is("frame") && !g.Is("draws");
     if (o.liveUntilStopped) {
       o.hasFrames = true;
       o.frames = FrameRange{0, DrawPlan::kMaxDraws - 1};
     }
   }
-  if (Is("tracking-record")) {
+  if (g.Is("tracking-record")) {
     if (!o.trackingLive) return pError = "--tracking-record records a live --tracking udp://ADDR:PORT", false;
-    o.trackingRecord = Value("tracking-record");
+    o.trackingRecord = g.Value("tracking-record");
   }
   struct Choice {
     const char* name;
@@ -649,70 +669,110 @@ bool ParseOptions(const std::vector<std::string>& pArguments, Options& o, std::s
   };
   for (const Choice& c : {Choice{"tracking-match", "timecode", "order", &o.trackingOrder},
                           Choice{"tracking-iris", "fstop", "tstop", &o.trackingTStop}}) {
-    if (!Is(c.name)) continue;
-    const std::string lName = std::string("--") + c.name, lValue = Value(c.name);
+    if (!g.Is(c.name)) continue;
+    const std::string lName = std::string("--") + c.name, lValue = g.Value(c.name);
     if (o.tracking.empty()) return pError = lName + " needs a --tracking recording", false;
     if (lValue != c.usual && lValue != c.other)
       return pError = lName + " expects " + c.usual + " or " + c.other + ", got " + Quoted(lValue), false;
     *c.chosen = lValue == c.other;
   }
-  // Show colour. $OCIO is the config by default, as in every OCIO
-  // application, except beside --background-lut, which shows plates today's way.
-  o.listColorspaces = Is("list-colorspaces");
-  if (Is("ocio")) {
-    if (Is("background-lut"))
-      return pError =
-                 "--background-lut and --ocio cannot be given together: give the LUT to the config as a look "
-                 "(a FileTransform) and name it with --look",
-             false;
-    o.ocio = Value("ocio");
-    if (o.ocio.empty()) return pError = "--ocio expects a config file", false;
-  } else if (!Is("background-lut") && getenv("OCIO")) {
-    o.ocio = getenv("OCIO");
-  }
-  for (const char* lName : {"plate-colorspace", "display", "view", "look"})
-    if (Is(lName) && o.ocio.empty())
-      return pError =
-                 std::string("--") + lName +
-                 (Is("background-lut") ? " names what an OCIO config holds, and --background-lut shows plates "
-                                         "without one; drop one of them"
-                                       : " names what an OCIO config holds: give --ocio FILE or set $OCIO"),
-             false;
-  if (o.listColorspaces && o.ocio.empty())
-    return pError = "--list-colorspaces lists an OCIO config: give --ocio FILE or set $OCIO", false;
-  o.plateColorspace = Value("plate-colorspace");
-  o.display = Value("display");
-  o.view = Value("view");
-  o.looks = Value("look");
+  return true;
+}
+
+// What the run writes: frames, the scene and layout saved, or a listing or
+// check instead of drawing.
+bool ParseOutputs(const Given& g, Options& o, std::string& pError) {
+  if (g.Is("out")) o.out = g.Value("out");
+  if (g.Is("save-scene")) o.saveScene = g.Value("save-scene");
+  if (g.Is("save-layout")) o.saveLayout = g.Value("save-layout");
+  o.listProperties = g.Is("list-properties");
+  o.checkLayout = g.Is("check-layout");
   if (o.checkLayout && o.listProperties)
     return pError = "--check-layout and --list-properties cannot be given together", false;
-  // Farm.
-  if (Is("assemble")) {
-    o.assembleOut = Value("assemble");
-    for (const QString& lPart : lParser.positionalArguments()) o.assembleParts.push_back(lPart.toStdString());
+  return true;
+}
+
+// A chunk of a run, an assembly of parts, or the run handed to Slurm.
+bool ParseFarm(const Given& g, const std::vector<std::string>& pArguments, Options& o, std::string& pError) {
+  if (g.Is("assemble")) {
+    o.assembleOut = g.Value("assemble");
+    o.assembleParts = g.Positional();
     if (o.assembleParts.empty())
       return pError = "--assemble OUT expects the parts to join after the options", false;
   }
-  if (Is("chunk")) {
-    if (!Is("frames")) return pError = "--chunk A:B is a part of a run: give the whole run's --frames too", false;
-    if (!ParseRange(Value("chunk"), "--chunk", lLimit, true, o.chunk, pError)) return false;
+  if (g.Is("chunk")) {
+    if (!g.Is("frames"))
+      return pError = "--chunk A:B is a part of a run: give the whole run's --frames too", false;
+    if (!ParseRange(g.Value("chunk"), "--chunk", FrameLimit(o.timeMode), true, o.chunk, pError)) return false;
     if (!o.frames.Contains(o.chunk.first) || !o.frames.Contains(o.chunk.last))
-      return pError = "--chunk " + Value("chunk") + " lies outside --frames " + Value("frames"), false;
+      return pError = "--chunk " + g.Value("chunk") + " lies outside --frames " + g.Value("frames"), false;
     o.hasChunk = true;
   }
-  if (Is("chunk-size") &&
-      !ParseWhole(Value("chunk-size"), "--chunk-size", 1, DrawPlan::kMaxDraws, o.chunkSize, pError))
+  if (g.Is("chunk-size") &&
+      !ParseWhole(g.Value("chunk-size"), "--chunk-size", 1, DrawPlan::kMaxDraws, o.chunkSize, pError))
     return false;
-  if (Is("farm-dir")) o.farmDir = Value("farm-dir");
-  o.farmOptions = Values("farm-option");
-  o.farmDryRun = Is("farm-dry-run");
-  if (Is("farm")) {
-    o.farm = Value("farm");
+  if (g.Is("farm-dir")) o.farmDir = g.Value("farm-dir");
+  o.farmOptions = g.Values("farm-option");
+  o.farmDryRun = g.Is("farm-dry-run");
+  if (g.Is("farm")) {
+    o.farm = g.Value("farm");
     if (o.farm != "slurm") return pError = "--farm expects slurm, got " + Quoted(o.farm), false;
-  } else if (Is("chunk-size") || Is("farm-option") || Is("farm-dry-run")) {
+  } else if (g.Is("chunk-size") || g.Is("farm-option") || g.Is("farm-dry-run")) {
     return pError = "--chunk-size, --farm-option and --farm-dry-run go with --farm slurm", false;
   }
-  return CheckFarmRun(o, lParser, pArguments, pError);
+  return CheckFarmRun(o, g, pArguments, pError);
+}
+
+// Qt's parser over every option of kSpecs; false with the one-line message
+// for an unknown option, a missing value or a stray argument.
+bool ParseLine(const std::vector<std::string>& pArguments, QCommandLineParser& pParser, std::string& pError) {
+  pParser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+  pParser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
+  for (const OptionSpec& lSpec : kSpecs) {
+    QStringList lNames{QString::fromUtf8(lSpec.name)};
+    if (std::string(lSpec.name) == "help") lNames << QStringLiteral("h");
+    pParser.addOption(lSpec.value ? QCommandLineOption(lNames, QString::fromUtf8(lSpec.description),
+                                                       QString::fromUtf8(lSpec.value))
+                                  : QCommandLineOption(lNames, QString::fromUtf8(lSpec.description)));
+  }
+  QStringList lArguments;
+  for (const std::string& lArgument : pArguments) lArguments << QString::fromLocal8Bit(lArgument.c_str());
+  if (lArguments.isEmpty()) lArguments << QStringLiteral("vthud_preview");
+  if (!pParser.parse(lArguments)) {
+    const QStringList lUnknown = pParser.unknownOptionNames();
+    if (!lUnknown.isEmpty()) {
+      const std::string lName = lUnknown.first().toStdString();
+      pError = "unknown option '--" + lName + "' (nearest: " + NearestOptions(lName) + "; see --help)";
+    } else {
+      pError = pParser.errorText().toStdString();
+      // Qt says "Missing value after '--frame'."; keep the one-line form of the other messages.
+      if (!pError.empty() && pError.back() == '.') pError.pop_back();
+      if (!pError.empty()) pError[0] = static_cast<char>(tolower(static_cast<unsigned char>(pError[0])));
+    }
+    return false;
+  }
+  if (!pParser.positionalArguments().isEmpty() && !pParser.isSet(QStringLiteral("assemble"))) {
+    pError =
+        "unexpected argument " + Quoted(pParser.positionalArguments().first().toStdString()) + " (see --help)";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ParseOptions(const std::vector<std::string>& pArguments, Options& o, std::string& pError) {
+  QCommandLineParser lParser;
+  if (!ParseLine(pArguments, lParser, pError)) return false;
+  const Given g(lParser);
+  if (g.Is("help") || g.Is("version")) {
+    o.help = g.Is("help");
+    o.version = !o.help;
+    return true;
+  }
+  return ParseFramesAndTransport(g, o, pError) && ParsePlatesAndColour(g, o, pError) &&
+         ParseLayoutAndProperties(g, o, pError) && ParseCamera(g, o, pError) && ParseTracking(g, o, pError) &&
+         ParseOutputs(g, o, pError) && ParseFarm(g, pArguments, o, pError);
 }
 
 }  // namespace vthud_tool

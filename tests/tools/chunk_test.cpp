@@ -263,6 +263,9 @@ TEST_F(ChunkTest, FarmRefusalsAreOneLineAndLeaveNothingSubmitted) {
       {"", "--farm slurm " + lRun + " --background missing/p.%04d.png",
        "--background missing/p.%04d.png cannot be reached"},
       {"", "--assemble x.mov", "expects the parts to join"},
+      // Names too short for the extension they are read by.
+      {"", "--assemble a.mp part.mov", "--assemble joins video parts into a .mov or an .mp4, got 'a.mp'"},
+      {"", "--frames 0:9 --chunk 0:4 --out a", "--out expects a .png, an image-sequence pattern"},
       {dir + "/empty", "--farm slurm " + lRun, "no sbatch on PATH"},
       {dir + "/refuses:/usr/bin:/bin", "--farm slurm " + lRun + " --farm-option=--partition=nights",
        "sbatch refused the chunks' job: sbatch failed with exit status 1: sbatch: error: invalid partition "

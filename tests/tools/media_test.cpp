@@ -53,11 +53,12 @@ TEST_F(MediaTest, EveryPlateKindDecodesToWhatFfmpegGivesThroughTheSameFilters) {
       {"small.%d.png", "small.0.png", "-frames:v 2 -start_number 0 -s 1280x720 small.%d.png", lPlain},
       {"scan.%d.dpx", "scan.0.dpx", "-frames:v 2 -start_number 0 -pix_fmt rgb48le scan.%d.dpx", lPlain},
       {"grade.tif", "grade.tif", "-frames:v 1 -pix_fmt rgb48le grade.tif", lPlain},
-      {"p4444.mov", "p4444.mov", "-frames:v 2 -c:v prores_ks -profile:v 4 -pix_fmt yuva444p10le" + lTags + "p4444.mov",
+      {"p4444.mov", "p4444.mov",
+       "-frames:v 2 -c:v prores_ks -profile:v 4 -pix_fmt yuva444p10le" + lTags + "p4444.mov", lVideo},
+      {"dnxhr.mov", "dnxhr.mov",
+       "-frames:v 2 -c:v dnxhd -profile:v dnxhr_hq -pix_fmt yuv422p" + lTags + "dnxhr.mov", lVideo},
+      {"h264.mp4", "h264.mp4", "-frames:v 2 -s 1280x720 -c:v libx264 -pix_fmt yuv420p" + lTags + "h264.mp4",
        lVideo},
-      {"dnxhr.mov", "dnxhr.mov", "-frames:v 2 -c:v dnxhd -profile:v dnxhr_hq -pix_fmt yuv422p" + lTags + "dnxhr.mov",
-       lVideo},
-      {"h264.mp4", "h264.mp4", "-frames:v 2 -s 1280x720 -c:v libx264 -pix_fmt yuv420p" + lTags + "h264.mp4", lVideo},
   };
   for (const Plate& p : kPlates) {
     SCOPED_TRACE(p.name);
@@ -87,8 +88,9 @@ TEST_F(MediaTest, EveryPlateKindDecodesToWhatFfmpegGivesThroughTheSameFilters) {
 }
 
 TEST_F(MediaTest, EveryOutputReadsBackWithItsCodecTagsTimecodeAndFrames) {
-  ASSERT_TRUE(Shell("ffmpeg -v error -f lavfi -i testsrc2=s=640x360:r=24 -frames:v 6 -c:v prores_ks "
-                    "-timecode 10:00:00:00 plate.mov"));
+  ASSERT_TRUE(
+      Shell("ffmpeg -v error -f lavfi -i testsrc2=s=640x360:r=24 -frames:v 6 -c:v prores_ks "
+            "-timecode 10:00:00:00 plate.mov"));
   struct Output {
     std::string name, codec, pixels, timecode;
   };
@@ -109,8 +111,9 @@ TEST_F(MediaTest, EveryOutputReadsBackWithItsCodecTagsTimecodeAndFrames) {
 }
 
 TEST_F(MediaTest, BadFilesAndUrlsAreRefusedInOneLineNamingThem) {
-  ASSERT_TRUE(Shell("echo not a video > junk.mov && ffmpeg -v error -f lavfi -i testsrc2=s=640x360:r=24 "
-                    "-frames:v 24 -c:v prores_ks good.mov && head -c 3000 good.mov > cut.mov && touch afile"));
+  ASSERT_TRUE(
+      Shell("echo not a video > junk.mov && ffmpeg -v error -f lavfi -i testsrc2=s=640x360:r=24 "
+            "-frames:v 24 -c:v prores_ks good.mov && head -c 3000 good.mov > cut.mov && touch afile"));
   struct Case {
     std::vector<std::string> arguments;
     std::string message;
@@ -119,7 +122,8 @@ TEST_F(MediaTest, BadFilesAndUrlsAreRefusedInOneLineNamingThem) {
       {{"--background", dir + "/junk.mov", "--out", dir + "/a.png"},
        "cannot read background " + dir + "/junk.mov as an image or a video: "},
       {{"--background", dir + "/cut.mov", "--out", dir + "/b.png"}, dir + "/cut.mov"},
-      {{"--frames", "0:2", "--out", dir + "/afile/c.mp4"}, "cannot write " + dir + "/afile/c.mp4: Not a directory"},
+      {{"--frames", "0:2", "--out", dir + "/afile/c.mp4"},
+       "cannot write " + dir + "/afile/c.mp4: Not a directory"},
       {{"--frames", "0:2", "--out", "srt://127.0.0.1:1?mode=bogus"}, "srt://127.0.0.1:1?mode=bogus"},
   };
   for (const Case& c : kCases) {
@@ -135,10 +139,12 @@ TEST_F(MediaTest, BadFilesAndUrlsAreRefusedInOneLineNamingThem) {
 // Each road that once ran ffmpeg or ffprobe, run with neither on PATH and
 // under strace: nothing is executed but the tool itself.
 TEST_F(MediaTest, NoRunExecutesFfmpegOrFfprobe) {
-  ASSERT_TRUE(Shell("ffmpeg -v error -f lavfi -i testsrc2=s=640x360:r=24 -frames:v 6 -c:v prores_ks "
-                    "-timecode 10:00:00:00 plate.mov && mkdir slog3 && ffmpeg -v error -f lavfi -i "
-                    "testsrc2=s=320x180 -frames:v 3 -start_number 0 -pix_fmt rgb48le slog3/plate_slog3.%d.tif && "
-                    "bash " + Quote(std::string(VTHUD_SOURCE_DIR) + "/scripts/show-config.sh") + " > show.ocio"));
+  ASSERT_TRUE(
+      Shell("ffmpeg -v error -f lavfi -i testsrc2=s=640x360:r=24 -frames:v 6 -c:v prores_ks "
+            "-timecode 10:00:00:00 plate.mov && mkdir slog3 && ffmpeg -v error -f lavfi -i "
+            "testsrc2=s=320x180 -frames:v 3 -start_number 0 -pix_fmt rgb48le slog3/plate_slog3.%d.tif && "
+            "bash " +
+            Quote(std::string(VTHUD_SOURCE_DIR) + "/scripts/show-config.sh") + " > show.ocio"));
   const std::string lTake = dir + "/take.mov";
   const std::vector<std::vector<std::string>> kRuns = {
       {"--frames", "0:5", "--fps", "24", "--background", dir + "/plate.mov", "--out", dir + "/burn.mp4"},
@@ -152,7 +158,8 @@ TEST_F(MediaTest, NoRunExecutesFfmpegOrFfprobe) {
   for (const auto& lRun : kRuns) {
     SCOPED_TRACE(lRun.back());
     const std::string lPrefix =
-        "PATH=/nonexistent" + (lStrace ? " /usr/bin/strace -f -qq -e trace=execve -o " + Quote(dir + "/execve") : "");
+        "PATH=/nonexistent" +
+        (lStrace ? " /usr/bin/strace -f -qq -e trace=execve -o " + Quote(dir + "/execve") : "");
     const Result r = Tool(lRun, lPrefix);
     ASSERT_EQ(r.status, 0) << r.err;
     if (!lStrace) continue;

@@ -339,8 +339,7 @@ TEST_F(SequenceTest, MissingPlatesAndEncodersAreClearErrorsAndWrittenFramesStay)
 
   // The encoder's output cannot grow past a few blocks (the file-size limit, its signal ignored):
   // the write error is the message, in one line.
-  const Result lFull =
-      Tool({"--frames", "0:90", "--out", dir + "/b.mp4"}, "trap '' XFSZ; ulimit -f 64;");
+  const Result lFull = Tool({"--frames", "0:90", "--out", dir + "/b.mp4"}, "trap '' XFSZ; ulimit -f 64;");
   EXPECT_EQ(lFull.status, 1);
   EXPECT_NE(lFull.err.find("encoding " + dir + "/b.mp4"), std::string::npos) << lFull.err;
   EXPECT_NE(lFull.err.find("File too large"), std::string::npos) << lFull.err;
@@ -839,6 +838,61 @@ TEST_F(SequenceTest, PlateTimecodeStartsTheCameraTimecodeAndTheOutputVideo) {
       << lNone.err;
 }
 
+TEST_F(SequenceTest, APlateGivesTheRunItsLengthRateAndTimecodeUnlessTheCommandLineDoes) {
+  ASSERT_EQ(system(("ffmpeg -v error -f lavfi -i color=c=0x204060:s=320x180:r=24 -frames:v 24 -timecode "
+                    "10:00:00:00 -c:v prores_ks " +
+                    Quote(dir + "/take.mov"))
+                       .c_str()),
+            0);
+  // Dailies as a new user runs them: neither --frames nor --fps.
+  const Result r = Tool({"--background", dir + "/take.mov", "--out", dir + "/take-hud.mov"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string lVideo = FfProbe("take-hud.mov", "stream=r_frame_rate:stream_tags=timecode");
+  EXPECT_NE(lVideo.find("r_frame_rate=24/1"), std::string::npos) << lVideo;
+  EXPECT_NE(lVideo.find("timecode=10:00:00:00"), std::string::npos) << lVideo;
+  EXPECT_NE(r.out.find("wrote 24 frames"), std::string::npos) << r.out;
+  EXPECT_NE(FfProbe("take-hud.mov", "stream=nb_read_packets -count_packets -select_streams v:0")
+                .find("nb_read_packets=24"),
+            std::string::npos);
+  // The camera shows the plate's timecode on its first and last frames, as set by hand would.
+  ASSERT_EQ(Tool({"--background", dir + "/take.mov", "--out", dir + "/s.%d.png"}).status, 0);
+  EXPECT_FALSE(std::ifstream(dir + "/s.24.png").good()) << "the run goes past the plate";
+  for (int f : {0, 23}) {
+    SCOPED_TRACE("frame " + std::to_string(f));
+    ASSERT_EQ(Tool({"--fps", "24", "--frame", std::to_string(f), "--background", dir + "/take.mov", "--set",
+                    "Camera Hour=10", "--set", "Camera Frame=" + std::to_string(f), "--out", dir + "/ref.png"})
+                  .status,
+              0);
+    EXPECT_TRUE(SameField(Png("s." + std::to_string(f) + ".png"), Png("ref.png"), kCameraX));
+  }
+  // What the command line says wins, and a rate the plate does not run at is refused in one line.
+  struct Case {
+    std::vector<std::string> arguments;
+    int status;
+    std::string says;
+  };
+  const Case lCases[] = {
+      {{"--fps", "30"}, 1, "--fps 30: " + dir + "/take.mov runs at 24/1 frames a second and the scene at 30/1"},
+      {{"--fps", "24", "--frames", "0:2", "--out", dir + "/three.mov"}, 0, "wrote 3 frames"},
+      // One picture out: the plate's first frame.
+      {{"--out", dir + "/one.png"}, 0, "frame 0"},
+  };
+  for (const Case& c : lCases) {
+    std::vector<std::string> lArguments{"--background", dir + "/take.mov", "--out", dir + "/x.mov"};
+    lArguments.insert(lArguments.end(), c.arguments.begin(), c.arguments.end());
+    const Result lRun = Tool(lArguments);
+    EXPECT_EQ(lRun.status, c.status) << lRun.err;
+    EXPECT_NE((lRun.status ? lRun.err : lRun.out).find(c.says), std::string::npos) << lRun.err << lRun.out;
+    if (lRun.status) EXPECT_EQ(std::count(lRun.err.begin(), lRun.err.end(), '\n'), 1) << lRun.err;
+  }
+  // A sequence covers its files from the first to the last before a gap.
+  for (int f : {1001, 1002, 1003, 1005}) WritePlate("p." + std::to_string(f) + ".png", 64, 36, RGBA{1, 2, 3, 255});
+  const Result lSequence = Tool({"--background", dir + "/plates/p.%d.png", "--out", dir + "/q.%d.png"});
+  ASSERT_EQ(lSequence.status, 0) << lSequence.err;
+  EXPECT_NE(lSequence.out.find("wrote 3 frames to " + dir + "/q.1001.png"), std::string::npos) << lSequence.out;
+  EXPECT_FALSE(std::ifstream(dir + "/q.1005.png").good());
+}
+
 TEST_F(SequenceTest, PlateSequenceFramesEqualEachPlateBurntInAsAStill) {
   // Plates that differ frame by frame, read by one ffmpeg per run of consecutive frames (here two runs, the
   // second one back in time); each frame must equal, whole, the same plate burnt in as a still picture. The
@@ -915,8 +969,7 @@ TEST_F(SequenceTest, PlatesCrewsShootBurnInFittedAndThroughALut) {
   ASSERT_EQ(system(("cd " + Quote(dir) + " && cp p.0.dpx p.1.dpx && head -c 3000 p.0.dpx > p.2.dpx").c_str()), 0);
   const Result lBad = Tool({"--frames", "0:2", "--background", dir + "/p.%d.dpx", "--out", dir + "/b.%d.png"});
   EXPECT_EQ(lBad.status, 1);
-  EXPECT_NE(lBad.err.find("the background plate of frame 2: cannot decode " + dir + "/p.2.dpx"),
-            std::string::npos)
+  EXPECT_NE(lBad.err.find("the background plate of frame 2: cannot decode " + dir + "/p.2.dpx"), std::string::npos)
       << lBad.err;
   EXPECT_NE(lBad.err.find("2 of 3 frames were written"), std::string::npos) << lBad.err;
   EXPECT_EQ(Png("b.1.png").width, 1920);

@@ -10,7 +10,7 @@
 
 #include "chunks.h"
 #include "farm_progress.h"
-#include "ffmpeg_process.h"
+#include "child_process.h"
 
 namespace vthud_tool {
 
@@ -51,8 +51,8 @@ bool WriteScript(const std::string& pPath, const std::string& pText, std::string
 // Runs a Slurm command to its end; its standard output, or its last message.
 bool RunSlurm(const char* pProgram, const std::vector<std::string>& pArguments, std::string& pOutput,
               std::string& pError) {
-  FfmpegProcess lCommand;
-  if (!lCommand.Start(pArguments, FfmpegProcess::Direction::ReadFromIt, pError, pProgram)) return false;
+  ChildProcess lCommand;
+  if (!lCommand.Start(pArguments, ChildProcess::Direction::ReadFromIt, pError, pProgram)) return false;
   pOutput.clear();
   lCommand.ReadAll(pOutput, 1 << 16);
   if (!lCommand.Finish(pError)) return false;

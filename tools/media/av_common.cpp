@@ -61,6 +61,21 @@ bool OpenInput(const std::string& pUrl, const std::string& pName, const char* pF
   return true;
 }
 
+bool CountVideoPackets(AVFormatContext& pInput, const std::string& pName, long long& pFrames,
+                       std::string& pError) {
+  const int lVideo = av_find_best_stream(&pInput, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+  if (lVideo < 0) return pError = pName + " has no video stream", false;
+  AvPacketPtr lPacket(av_packet_alloc());
+  pFrames = 0;
+  for (;;) {
+    const int lStatus = av_read_frame(&pInput, lPacket.get());
+    if (lStatus == AVERROR_EOF) return true;
+    if (lStatus < 0) return pError = "cannot read " + pName + ": " + AvReason(lStatus), false;
+    if (lPacket->stream_index == lVideo) ++pFrames;
+    av_packet_unref(lPacket.get());
+  }
+}
+
 bool FilterChain::Fits(const AVFrame& pIn) const {
   return mGraph && pIn.width == mWidth && pIn.height == mHeight && pIn.format == mFormat;
 }

@@ -54,6 +54,10 @@ using AvOptions = std::vector<std::pair<std::string, std::string>>;
 bool OpenInput(const std::string& pUrl, const std::string& pName, const char* pFormat, const AvOptions& pOptions,
                AvInputPtr& pInput, std::string& pError, bool pFindInfo = true);
 
+// The packets of pInput's first video stream, one a frame, read without
+// decoding. False with "cannot read NAME: reason".
+bool CountVideoPackets(AVFormatContext& pInput, const std::string& pName, long long& pFrames, std::string& pError);
+
 // A filter chain between a buffer source of pIn's layout and a sink giving
 // pFormat: pChain in FFmpeg's syntax ("" passes frames through). Scalers the
 // chain adds itself use bicubic filtering, as ffmpeg's command line does.

@@ -12,17 +12,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "file_name.h"
+
 namespace vthud_tool {
 
 namespace {
-
-bool EndsWithNoCase(const std::string& pText, const char* pEnd) {
-  const size_t n = strlen(pEnd);
-  if (pText.size() < n) return false;
-  for (size_t i = 0; i < n; ++i)
-    if (tolower(static_cast<unsigned char>(pText[pText.size() - n + i])) != pEnd[i]) return false;
-  return true;
-}
 
 // Plates Qt does not read, or reads only at 8 bits: always decoded by FFmpeg.
 bool FfmpegPlate(const std::string& pPath) {
@@ -93,7 +87,8 @@ bool ReadFrame(PictureReader& pReader, vthost::Image& pImage, std::string& pWhy)
   AvFramePtr lFrame;
   bool lEnded = false;
   if (!pReader.Take(lFrame, lEnded, pWhy)) return false;
-  if (lFrame->width != kCanvasWidth || lFrame->height != kCanvasHeight) return pWhy = "a frame of another size", false;
+  if (lFrame->width != kCanvasWidth || lFrame->height != kCanvasHeight)
+    return pWhy = "a frame of another size", false;
   CopyRgba(*lFrame, pImage, true);
   return true;
 }

@@ -39,6 +39,7 @@ class Background {
   bool Empty() const { return mKind == Kind::None; }
   // True when the picture changes from draw to draw.
   bool Changes() const { return mKind == Kind::Sequence || mKind == Kind::Video; }
+  bool IsVideo() const { return mKind == Kind::Video; }
   // The scene frame of every draw, in order: each run of consecutive frames
   // of an image sequence is then read by one reader, which decodes ahead on
   // threads of its own. Without it every plate is decoded alone.

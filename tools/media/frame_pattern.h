@@ -14,6 +14,13 @@ class FramePattern {
   bool Parse(const std::string& pText, bool& pIsPattern, std::string& pError);
   // The name of frame pFrame; without a field, the name itself (%% made %).
   std::string Expand(long long pFrame) const;
+  // The frame (0 or above) whose name is pName, as Expand writes it; false
+  // for a name of no frame.
+  bool FrameOf(const std::string& pName, long long& pFrame) const;
+  // The files on disk from the lowest-numbered one to the last that follows
+  // it without a gap; false when none is found, or when the frame field lies
+  // in a folder's name rather than the file's.
+  bool ContiguousFiles(long long& pFirst, long long& pLast) const;
 
  private:
   std::string mHead, mTail;

@@ -8,19 +8,13 @@
 #include <cstdio>
 #include <cstring>
 
+#include "file_name.h"
 #include "straight_alpha.h"
 #include "video_writer.h"
 
 namespace vthud_tool {
 
 namespace {
-
-bool EndsWith(const std::string& pText, const std::string& pEnd) {
-  if (pText.size() < pEnd.size()) return false;
-  for (size_t i = 0; i < pEnd.size(); ++i)
-    if (tolower(pText[pText.size() - pEnd.size() + i]) != pEnd[i]) return false;
-  return true;
-}
 
 class PngFileSink : public FrameSink {
  public:
@@ -71,8 +65,7 @@ class VideoSink : public FrameSink {
   bool Open(std::string& pError) override {
     if (!mStream && !MakeParentDirs(mPath, pError)) return false;
     if (mVideo.part) {
-      const size_t lDot = mPath.rfind('.');
-      mPartial = mPath.substr(0, lDot) + ".partial" + mPath.substr(lDot);
+      mPartial = BeforeExtension(mPath, ".partial");
       unlink(mPath.c_str());  // a part drawn again is not finished until it is whole again
     }
     EncoderSettings lSettings;
@@ -147,9 +140,11 @@ std::unique_ptr<FrameSink> MakeSink(const std::string& pOut, long long pFrameCou
   if (pOut.empty()) return pError = "--out expects a file name", nullptr;
   if (pOut.compare(0, 6, "udp://") == 0 || pOut.compare(0, 6, "srt://") == 0)
     return std::unique_ptr<FrameSink>(new VideoSink(pOut, false, pVideo, pFrameCount, true));
-  if (EndsWith(pOut, ".mov")) return std::unique_ptr<FrameSink>(new VideoSink(pOut, true, pVideo, pFrameCount));
-  if (EndsWith(pOut, ".mp4")) return std::unique_ptr<FrameSink>(new VideoSink(pOut, false, pVideo, pFrameCount));
-  if (!EndsWith(pOut, ".png"))
+  if (EndsWithNoCase(pOut, ".mov"))
+    return std::unique_ptr<FrameSink>(new VideoSink(pOut, true, pVideo, pFrameCount));
+  if (EndsWithNoCase(pOut, ".mp4"))
+    return std::unique_ptr<FrameSink>(new VideoSink(pOut, false, pVideo, pFrameCount));
+  if (!EndsWithNoCase(pOut, ".png"))
     return pError =
                "--out expects a .png, an image-sequence pattern such as hud.%04d.png, a .mov or an .mp4, got '" +
                pOut + "'",

@@ -16,7 +16,6 @@ namespace vthud_tool {
 
 namespace {
 
-
 // The float layouts FFmpeg's decoders give, taken as they come: asking for
 // another float layout would send them through the scaler's clipping path.
 bool FloatLayout(const std::string& pFormat, PlateLayout::Kind& pKind) {

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "av_common.h"
+#include "file_name.h"
 #include "frame_sink.h"
 
 namespace vthud_tool {
@@ -40,25 +41,10 @@ std::string ConcatList(const std::vector<std::string>& pParts) {
   return lList;
 }
 
-// The video packets in pInput, one a frame, read without decoding.
-bool CountPackets(AVFormatContext& pInput, const std::string& pName, long long& pFrames, std::string& pError) {
-  const int lVideo = av_find_best_stream(&pInput, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
-  if (lVideo < 0) return pError = pName + " has no video stream", false;
-  AvPacketPtr lPacket(av_packet_alloc());
-  pFrames = 0;
-  for (;;) {
-    const int lStatus = av_read_frame(&pInput, lPacket.get());
-    if (lStatus == AVERROR_EOF) return true;
-    if (lStatus < 0) return pError = "cannot read " + pName + ": " + AvReason(lStatus), false;
-    if (lPacket->stream_index == lVideo) ++pFrames;
-    av_packet_unref(lPacket.get());
-  }
-}
-
 bool CountFrames(const std::string& pPath, long long& pFrames, std::string& pError) {
   AvInputPtr lInput;
   return OpenInput("file:" + pPath, pPath, nullptr, {}, lInput, pError, false) &&
-         CountPackets(*lInput, pPath, pFrames, pError);
+         CountVideoPackets(*lInput, pPath, pFrames, pError);
 }
 
 std::string FormatTag(const AVFormatContext& pInput, const char* pKey) {
@@ -134,7 +120,7 @@ bool ProbePart(const std::string& pPath, PartInfo& pInfo, std::string& pError) {
       !ParsePair(FormatTag(*lInput, kPartChunkTag), lInfo.first, lInfo.last))
     return pError = pPath + " is not a part written by --chunk", false;
   lInfo.runTimecode = FormatTag(*lInput, kPartRunTimecodeTag);
-  if (!CountPackets(*lInput, pPath, lInfo.frames, pError)) return false;
+  if (!CountVideoPackets(*lInput, pPath, lInfo.frames, pError)) return false;
   pInfo = lInfo;
   return true;
 }
@@ -148,6 +134,8 @@ bool PartIsWhole(const std::string& pPath, long long pFirst, long long pLast) {
 
 bool AssembleParts(const std::string& pOut, const std::vector<std::string>& pParts, std::string& pSummary,
                    std::string& pError) {
+  if (!IsVideoFile(pOut))
+    return pError = "--assemble joins video parts into a .mov or an .mp4, got '" + pOut + "'", false;
   if (pParts.empty()) return pError = "--assemble: no parts to join", false;
   PartInfo lRun;
   long long lNext = 0;
@@ -183,7 +171,7 @@ bool AssembleParts(const std::string& pOut, const std::vector<std::string>& pPar
            false;
   if (!MakeParentDirs(pOut, pError)) return pError = "--assemble: " + pError, false;
   // Beside OUT, so that the rename stays on one file system; the list too.
-  const std::string lTemporary = pOut.substr(0, pOut.size() - 4) + ".assembling" + pOut.substr(pOut.size() - 4);
+  const std::string lTemporary = BeforeExtension(pOut, ".assembling");
   const std::string lListPath = pOut + ".concat.txt";
   FILE* lList = fopen(lListPath.c_str(), "w");
   if (!lList) return pError = "--assemble: cannot write " + lListPath + ": " + strerror(errno), false;

@@ -150,7 +150,8 @@ bool VideoWriter::Open(const std::string& pUrl, const EncoderSettings& pSettings
 
 bool VideoWriter::Write(const vthost::Image& pImage, std::string& pError) {
   if (!mHeader) return pError = mUrl + ": not open", false;
-  if (pImage.width != kCanvasWidth || pImage.height != kCanvasHeight || pImage.rgba.size() < size_t(kCanvasWidth) * kCanvasHeight * 4)
+  if (pImage.width != kCanvasWidth || pImage.height != kCanvasHeight ||
+      pImage.rgba.size() < size_t(kCanvasWidth) * kCanvasHeight * 4)
     return pError = mUrl + ": a frame of another size than 1920 x 1080", false;
   // The canvas as it lies, wrapped without a copy: the chain's scaler reads
   // it into a frame of its own before Push returns its output.

@@ -1,19 +1,13 @@
 #include "chunks.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
+
+#include "file_name.h"
 
 namespace vthud_tool {
 
 namespace {
-
-bool EndsWith(const std::string& pText, const std::string& pEnd) {
-  if (pText.size() < pEnd.size()) return false;
-  for (size_t i = 0; i < pEnd.size(); ++i)
-    if (tolower(static_cast<unsigned char>(pText[pText.size() - pEnd.size() + i])) != pEnd[i]) return false;
-  return true;
-}
 
 // Six digits, so that the parts of a run sort in frame order (a sign first for
 // frames before 0).
@@ -25,7 +19,7 @@ std::string FrameText(long long pFrame) {
 
 }  // namespace
 
-bool IsVideoOut(const std::string& pOut) { return EndsWith(pOut, ".mov") || EndsWith(pOut, ".mp4"); }
+bool IsVideoOut(const std::string& pOut) { return IsVideoFile(pOut); }
 
 std::string FarmDir(const Options& pOptions) {
   // A sequence's pattern is left out of the name: out/hud.%04d.png gives out/hud.png.farm.
@@ -44,7 +38,7 @@ std::string FarmDir(const Options& pOptions) {
 
 std::string PartPath(const Options& pOptions, const FrameRange& pChunk) {
   return FarmDir(pOptions) + "/part." + FrameText(pChunk.first) + "-" + FrameText(pChunk.last) +
-         pOptions.out.substr(pOptions.out.size() - 4);
+         Extension(pOptions.out);
 }
 
 std::vector<FrameRange> SplitFrames(const FrameRange& pFrames, long long pSize) {

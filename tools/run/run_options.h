@@ -25,6 +25,9 @@ struct Options {
   std::string fpsText = "30";
   long long frame = 0;
   bool hasFrames = false;
+  // What the command line gave itself; what it left out, a video plate or a
+  // plate sequence may give (its rate, its length).
+  bool hasFps = false, hasClock = false, hasFrame = false;
   FrameRange frames;  // --frames, when hasFrames
   long long loopStart = 0, loopStop = 300;
   // Milliseconds the host's system clock advances per draw, as a fraction
@@ -91,6 +94,13 @@ struct Options {
 
 // The largest frame number whose time FBTime holds at pMode, either sign.
 long long FrameLimit(FBTimeMode pMode);
+
+// The scene rate --fps names (24, 25, 30, 48, 50, 60, 23.976, 29.97, 59.94).
+bool TimeModeFor(const std::string& pFps, FBTimeMode& pMode);
+
+// The scene rate of exactly pNumerator / pDenominator frames a second, with
+// the --fps text that names it; false for a rate no scene runs at.
+bool TimeModeOfRate(long long pNumerator, long long pDenominator, FBTimeMode& pMode, std::string& pFpsText);
 
 }  // namespace vthud_tool
 

@@ -6,7 +6,10 @@
 
 #include "chunks.h"
 #include "fdl_framing.h"
+#include "frame_pattern.h"
 #include "message_text.h"
+#include "plate_defaults.h"
+#include "plate_facts.h"
 #include "progress.h"
 #include "property_edit.h"
 #include "scene_file.h"
@@ -128,6 +131,66 @@ std::string MatchStart(const Options& o, const Background& pBackground, long lon
   return "TimeCode=" + lTimecode;
 }
 
+// The plate's kind and what it says of itself: a video's facts, a sequence's run of files.
+bool DescribePlate(const Options& o, const Background& pBackground, PlateRun& pPlate, std::string& pError) {
+  pPlate.name = o.background;
+  if (pBackground.IsVideo()) {
+    pPlate.video = true;
+    return ProbePlateFacts(o.background, pPlate.facts, pError);
+  }
+  if (!pBackground.Changes()) return true;
+  pPlate.sequence = true;
+  // The background opened, so its pattern parses; a folder that cannot be listed leaves no files found.
+  FramePattern lPattern;
+  bool lIsPattern = false;
+  std::string lIgnored;
+  if (!lPattern.Parse(o.background, lIsPattern, lIgnored) || !lIsPattern ||
+      !lPattern.ContiguousFiles(pPlate.firstFile, pPlate.lastFile))
+    pPlate.lastFile = pPlate.firstFile - 1;
+  return true;
+}
+
+// An output of one picture: a PNG without a frame field.
+bool OnePictureOut(const Options& o) {
+  return !IsVideoOut(o.out) && !LooksLikePattern(o.out) && o.out.compare(0, 6, "udp://") != 0 &&
+         o.out.compare(0, 6, "srt://") != 0;
+}
+
+// Whether the camera timecode is set by hand, by --set or by a draw's "set".
+bool SetsCameraTimecode(const Options& o, const DrawPlan& pPlan) {
+  auto lIsCameraTimecode = [](const std::string& pName) {
+    for (const char* lName : {"Camera Hour", "Camera Minute", "Camera Second", "Camera Frame", "Camera Timecode"})
+      if (pName == lName) return true;
+    return false;
+  };
+  std::string lName, lValue;
+  for (const std::string& lSet : o.sets)
+    if (SplitSetting(lSet, lName, lValue) && lIsCameraTimecode(lName)) return true;
+  for (long long i = 0; !o.draws.empty() && i < pPlan.Count(); ++i)
+    for (const auto& lSet : pPlan.At(i).sets)
+      if (lIsCameraTimecode(lSet.first)) return true;
+  return false;
+}
+
+// Over a plate that carries a timecode the output starts at it, and the
+// camera shows it unless the camera's timecode comes from elsewhere: a
+// --camera-source, a tracker's samples, or its properties set by hand. A
+// plate without one leaves the scene's timecode. Returns a warning line when
+// the plate's timecode cannot be used, or "".
+std::string PlateTimecodeByDefault(Options& o, Session& s, const PlateRun& pPlate, long long pFirstFrame) {
+  if (!pPlate.video && !pPlate.sequence) return std::string();
+  std::string lTimecode, lWhy;
+  if (!s.background.PlateTimecode(pFirstFrame, s.video.fpsNumerator, s.video.fpsDenominator, lTimecode, lWhy))
+    // A video's own timecode that cannot be counted (drop-frame, a rate no scene runs at) is said;
+    // a plate without one is the usual case and says nothing.
+    return pPlate.facts.timecode.empty() ? std::string()
+                                         : lWhy + "; the output's timecode counts the scene's frames instead";
+  s.video.startTimecode = lTimecode;
+  if (o.cameraSource.empty() && o.tracking.empty() && !SetsCameraTimecode(o, s.plan))
+    o.cameraSource = "TimeCode=" + lTimecode;
+  return std::string();
+}
+
 // A chunk writes its frames as the whole run would; a video goes to a part
 // that says which run it belongs to and where in it it starts.
 bool OpenChunkSink(const Options& o, Session& s, std::string& pError) {
@@ -155,11 +218,17 @@ bool OpenChunkSink(const Options& o, Session& s, std::string& pError) {
 }  // namespace
 
 bool OpenInputs(Options& o, const std::string& pResources, Session& s, std::string& pError) {
-  if (!s.plan.Build(o, pError) || !s.tracking.Open(o, pError) || !s.live.Open(o, pError)) return false;
-  const DrawState lFirst = s.plan.At(0);
+  // The plate first: its length and rate are the plan's and the scene's unless the command line gives them.
   const ColourRequest lColour{o.ocio, o.plateColorspace, o.display, o.view, o.looks};
   if (!s.background.Open(o.background, pResources + "/quill-hd.png", pError, o.backgroundLut, &lColour))
     return false;
+  PlateRun lPlate;
+  if (!DescribePlate(o, s.background, lPlate, pError)) return false;
+  std::string lWarning;
+  if (!ApplyPlateDefaults(lPlate, OnePictureOut(o), o, lWarning, pError)) return false;
+  Warn(lWarning);
+  if (!s.plan.Build(o, pError) || !s.tracking.Open(o, pError) || !s.live.Open(o, pError)) return false;
+  const DrawState lFirst = s.plan.At(0);
   // A chunk reads plates from its own first frame on.
   if (!s.background.CheckFirstPlate(o.hasChunk ? o.chunk.first : lFirst.frame, pError)) return false;
   // The files are tagged for the display the plates were shown on.
@@ -181,7 +250,7 @@ bool OpenInputs(Options& o, const std::string& pResources, Session& s, std::stri
   for (const auto& lSource : lSourceTexts)
     if (!UsePlateTimecode(*lSource.first, s.background, lFirst.frame, s.video, pError))
       return pError = lSource.second + pError, false;
-  std::string lWarning;
+  Warn(PlateTimecodeByDefault(o, s, lPlate, lFirst.frame));
   if (!s.tracking.Match(s.plan, MatchStart(o, s.background, lFirst.frame, s.video), lWarning, pError))
     return false;
   Warn(lWarning);
@@ -279,8 +348,20 @@ bool PrepareTake(Options& o, Session& s, std::string& pError) {
 int Run(const Options& o, Session& s) {
   vthost::Host& lHost = s.host;
   std::string lError;
+  // Whatever ends the run, a road it opened is closed before the run returns,
+  // so the renderer's disconnect callback releases the element's entities.
+  struct RoadCloser {
+    vthost::Host& host;
+    bool opened;
+    void Close() {
+      if (opened) host.Road().Close();
+      opened = false;
+    }
+    ~RoadCloser() { Close(); }
+  } lRoad{lHost, false};
   if (o.rendererRoad) {
     if (o.noRenderer) return Fail("--road renderer needs the host's renderer; drop --no-renderer");
+    lRoad.opened = true;
     // The HUD's plug-in attaches first, so its texture is composited first.
     if (!lHost.Road().Attach(*s.plugin, lError) || (s.linesPlugin && !lHost.Road().Attach(*s.linesPlugin, lError)))
       return Fail("--road renderer: " + lError);
@@ -318,7 +399,7 @@ int Run(const Options& o, Session& s) {
       RunSequence(lHost, s.element, lPane, s.plan, s.background, s.sink.get(), lSettings, lReport, lError);
   fputs(s.live.Finish().c_str(), stdout);
   s.background.Close();
-  if (o.rendererRoad) lHost.Road().Close();
+  lRoad.Close();
   const long long lFirstFrame = o.hasChunk ? o.chunk.first : s.plan.At(0).frame;
   const long long lPlanned = o.hasChunk ? o.chunk.last - o.chunk.first + 1 : s.plan.Count();
   const std::string lWhere = s.sink->Where(lFirstFrame);

@@ -1,4 +1,4 @@
-#include "ffmpeg_process.h"
+#include "child_process.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -16,42 +16,18 @@ extern char** environ;
 
 namespace vthud_tool {
 
-namespace {
-
-// ffmpeg allocates every 8 MB raw frame afresh. By default the C library
-// maps each one from the kernel and unmaps it when freed, so every frame's
-// pages are faulted in and zeroed again (a sixth of the encoder's CPU over
-// plates). Kept below the mapping threshold and never trimmed, freed frames
-// are reused as they are. A GLIBC_TUNABLES of the caller's own stands.
-const char* const kTunables =
-    "GLIBC_TUNABLES=glibc.malloc.mmap_threshold=33554432:glibc.malloc.trim_threshold=268435456";
-
-std::vector<char*> ChildEnvironment() {
-  std::vector<char*> lEnvironment;
-  bool lOwn = false;
-  for (char** e = environ; *e; ++e) {
-    lEnvironment.push_back(*e);
-    if (strncmp(*e, "GLIBC_TUNABLES=", 15) == 0) lOwn = true;
-  }
-  if (!lOwn) lEnvironment.push_back(const_cast<char*>(kTunables));
-  lEnvironment.push_back(nullptr);
-  return lEnvironment;
-}
-
-}  // namespace
-
-FfmpegProcess::~FfmpegProcess() {
+ChildProcess::~ChildProcess() {
   if (mPid > 0) Stop();
   if (!mErrorFile.empty()) unlink(mErrorFile.c_str());
 }
 
-bool FfmpegProcess::Start(const std::vector<std::string>& pArguments, Direction pDirection, std::string& pError,
-                          const char* pProgram) {
+bool ChildProcess::Start(const std::vector<std::string>& pArguments, Direction pDirection, std::string& pError,
+                         const char* pProgram) {
   mProgram = pProgram;
   int lPipe[2];
   if (pipe2(lPipe, O_CLOEXEC) != 0) return pError = std::string("cannot make a pipe: ") + strerror(errno), false;
-  // ffmpeg's messages go to a temporary file, read back for the error line.
-  char lTemplate[] = "/tmp/vthud-ffmpeg-XXXXXX";
+  // Its messages go to a temporary file, read back for the error line.
+  char lTemplate[] = "/tmp/vthud-child-XXXXXX";
   const int lErrors = mkstemp(lTemplate);
   if (lErrors < 0) {
     close(lPipe[0]);
@@ -81,9 +57,7 @@ bool FfmpegProcess::Start(const std::vector<std::string>& pArguments, Direction 
   std::vector<char*> lArgv;
   for (std::string& lArgument : lArguments) lArgv.push_back(&lArgument[0]);
   lArgv.push_back(nullptr);
-  std::vector<char*> lEnvironment = ChildEnvironment();
-  const int lStatus =
-      posix_spawnp(&mPid, mProgram.c_str(), &lActions, &lAttributes, lArgv.data(), lEnvironment.data());
+  const int lStatus = posix_spawnp(&mPid, mProgram.c_str(), &lActions, &lAttributes, lArgv.data(), environ);
   posix_spawn_file_actions_destroy(&lActions);
   posix_spawnattr_destroy(&lAttributes);
   close(lChildEnd);
@@ -94,14 +68,11 @@ bool FfmpegProcess::Start(const std::vector<std::string>& pArguments, Direction 
     pError = "cannot run " + mProgram + ": " + strerror(lStatus) + " (install it with scripts/install-deps.sh)";
     return false;
   }
-  // A frame is 8 MB: a larger pipe than the 64 KiB default wakes each side
-  // less often. The system's limit may refuse it; the default still works.
-  fcntl(lOurEnd, F_SETPIPE_SZ, 1 << 20);
   mPipe = lOurEnd;
   return true;
 }
 
-bool FfmpegProcess::Write(const void* pData, size_t pSize) {
+bool ChildProcess::Write(const void* pData, size_t pSize) {
   const char* lData = static_cast<const char*>(pData);
   while (pSize > 0) {
     const ssize_t lWritten = write(mPipe, lData, pSize);
@@ -113,7 +84,7 @@ bool FfmpegProcess::Write(const void* pData, size_t pSize) {
   return true;
 }
 
-bool FfmpegProcess::Read(void* pData, size_t pSize, bool& pEnded) {
+bool ChildProcess::Read(void* pData, size_t pSize, bool& pEnded) {
   char* lData = static_cast<char*>(pData);
   size_t lDone = 0;
   pEnded = false;
@@ -130,7 +101,7 @@ bool FfmpegProcess::Read(void* pData, size_t pSize, bool& pEnded) {
   return true;
 }
 
-bool FfmpegProcess::ReadAll(std::string& pText, size_t pLimit) {
+bool ChildProcess::ReadAll(std::string& pText, size_t pLimit) {
   char lBuffer[4096];
   for (;;) {
     const ssize_t lRead = read(mPipe, lBuffer, sizeof lBuffer);
@@ -142,17 +113,7 @@ bool FfmpegProcess::ReadAll(std::string& pText, size_t pLimit) {
   }
 }
 
-bool RunFfprobe(const std::vector<std::string>& pArguments, std::string& pOutput, std::string& pError) {
-  FfmpegProcess lProbe;
-  if (!lProbe.Start(pArguments, FfmpegProcess::Direction::ReadFromIt, pError, "ffprobe")) return false;
-  pOutput.clear();
-  const bool lRead = lProbe.ReadAll(pOutput, 1 << 20);
-  if (!lProbe.Finish(pError)) return false;
-  if (!lRead) return pError = "ffprobe printed more than expected", false;
-  return true;
-}
-
-bool FfmpegProcess::Finish(std::string& pError) {
+bool ChildProcess::Finish(std::string& pError) {
   if (mPipe >= 0) close(mPipe);
   mPipe = -1;
   if (mPid <= 0) return true;
@@ -172,21 +133,10 @@ bool FfmpegProcess::Finish(std::string& pError) {
   return false;
 }
 
-void FfmpegProcess::Stop() {
+void ChildProcess::Stop() {
   if (mPid > 0) kill(mPid, SIGTERM);
   std::string lIgnored;
   Finish(lIgnored);
-}
-
-std::string ProbeValue(const std::string& pOutput, const std::string& pKey) {
-  const std::string lNeedle = pKey + "=";
-  for (size_t lAt = 0; lAt < pOutput.size();) {
-    const size_t lEnd = std::min(pOutput.find('\n', lAt), pOutput.size());
-    if (pOutput.compare(lAt, lNeedle.size(), lNeedle) == 0)
-      return pOutput.substr(lAt + lNeedle.size(), lEnd - lAt - lNeedle.size());
-    lAt = lEnd + 1;
-  }
-  return std::string();
 }
 
 std::string LastLine(const std::string& pFile) {
