@@ -364,7 +364,7 @@ TEST_F(SequenceTest, CtrlCStopsCleanlyAndTheVideoStillPlays) {
     const bool lVideo = std::string(lOut) == "i.mp4";
     const std::string lWatch = lVideo ? lPath : dir + "/i.00010.png";
     struct stat lInfo;
-    for (int i = 0; i < 600 && !(stat(lWatch.c_str(), &lInfo) == 0 && lInfo.st_size > (lVideo ? 65536 : 0)); ++i)
+    for (int i = 0; i < 600 && !(stat(lWatch.c_str(), &lInfo) == 0 && lInfo.st_size > (lVideo ? 4096 : 0)); ++i)
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
     kill(lPid, SIGINT);
     int lStatus = 0;

@@ -8,9 +8,10 @@
 
 #include <cstdio>
 
+#include "child_process.h"
 #include "chunks.h"
 #include "farm_progress.h"
-#include "child_process.h"
+#include "video_parts.h"
 
 namespace vthud_tool {
 

@@ -15,6 +15,7 @@
 #include "scene_file.h"
 #include "sequence.h"
 #include "timecode_sources.h"
+#include "timecode_count.h"
 #include "video_parts.h"
 
 namespace vthud_tool {
@@ -208,8 +209,9 @@ bool OpenChunkSink(const Options& o, Session& s, std::string& pError) {
                 {kPartChunkTag, std::to_string(o.chunk.first) + ":" + std::to_string(o.chunk.last)}};
   if (!s.video.startTimecode.empty()) {
     lPart.tags.emplace_back(kPartRunTimecodeTag, s.video.startTimecode);
-    lPart.tags.emplace_back(kPartTimecodeTag, OffsetTimecode(s.video.startTimecode, o.chunk.first - o.frames.first,
-                                                             s.video.fpsNumerator, s.video.fpsDenominator));
+    lPart.tags.emplace_back(kPartTimecodeTag,
+                            OffsetTimecode(s.video.startTimecode, o.chunk.first - o.frames.first,
+                                           Rational{s.video.fpsNumerator, s.video.fpsDenominator}));
   }
   s.sink = MakeSink(PartPath(o, o.chunk), lFrames, false, lPart, pError);
   return s.sink != nullptr;

@@ -256,10 +256,6 @@ void CarryForward(const TrackingSample& p, TrackingSample& s) {
 
 }  // namespace
 
-bool Rational::operator==(const Rational& pOther) const {
-  return static_cast<__int128>(num) * pOther.den == static_cast<__int128>(pOther.num) * den;
-}
-
 bool AppendSample(const QJsonObject& pSample, int pLine, TrackingRecording& pRecording, std::string& pError) {
   TrackingSample lSample;
   lSample.line = pLine;
@@ -389,20 +385,6 @@ bool CheckTrackingRate(const TrackingRecording& pRecording, const std::string& p
              false;
   }
   return true;
-}
-
-long long TimecodeFrames(int pHours, int pMinutes, int pSeconds, int pFrames, const Rational& pRate) {
-  const long long lNominal = (pRate.num + pRate.den - 1) / pRate.den;
-  return ((pHours * 60LL + pMinutes) * 60 + pSeconds) * lNominal + pFrames;
-}
-
-std::string TimecodeText(long long pFrames, const Rational& pRate) {
-  const long long lNominal = (pRate.num + pRate.den - 1) / pRate.den;
-  const long long lSeconds = pFrames / lNominal;
-  char lText[96];
-  snprintf(lText, sizeof lText, "%02lld:%02lld:%02lld:%02lld", lSeconds / 3600 % 24, lSeconds / 60 % 60,
-           lSeconds % 60, pFrames % lNominal);
-  return lText;
 }
 
 namespace {

@@ -15,13 +15,9 @@
 #include <string>
 #include <vector>
 
-namespace vthud_tool {
+#include "timecode_count.h"
 
-struct Rational {
-  long long num = 0, den = 1;
-  bool operator==(const Rational& pOther) const;
-  std::string Text() const { return std::to_string(num) + "/" + std::to_string(den); }
-};
+namespace vthud_tool {
 
 // One sample as read: each member with whether the sample carried it.
 struct TrackingSample {
@@ -69,10 +65,6 @@ bool ReadTracking(const std::string& pPath, TrackingRecording& pRecording, std::
 // pOrder the sample rate too. False with a message giving both rates.
 bool CheckTrackingRate(const TrackingRecording& pRecording, const std::string& pName, const Rational& pSceneRate,
                        bool pOrder, std::string& pError);
-
-// Timecode frames within a day at pRate's nominal frames per second (30 for 29.97).
-long long TimecodeFrames(int pHours, int pMinutes, int pSeconds, int pFrames, const Rational& pRate);
-std::string TimecodeText(long long pFrames, const Rational& pRate);
 
 struct TrackingMatch {
   std::vector<int> sampleOfDraw;  // per draw: the sample index, or -1 before any sample

@@ -1,9 +1,11 @@
 #ifndef VTHUD_TOOLS_VIDEO_PARTS_H
 #define VTHUD_TOOLS_VIDEO_PARTS_H
-// The video parts chunks of a run write, and joining them into the run's
+// The video parts chunks of a run write, where they are kept and named, and joining them into the run's
 // video without re-encoding: FFmpeg's concat demuxer with stream copy, in-process.
 #include <string>
 #include <vector>
+
+#include "run_options.h"
 
 namespace vthud_tool {
 
@@ -13,6 +15,12 @@ extern const char* const kPartRunTag;
 extern const char* const kPartChunkTag;
 extern const char* const kPartRunTimecodeTag;
 extern const char* const kPartTimecodeTag;  // the part's own first frame's
+
+// Where a farm run keeps its scripts, logs and parts: --farm-dir, else OUT.farm.
+std::string FarmDir(const Options& pOptions);
+
+// The part a chunk of a video run writes: FARMDIR/part.AAAAAA-BBBBBB.EXT.
+std::string PartPath(const Options& pOptions, const FrameRange& pChunk);
 
 struct PartInfo {
   long long runFirst = 0, runLast = 0, first = 0, last = 0;

@@ -21,6 +21,14 @@ const char* const kPartTimecodeTag = "vthud_timecode";
 
 namespace {
 
+// Six digits, so that the parts of a run sort in frame order (a sign first for
+// frames before 0).
+std::string FrameText(long long pFrame) {
+  char lText[32];
+  snprintf(lText, sizeof lText, pFrame < 0 ? "-%06lld" : "%06lld", pFrame < 0 ? -pFrame : pFrame);
+  return lText;
+}
+
 bool ParsePair(const std::string& pText, long long& pFirst, long long& pLast) {
   char lEnd = 0;
   return sscanf(pText.c_str(), "%lld:%lld%c", &pFirst, &pLast, &lEnd) == 2 && pFirst <= pLast;
@@ -109,6 +117,26 @@ bool Join(const std::string& pList, const std::string& pTarget, const std::strin
 }
 
 }  // namespace
+
+std::string FarmDir(const Options& pOptions) {
+  // A sequence's pattern is left out of the name: out/hud.%04d.png gives out/hud.png.farm.
+  std::string lOut = pOptions.out;
+  const size_t lPercent = lOut.rfind('%');
+  const size_t lEnd = lPercent == std::string::npos ? lPercent : lOut.find('d', lPercent);
+  if (lEnd != std::string::npos) {
+    lOut.erase(lPercent, lEnd + 1 - lPercent);
+    if (lPercent > 0 && lPercent < lOut.size() && lOut[lPercent - 1] == '.' && lOut[lPercent] == '.')
+      lOut.erase(lPercent, 1);
+  }
+  std::string lDir = pOptions.farmDir.empty() ? lOut + ".farm" : pOptions.farmDir;
+  while (lDir.size() > 1 && lDir.back() == '/') lDir.pop_back();
+  return lDir;
+}
+
+std::string PartPath(const Options& pOptions, const FrameRange& pChunk) {
+  return FarmDir(pOptions) + "/part." + FrameText(pChunk.first) + "-" + FrameText(pChunk.last) +
+         Extension(pOptions.out);
+}
 
 bool ProbePart(const std::string& pPath, PartInfo& pInfo, std::string& pError) {
   struct stat lStat;
