@@ -20,6 +20,8 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "background.h"
@@ -374,6 +376,90 @@ void ToolAgainstFfmpeg(benchmark::State& pState, bool pProResPlate, bool pProRes
   pState.counters["load"] = lLoad / (3.0 * lRounds);
 }
 
+// Seconds from a command's start until pFile exists and is not empty (its
+// first frame written), and until the command ends; below zero when it fails.
+std::pair<double, double> FirstFileAndEnd(const std::vector<std::string>& pCommand, const std::string& pFile) {
+  unlink(pFile.c_str());
+  std::string lLine;
+  for (const std::string& lPart : pCommand) lLine += " '" + lPart + "'";
+  const auto lStart = std::chrono::steady_clock::now();
+  FILE* lRun = popen((lLine + " >/dev/null 2>&1; echo done").c_str(), "r");
+  if (!lRun) return {-1.0, -1.0};
+  double lFirst = -1.0;
+  struct stat lInfo;
+  while (lFirst < 0) {
+    if (stat(pFile.c_str(), &lInfo) == 0 && lInfo.st_size > 0)
+      lFirst = std::chrono::duration<double>(std::chrono::steady_clock::now() - lStart).count();
+    else if (std::chrono::steady_clock::now() - lStart > std::chrono::seconds(120))
+      break;
+    else
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  char lDone[16] = {0};
+  const bool lEnded = fgets(lDone, sizeof lDone, lRun) != nullptr;
+  pclose(lRun);
+  const double lEnd = std::chrono::duration<double>(std::chrono::steady_clock::now() - lStart).count();
+  return {lFirst, lEnded ? lEnd : -1.0};
+}
+
+// Short runs, where a run's start is most of its cost: one frame over the
+// ProRes plate to an .mp4 against the same frame to a PNG with no plate, and
+// a 25-frame chunk at the end of a run over that plate (to PNGs, so that its
+// first frame shows on disk as it is written). Rounds rotate the order; the
+// counters are medians. VTHUD_BENCH_TOOL times another build the same way.
+void BM_ShortRuns_OneFrameAndAChunk(benchmark::State& pState) {
+  const std::string lPlate = TestsrcPlates(true);
+  const char* const lToolPath = getenv("VTHUD_BENCH_TOOL");
+  const std::string lTool = lToolPath ? lToolPath : VTHUD_PREVIEW_TOOL;
+  const std::string lLast = std::to_string(kPlates - 1), lChunk = std::to_string(kPlates - 25) + ":" + lLast;
+  const std::vector<std::string> lOverPlate{
+      lTool, "--frames", "0:0", "--fps", "30", "--background", lPlate, "--out", Scratch() + "/one.mp4"};
+  const std::vector<std::string> lNoPlate{lTool, "--frames", "0:0", "--out", Scratch() + "/one-alone.png"};
+  const std::vector<std::string> lChunkRun{lTool,
+                                           "--frames",
+                                           "0:" + lLast,
+                                           "--fps",
+                                           "30",
+                                           "--chunk",
+                                           lChunk,
+                                           "--background",
+                                           lPlate,
+                                           "--out",
+                                           Scratch() + "/chunk.%04d.png"};
+  char lFirstName[64];
+  snprintf(lFirstName, sizeof lFirstName, "/chunk.%04d.png", kPlates - 25);
+  const char* const lEnv = getenv("VTHUD_BENCH_PAIRS");
+  const int lRounds = std::max(3, lEnv ? atoi(lEnv) : 3);
+  std::vector<double> lMp4, lPng, lRatio, lChunkFirstFrame, lChunkAll;
+  for (auto _ : pState) {
+    for (int r = 0; r < lRounds; ++r) {
+      const double a = r % 2 ? WallSeconds(lNoPlate) : WallSeconds(lOverPlate);
+      const double b = r % 2 ? WallSeconds(lOverPlate) : WallSeconds(lNoPlate);
+      const double lMp4Seconds = r % 2 ? b : a, lPngSeconds = r % 2 ? a : b;
+      const std::pair<double, double> lChunkSeconds = FirstFileAndEnd(lChunkRun, Scratch() + lFirstName);
+      if (lMp4Seconds < 0 || lPngSeconds < 0 || lChunkSeconds.second < 0) {
+        pState.SkipWithError("a short run failed");
+        return;
+      }
+      lMp4.push_back(lMp4Seconds);
+      lPng.push_back(lPngSeconds);
+      lRatio.push_back(lMp4Seconds / lPngSeconds);
+      lChunkFirstFrame.push_back(lChunkSeconds.first);
+      lChunkAll.push_back(lChunkSeconds.second);
+      printf(
+          "round %d: one frame over the plate to .mp4 %.2f s, to PNG with no plate %.2f s (%.2fx); 25-frame "
+          "chunk: first frame at %.2f s, done at %.2f s (load %.1f)\n",
+          r + 1, lMp4Seconds, lPngSeconds, lMp4Seconds / lPngSeconds, lChunkSeconds.first, lChunkSeconds.second,
+          LoadAverage());
+    }
+  }
+  pState.counters["one_frame_mp4_s"] = Median(lMp4);
+  pState.counters["one_frame_png_s"] = Median(lPng);
+  pState.counters["x_png"] = Median(lRatio);
+  pState.counters["chunk_first_frame_s"] = Median(lChunkFirstFrame);
+  pState.counters["chunk_s"] = Median(lChunkAll);
+}
+
 void BM_Plates120_PngToH264_ToolVsFfmpeg(benchmark::State& s) { ToolAgainstFfmpeg(s, false, false); }
 void BM_Plates120_PngToProRes4444_ToolVsFfmpeg(benchmark::State& s) { ToolAgainstFfmpeg(s, false, true); }
 void BM_Plates120_ProResMovToH264_ToolVsFfmpeg(benchmark::State& s) { ToolAgainstFfmpeg(s, true, false); }
@@ -389,6 +475,7 @@ BENCHMARK(BM_Take300_PngSequencePremultiplied)->Unit(benchmark::kMillisecond)->I
 BENCHMARK(BM_Take300_Mp4)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 BENCHMARK(BM_Take300_MovProRes4444)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 BENCHMARK(BM_Take300_Mp4OverPlateSequence)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+BENCHMARK(BM_ShortRuns_OneFrameAndAChunk)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
 BENCHMARK(BM_Plates120_PngToH264_ToolVsFfmpeg)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
 BENCHMARK(BM_Plates120_PngToProRes4444_ToolVsFfmpeg)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
 BENCHMARK(BM_Plates120_ProResMovToH264_ToolVsFfmpeg)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();

@@ -58,13 +58,13 @@ const OptionSpec kSpecs[] = {
      "\"set\": {\"Name\": \"value\"}}, ...]",
      nullptr},
     {"background", "BG",
-     "draw over a colour (#RRGGBB), any image Qt reads, an EXR, DPX or TIFF (decoded by ffmpeg), an "
+     "draw over a colour (#RRGGBB), any image Qt reads, an EXR, DPX or TIFF (decoded by FFmpeg), an "
      "image-sequence pattern of these (one plate per frame), a video file (ProRes, DNxHR, H.264 in MOV, MXF, "
      "MP4; decoded by its colour tags, untagged HD as BT.709), or 'test-picture'; every picture is fitted and "
      "letterboxed",
      "none: transparent"},
     {"background-lut", "FILE",
-     "show the background through this .cube 3D LUT (ffmpeg's lut3d), e.g. a show look for linear or log plates",
+     "show the background through this .cube 3D LUT (FFmpeg's lut3d), e.g. a show look for linear or log plates",
      "none: values shown as stored"},
     {"set", "Name=value", "set an element property by its display name (repeatable; colours as 'r g b a')",
      nullptr},
@@ -77,7 +77,7 @@ const OptionSpec kSpecs[] = {
      "bind the character timecode to a new scene object whose PROPERTY (a timecode name the element looks for, "
      "or TC for the four TC integers) starts at that timecode on the first frame and advances with the frames "
      "unless held; 'from-background' starts it at the background plate's own timecode (a video's timecode "
-     "track or metadata, or a plate header where ffmpeg reads one), which the output video then carries",
+     "track or metadata, or a plate header where FFmpeg reads one), which the output video then carries",
      nullptr},
     {"camera-source", "PROPERTY=HH:MM:SS:FF[,held]", "the same for the camera timecode",
      "over a plate that carries a timecode, that timecode (which the output video carries too), unless "
@@ -143,7 +143,7 @@ const OptionSpec kSpecs[] = {
      "part into the farm folder",
      nullptr},
     {"assemble", "OUT",
-     "join the video parts given after the options, in order, into OUT without re-encoding (ffmpeg's concat "
+     "join the video parts given after the options, in order, into OUT without re-encoding (FFmpeg's concat "
      "demuxer), with the whole run's start timecode, colour tags and frame count",
      nullptr},
     {"farm", "slurm", "instead of drawing, submit the run to Slurm as an array job of chunks, then its assembly",
@@ -459,7 +459,7 @@ std::string HelpText() {
     lText += lLine + "\n";
   }
   lText +=
-      "Frames are scene frames; --record and --play ranges are inclusive. Video is encoded with ffmpeg.\n"
+      "Frames are scene frames; --record and --play ranges are inclusive. Video is encoded with FFmpeg's libraries.\n"
       "Ctrl-C stops cleanly: the frames written so far stay, and a video is closed so that it plays.\n";
   return lText;
 }

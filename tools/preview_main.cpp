@@ -93,7 +93,7 @@ int SubmitToFarm(vthud_tool::Options& o, vthud_tool::Session& s) {
 
 int main(int argc, char** argv) {
   // Frames are 8 MB: freed ones are kept for reuse rather than given back to
-  // the kernel and faulted in, zeroed, on the next (as for the ffmpeg children).
+  // the kernel and faulted in, zeroed, on the next (FFmpeg's in-process frames too).
   mallopt(M_MMAP_THRESHOLD, 32 << 20);
   mallopt(M_TRIM_THRESHOLD, 256 << 20);
   QCoreApplication lApplication(argc, argv);

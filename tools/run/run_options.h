@@ -36,7 +36,7 @@ struct Options {
   std::vector<FrameRange> record, play;
   std::string draws;  // --draws: a JSON file, or the JSON text itself
   std::string background;
-  std::string backgroundLut;  // a .cube file applied to the background by ffmpeg
+  std::string backgroundLut;  // a .cube file applied to the background by FFmpeg's lut3d
   std::vector<std::string> sets;
   std::vector<std::string> cameraSets;  // "Name=value" on the viewed camera
   std::string scene, saveScene;
