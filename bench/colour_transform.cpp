@@ -62,9 +62,9 @@ int main(int argc, char** argv) {
   // The first frame also waits for the GPU path to be made; it is not counted.
   if (!lDecoder.Next(lFrame, lEnded, lError) || !vthud_tool::CopyManagedFrame(*lFrame, lLayout, lRaw))
     return Fail("cannot decode " + lPlate + (lError.empty() ? "" : ": " + lError));
-  vthud_tool::ManagedToCanvas(lLayout, lColour, lRaw, lCanvas);
+  vthud_tool::ManagedToCanvas(lLayout, lColour, lRaw.data(), lCanvas);
   const double lWall = WallSeconds(), lCpu = CpuSeconds();
-  for (int i = 0; i < lFrames; ++i) vthud_tool::ManagedToCanvas(lLayout, lColour, lRaw, lCanvas);
+  for (int i = 0; i < lFrames; ++i) vthud_tool::ManagedToCanvas(lLayout, lColour, lRaw.data(), lCanvas);
   printf("%.1f ms a frame, %.1f ms of CPU a frame (%s, %d frames of %d x %d)\n",
          1e3 * (WallSeconds() - lWall) / lFrames, 1e3 * (CpuSeconds() - lCpu) / lFrames,
          lColour.Describe().c_str(), lFrames, lLayout.width, lLayout.height);

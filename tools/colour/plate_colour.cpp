@@ -13,14 +13,14 @@ size_t PlateLayout::FrameBytes() const {
   return 0;
 }
 
-void PlateToDisplay(const PlateLayout& pLayout, const ShowColour& pColour, std::vector<uint8_t>& pRaw,
-                    uint8_t* pOut, ptrdiff_t pOutStride) {
+void PlateToDisplay(const PlateLayout& pLayout, const ShowColour& pColour, uint8_t* pRaw, uint8_t* pOut,
+                    ptrdiff_t pOutStride) {
   const int w = pLayout.width, h = pLayout.height;
   const size_t lPlane = static_cast<size_t>(w) * h;
-  float* lFloats = reinterpret_cast<float*>(pRaw.data());
+  float* lFloats = reinterpret_cast<float*>(pRaw);
   switch (pLayout.kind) {
     case PlateLayout::Kind::Rgba64:
-      pColour.FromRgba64(reinterpret_cast<const uint16_t*>(pRaw.data()), static_cast<ptrdiff_t>(w) * 8, w, h, pOut,
+      pColour.FromRgba64(reinterpret_cast<const uint16_t*>(pRaw), static_cast<ptrdiff_t>(w) * 8, w, h, pOut,
                          pOutStride);
       break;
     // FFmpeg's planar RGB runs green, blue, red (then alpha).

@@ -25,8 +25,10 @@ struct PlateLayout {
 // The transform of one raw frame of pLayout in pRaw (its floats made finite
 // in place) to 8-bit RGBA display values at the plate's own size, row y at
 // pOut + y * pOutStride (a negative stride turns the picture over).
-void PlateToDisplay(const PlateLayout& pLayout, const ShowColour& pColour, std::vector<uint8_t>& pRaw,
-                    uint8_t* pOut, ptrdiff_t pOutStride);
+// pRaw may be a decoder's own 16-bit frame, its rows packed; float planes
+// must be laid one after the other, as CopyManagedFrame lays them.
+void PlateToDisplay(const PlateLayout& pLayout, const ShowColour& pColour, uint8_t* pRaw, uint8_t* pOut,
+                    ptrdiff_t pOutStride);
 
 }  // namespace vthud_tool
 

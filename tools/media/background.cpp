@@ -46,7 +46,7 @@ std::string FileUrl(const std::string& pPath) { return "file:" + pPath; }
 
 // Frames a reader decodes ahead of the draws: enough to keep the decoder
 // busy while a frame is drawn, few enough to cost little memory.
-const int kAhead = 3;
+const int kAhead = 2;
 
 // A video: its container probed, its pictures decoded on the decoder's own threads.
 ReaderSource VideoSource(const std::string& pPath) {
@@ -123,7 +123,7 @@ bool DecodeManagedStill(const std::string& pPath, const ShowColour& pColour, std
   AvFramePtr lFrame;
   bool lEnded = false;
   if (lReader.Next(lFrame, lEnded, lWhy) && CopyManagedFrame(*lFrame, lLayout, pRaw)) {
-    ManagedToCanvas(lLayout, pColour, pRaw, pImage);
+    ManagedToCanvas(lLayout, pColour, pRaw.data(), pImage);
     return true;
   }
   pError = "cannot decode " + pPath + (lWhy.empty() ? std::string(": it holds no picture") : ": " + lWhy);

@@ -107,13 +107,19 @@ bool ReadManagedFrame(PictureReader& pReader, const PlateLayout& pLayout, const 
   AvFramePtr lFrame;
   bool lEnded = false;
   if (!pReader.Take(lFrame, lEnded, pWhy)) return false;
-  if (!CopyManagedFrame(*lFrame, pLayout, pRaw)) return pWhy = "a plate of another size than the first", false;
-  ManagedToCanvas(pLayout, pColour, pRaw, pImage);
+  if (lFrame->width != pLayout.width || lFrame->height != pLayout.height)
+    return pWhy = "a plate of another size than the first", false;
+  // A 16-bit frame whose rows lie packed is transformed where the decoder left it.
+  if (pLayout.kind == PlateLayout::Kind::Rgba64 && lFrame->linesize[0] == pLayout.width * 8) {
+    ManagedToCanvas(pLayout, pColour, lFrame->data[0], pImage);
+    return true;
+  }
+  CopyManagedFrame(*lFrame, pLayout, pRaw);
+  ManagedToCanvas(pLayout, pColour, pRaw.data(), pImage);
   return true;
 }
 
-void ManagedToCanvas(const PlateLayout& pLayout, const ShowColour& pColour, std::vector<uint8_t>& pRaw,
-                     vthost::Image& pImage) {
+void ManagedToCanvas(const PlateLayout& pLayout, const ShowColour& pColour, uint8_t* pRaw, vthost::Image& pImage) {
   const int w = pLayout.width, h = pLayout.height;
   const bool lFills = w == kCanvasWidth && h == kCanvasHeight;
   QImage lPicture;

@@ -43,8 +43,7 @@ bool ReadManagedFrame(PictureReader& pReader, const PlateLayout& pLayout, const 
 
 // The transform of one raw frame to the canvas (pRaw's floats are made
 // finite in place).
-void ManagedToCanvas(const PlateLayout& pLayout, const ShowColour& pColour, std::vector<uint8_t>& pRaw,
-                     vthost::Image& pImage);
+void ManagedToCanvas(const PlateLayout& pLayout, const ShowColour& pColour, uint8_t* pRaw, vthost::Image& pImage);
 
 }  // namespace vthud_tool
 
