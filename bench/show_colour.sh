@@ -43,7 +43,7 @@ ffmpeg -v error -f lavfi -i testsrc2=s=1920x1080:r=24 -frames:v 48 -pix_fmt rgb4
 ffmpeg -v error -f lavfi -i testsrc2=s=1920x1080:r=24 -frames:v 48 -pix_fmt gbrpf32le -c:v exr -format half \
   -start_number 1 "$work/p_acescg.%d.exr"
 
-# The tool's own H.264 settings (tools/media/frame_sink.cpp, EncoderArguments).
+# The tool's own H.264 settings (tools/media/video_writer.cpp).
 encode=(-colorspace bt709 -color_range tv -color_primaries bt709 -color_trc bt709 -c:v libx264 -preset veryfast
   -crf 18 -pix_fmt yuv420p -g 24 -movflags +frag_keyframe+empty_moov)
 

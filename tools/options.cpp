@@ -459,7 +459,7 @@ std::string HelpText() {
     lText += lLine + "\n";
   }
   lText +=
-      "Frames are scene frames; --record and --play ranges are inclusive. Video is encoded with FFmpeg's libraries.\n"
+      "Frames are scene frames; --record and --play ranges are inclusive. Video is encoded in-process.\n"
       "Ctrl-C stops cleanly: the frames written so far stay, and a video is closed so that it plays.\n";
   return lText;
 }

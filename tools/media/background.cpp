@@ -1,6 +1,7 @@
 #include "background.h"
 
 #include "canvas.h"
+#include "plate_facts.h"
 
 #include <QFileInfo>
 #include <QImage>
@@ -227,11 +228,22 @@ bool Background::Open(const std::string& pSpec, const std::string& pTestPicture,
     DecodeColour(lFacts.colorSpace, lFacts.colorRange, lFacts.width, lFacts.height, lMatrix, lRange);
     mVideo->SetOutput(FitFilter(lMatrix, lRange, mLut) + kBottomUp, AV_PIX_FMT_RGBA);
   }
+  // The first frame is decoded while the rest of the run is set up; the
+  // draws then say how many more to read.
+  mVideo->SetLimit(1);
   mVideo->StartAhead(kAhead);
+  mVideoSkipped = false;
   mPath = lPath;
   mKind = Kind::Video;
   mVideoFrames = 0;
   return true;
+}
+
+void Background::PlanDraws(std::vector<long long> pFrames, bool pAll) {
+  mDrawFrames = std::move(pFrames);
+  if (mKind != Kind::Video || mVideoSkipped) return;
+  // Each draw takes the next frame: a short run decodes no more than it shows.
+  mVideo->SetLimit(pAll && !mDrawFrames.empty() ? static_cast<long long>(mDrawFrames.size()) : 0);
 }
 
 bool Background::ForDraw(long long pIndex, long long pFrame, vthost::Image& pImage, std::string& pError) {
@@ -270,7 +282,9 @@ bool Background::SkipVideoFrames(long long pDraws, int pRateNumerator, int pRate
   const double lSeconds =
       (static_cast<double>(pDraws) - 0.5) * pRateDenominator / static_cast<double>(pRateNumerator);
   if (!mVideo->SeekTo(lSeconds, pError)) return false;
+  mVideo->SetLimit(0);
   mVideo->StartAhead(kAhead);
+  mVideoSkipped = true;
   mVideoFrames = pDraws;
   return true;
 }
@@ -403,23 +417,40 @@ bool Background::PlateTimecode(long long pFirstFrame, int pRateNumerator, int pR
   const std::string lPath = mKind == Kind::Sequence ? mPattern.Expand(pFirstFrame) : mPath;
   if (lPath.empty()) return pError = "from-background needs a video or image-sequence --background", false;
   // The first picture's own timecode (a DPX header's, or a stream's S12M
-  // side data) comes first, then the container's.
-  PictureReader lReader;
-  if (!lReader.Open(mKind == Kind::Sequence ? StillSource(lPath) : VideoSource(lPath), pError))
-    return pError = "cannot read the timecode of " + lPath + ": " + pError, false;
-  AvFramePtr lFrame;
-  bool lEnded = false;
-  std::string lIgnored;
-  pTimecode.clear();
-  if (lReader.Next(lFrame, lEnded, lIgnored)) pTimecode = FrameTimecode(*lFrame, lReader.Stream()->r_frame_rate);
-  if (pTimecode.empty()) pTimecode = lReader.Facts().timecode;
+  // side data) comes first, then the container's. A session asks more than
+  // once: the plate is read once.
+  if (lPath != mTimecodePath && mKind == Kind::Video) {
+    PlateFacts lFacts;
+    if (!ProbePlateFacts(lPath, lFacts, pError))
+      return pError = "cannot read the timecode of " + lPath + ": " + pError, false;
+    mTimecode = lFacts.timecode;
+    mTimecodeRate = AVRational{lFacts.rateNumerator, lFacts.rateDenominator};
+    mTimecodePath = lPath;
+  }
+  if (lPath != mTimecodePath) {
+    PictureReader lReader;
+    ReaderSource lSource = StillSource(lPath);
+    lSource.oneThread = true;
+    if (!lReader.Open(lSource, pError))
+      return pError = "cannot read the timecode of " + lPath + ": " + pError, false;
+    lReader.SetOutput("", AV_PIX_FMT_NONE);
+    AvFramePtr lFrame;
+    bool lEnded = false;
+    std::string lIgnored;
+    mTimecode.clear();
+    if (lReader.Next(lFrame, lEnded, lIgnored)) mTimecode = FrameTimecode(*lFrame, lReader.Stream()->r_frame_rate);
+    if (mTimecode.empty()) mTimecode = lReader.Facts().timecode;
+    mTimecodeRate = lReader.Facts().rate;
+    mTimecodePath = lPath;
+  }
+  pTimecode = mTimecode;
   if (pTimecode.empty())
     return pError = lPath + " carries no timecode that FFmpeg reads (a video's timecode track or metadata); " +
                     "give the start as PROPERTY=HH:MM:SS:FF",
            false;
   // An image sequence's rate is the scene's by construction (one plate per
   // frame); a video's is its own, and its timecode counts in it.
-  const AVRational lPlateRate = lReader.Facts().rate;
+  const AVRational lPlateRate = mTimecodeRate;
   const long long lNum = lPlateRate.num, lDen = lPlateRate.den;
   const std::string lRate = std::to_string(lNum) + "/" + std::to_string(lDen);
   if (mKind == Kind::Video && lNum > 0 && lDen > 0 &&
@@ -443,6 +474,7 @@ void Background::Close() {
   mKind = Kind::None;
   mPath.clear();
   mProbedPath.clear();
+  mTimecodePath.clear();
 }
 
 }  // namespace vthud_tool

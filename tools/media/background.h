@@ -43,7 +43,9 @@ class Background {
   // The scene frame of every draw, in order: each run of consecutive frames
   // of an image sequence is then read by one reader, which decodes ahead on
   // threads of its own. Without it every plate is decoded alone.
-  void PlanDraws(std::vector<long long> pFrames) { mDrawFrames = std::move(pFrames); }
+  // pAll: these are all the draws (a run until stopped plans its first
+  // ones only), so a video is read no further than they need.
+  void PlanDraws(std::vector<long long> pFrames, bool pAll = true);
   // The picture behind draw pIndex of scene frame pFrame: the same image for
   // a colour or a still, the plate of pFrame, or the next video frame.
   // pImage keeps its buffer between calls. False with a message naming the frame.
@@ -79,6 +81,7 @@ class Background {
   FramePattern mPattern;
   std::unique_ptr<PictureReader> mVideo;
   long long mVideoFrames = 0;
+  bool mVideoSkipped = false;  // read from a chunk's first frame on, to its end
   // A sequence: the reader of the current run of plates, the frame it
   // gives next and how many it has still to give (-1: until the draws say).
   std::vector<long long> mDrawFrames;
@@ -93,6 +96,9 @@ class Background {
   // The plate last probed and its layout: a run that starts at it needs no second probe.
   std::string mProbedPath;
   PlateLayout mProbedLayout;
+  // The plate whose timecode was last read, its timecode and its rate.
+  mutable std::string mTimecodePath, mTimecode;
+  mutable AVRational mTimecodeRate{0, 1};
 };
 
 // Reads any image Qt can and fits it into a 1920 x 1080 RGBA canvas, centred,

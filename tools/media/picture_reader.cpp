@@ -39,7 +39,9 @@ void ReadFacts(const AVFormatContext& pInput, const AVStream& pStream, StreamFac
 
 bool ProbeStream(const ReaderSource& pSource, StreamFacts& pFacts, std::string& pError) {
   PictureReader lReader;
-  if (!lReader.Open(pSource, pError)) return false;
+  ReaderSource lSource = pSource;
+  lSource.oneThread = true;
+  if (!lReader.Open(lSource, pError)) return false;
   pFacts = lReader.Facts();
   return true;
 }
@@ -80,7 +82,7 @@ bool PictureReader::Open(const ReaderSource& pSource, std::string& pError) {
   int lStatus = avcodec_parameters_to_context(mCodec.get(), mStream->codecpar);
   if (lStatus >= 0) {
     mCodec->pkt_timebase = mStream->time_base;
-    mCodec->thread_count = 0;  // one per core
+    mCodec->thread_count = pSource.oneThread ? 1 : 0;  // 0: one per core
     if (pSource.frameThreads) mCodec->thread_type = FF_THREAD_FRAME;
     lStatus = avcodec_open2(mCodec.get(), lDecoder, nullptr);
   }
@@ -129,6 +131,11 @@ bool PictureReader::Decode(AvFramePtr& pFrame, bool& pEnded, std::string& pError
       if (mSkipBefore != AV_NOPTS_VALUE && lTime != AV_NOPTS_VALUE && lTime < mSkipBefore) {
         av_frame_unref(mDecoded.get());
         continue;
+      }
+      // A probe takes the frame as decoded, with no conversion.
+      if (mFormat == AV_PIX_FMT_NONE) {
+        av_frame_move_ref(pFrame.get(), mDecoded.get());
+        return true;
       }
       // A plate of another size or layout than the one before gets a chain of its own.
       if (!mChain.Fits(*mDecoded) && !mChain.Open(*mDecoded, mStream->time_base, mChainText, mFormat, pError))

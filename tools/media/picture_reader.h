@@ -23,6 +23,9 @@ struct ReaderSource {
   // goes on past a frame that does not decode, as players do.
   bool stopOnError = false;
   bool frameThreads = false;  // decode frames in parallel (picture sequences)
+  // One decoding thread: a probe decodes one frame, and every thread of a
+  // decoder makes (and zeroes) frame buffers of its own.
+  bool oneThread = false;
 };
 
 // What a probe finds of the first video stream.
@@ -54,7 +57,8 @@ class PictureReader {
   // The input and its video stream's decoder. False with one line naming it.
   bool Open(const ReaderSource& pSource, std::string& pError);
   // What each frame goes through before it is given: a chain in FFmpeg's
-  // filter syntax ("" for none) and the format it ends in.
+  // filter syntax ("" for none) and the format it ends in (AV_PIX_FMT_NONE:
+  // frames as decoded, for probes).
   void SetOutput(const std::string& pChain, AVPixelFormat pFormat);
   const AVStream* Stream() const { return mStream; }
   const StreamFacts& Facts() const { return mFacts; }

@@ -1,16 +1,28 @@
 #include "plate_facts.h"
 
+#include <mutex>
+
 #include "av_common.h"
 #include "picture_reader.h"
 
 namespace vthud_tool {
 
-bool ProbePlateFacts(const std::string& pPath, PlateFacts& pFacts, std::string& pError) {
+namespace {
+
+// The plate last probed: a session asks for its facts, its timecode and its
+// rate at several steps, and each probe decodes a frame.
+std::mutex gLastMutex;
+std::string gLastPath;
+PlateFacts gLast;
+
+bool Probe(const std::string& pPath, PlateFacts& pFacts, std::string& pError) {
   ReaderSource lSource;
   lSource.url = "file:" + pPath;
   lSource.name = pPath;
+  lSource.oneThread = true;
   PictureReader lReader;
   if (!lReader.Open(lSource, pError)) return false;
+  lReader.SetOutput("", AV_PIX_FMT_NONE);
   const StreamFacts& lStream = lReader.Facts();
   PlateFacts lFacts;
   // A variable rate has none: 0/0.
@@ -33,6 +45,17 @@ bool ProbePlateFacts(const std::string& pPath, PlateFacts& pFacts, std::string& 
       return pError = "cannot count the frames of " + pError, false;
   }
   pFacts = lFacts;
+  return true;
+}
+
+}  // namespace
+
+bool ProbePlateFacts(const std::string& pPath, PlateFacts& pFacts, std::string& pError) {
+  std::lock_guard<std::mutex> lLock(gLastMutex);
+  if (pPath == gLastPath && !pPath.empty()) return pFacts = gLast, true;
+  if (!Probe(pPath, pFacts, pError)) return false;
+  gLastPath = pPath;
+  gLast = pFacts;
   return true;
 }
 

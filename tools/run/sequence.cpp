@@ -63,7 +63,7 @@ bool RunSequence(vthost::Host& pHost, FBComponent* pElement, vthost::Pane& pPane
   const long long lPlanned = std::min(lCount, kPlannedDraws);
   std::vector<long long> lFrames(static_cast<size_t>(std::max(lPlanned, 0LL)));
   for (long long i = 0; i < lPlanned; ++i) lFrames[static_cast<size_t>(i)] = pPlan.At(lFirst + i).frame;
-  pBackground.PlanDraws(std::move(lFrames));
+  pBackground.PlanDraws(std::move(lFrames), lPlanned == lCount);
   vthost::Image lPlates[2];
   std::string lPlateErrors[2];
   std::future<bool> lNextPlate;
