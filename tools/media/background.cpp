@@ -173,13 +173,14 @@ bool Background::Open(const std::string& pSpec, const std::string& pTestPicture,
   mSpec = pSpec;
   mLut = pLut;
   if (pSpec.empty()) return true;
-  if (IsFeedUrl(pSpec)) return OpenFeed(pSpec, pError);
   const bool lShowColour = pColour && !pColour->config.empty();
   if (!mLut.empty()) {
     const QFileInfo lLut(QString::fromStdString(mLut));
     if (!lLut.isFile() || !lLut.isReadable())
       return pError = "--background-lut: cannot read " + mLut + (lLut.exists() ? "" : ": no such file"), false;
   }
+  // A feed is shown by its own colour tags (through the LUT if one is given); the show's colour is for plates.
+  if (IsFeedUrl(pSpec)) return OpenFeed(pSpec, pError);
   unsigned r, g, b;
   char lEnd;
   if (pSpec.size() == 7 && pSpec[0] == '#' &&
