@@ -76,11 +76,12 @@ bool LiveRun::FeedSample(long long pIndex, LiveSample& pSample) {
     mToldMatch[0] = true;
     if (mReceiver.Newest(lSame, pSample)) return ++mByTimecode, true;
   }
-  if (!mToldMatch[1])
+  // Said at a picture's own draw: a held draw has no timecode whatever the feed carries.
+  if (!mToldMatch[1] && lFresh)
     Warn("--tracking: " + std::string(lTimecode.empty() ? "the feed carries no timecode; " : "") +
          "frames without a sample of their timecode take the newest sample at their arrival less " +
          Fixed(mDelayMs, 1) + " ms (--tracking-delay)");
-  mToldMatch[1] = true;
+  mToldMatch[1] = mToldMatch[1] || lFresh;
   const LiveClock::time_point lBy = lArrival - std::chrono::duration_cast<LiveClock::duration>(
                                                    std::chrono::duration<double, std::milli>(mDelayMs));
   if (!mReceiver.Newest([lBy](const LiveSample& p) { return p.arrival <= lBy; }, pSample)) return false;
