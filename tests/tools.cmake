@@ -10,6 +10,7 @@ add_executable(test_tools ${CMAKE_CURRENT_LIST_DIR}/tools/options_test.cpp
                           ${CMAKE_CURRENT_LIST_DIR}/tools/tracking_test.cpp
                           ${CMAKE_CURRENT_LIST_DIR}/tools/otrk_packet_test.cpp
                           ${CMAKE_CURRENT_LIST_DIR}/tools/live_tracking_test.cpp
+                          ${CMAKE_CURRENT_LIST_DIR}/tools/video_assist_test.cpp
 
                           ${CMAKE_CURRENT_LIST_DIR}/tools/chunk_test.cpp
                           ${CMAKE_CURRENT_LIST_DIR}/tools/file_name_test.cpp

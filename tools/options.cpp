@@ -1,6 +1,7 @@
 #include "options.h"
 
 #include "draw_plan.h"
+#include "live_feed.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
@@ -37,7 +38,8 @@ const OptionSpec kSpecs[] = {
     {"out", "FILE",
      "output: a PNG, an image sequence such as out/seq/hud.%04d.png (one file per scene frame), a .mov "
      "(ProRes 4444, straight alpha as in the PNGs) or an .mp4 (H.264 over the background), both BT.709; or a "
-     "live stream for a monitor, udp://HOST:PORT or srt://... (MPEG-TS, H.264 at low latency)",
+     "live stream for a monitor, udp://HOST:PORT or srt://... (MPEG-TS, H.264 at low latency). A live run may "
+     "give a stream and a .mov or .mp4 that records its frames (H.264 in either)",
      "out/hud.png"},
     {"frame", "N", "draw one scene frame", "0"},
     {"frames", "START:END", "draw one element once per frame from START to END inclusive",
@@ -61,7 +63,8 @@ const OptionSpec kSpecs[] = {
      "draw over a colour (#RRGGBB), any image Qt reads, an EXR, DPX or TIFF (decoded by FFmpeg), an "
      "image-sequence pattern of these (one plate per frame), a video file (ProRes, DNxHR, H.264 in MOV, MXF, "
      "MP4; decoded by its colour tags, untagged HD as BT.709), or 'test-picture'; every picture is fitted and "
-     "letterboxed",
+     "letterboxed. Or a camera's feed, srt://HOST:PORT[?mode=listener&latency=US] or udp://ADDR:PORT (MPEG-TS, "
+     "H.264 or HEVC): each picture drawn as it arrives, at the stream's rate, until Ctrl-C or --frames",
      "none: transparent"},
     {"background-lut", "FILE",
      "show the background through this .cube 3D LUT (FFmpeg's lut3d), e.g. a show look for linear or log plates",
@@ -137,6 +140,10 @@ const OptionSpec kSpecs[] = {
      "Lines that --tracking FILE reads back. A live run draws in real time at --fps, each frame from the "
      "newest sample, for --frames or until Ctrl-C",
      nullptr},
+    {"tracking-delay", "MS",
+     "over a --background feed without timecode, each frame takes the newest sample at its arrival less MS "
+     "(the camera encoder's delay, as measured)",
+     "0"},
     // Farm: chunks of a run, joining video parts, and Slurm.
     {"chunk", "A:B",
      "draw and write only frames A to B of --frames, each as the whole run draws it; a video --out writes a "
@@ -371,7 +378,8 @@ bool CheckFarmRun(Options& o, const Given& g, const std::vector<std::string>& pA
   if (!o.assembleOut.empty() && (lChunked || Is("frames") || Is("frame")))
     return pError = "--assemble only joins parts; drop the drawing options", false;
   if (!lChunked) return true;
-  if (o.trackingLive || o.out.compare(0, 6, "udp://") == 0 || o.out.compare(0, 6, "srt://") == 0)
+  if (o.trackingLive || o.backgroundFeed || o.out.compare(0, 6, "udp://") == 0 ||
+      o.out.compare(0, 6, "srt://") == 0)
     return pError = std::string(lWhat) + " splits a recorded take; a live tracker or stream is drawn as it comes",
            false;
   if (!o.draws.empty()) return pError = std::string(lWhat) + " splits --frames; it cannot split --draws", false;
@@ -526,6 +534,11 @@ bool ParseFramesAndTransport(const Given& g, Options& o, std::string& pError) {
 // The plates: --background with a LUT, or the show's OpenColorIO config.
 bool ParsePlatesAndColour(const Given& g, Options& o, std::string& pError) {
   if (g.Is("background")) o.background = g.Value("background");
+  o.backgroundFeed = IsFeedUrl(o.background);
+  if (o.backgroundFeed) {
+    const std::string lProblem = FeedUrlProblem(o.background);
+    if (!lProblem.empty()) return pError = "--background " + lProblem, false;
+  }
   if (g.Is("background-lut")) {
     if (o.background.empty()) return pError = "--background-lut needs a --background picture to apply to", false;
     o.backgroundLut = g.Value("background-lut");
@@ -652,11 +665,23 @@ bool ParseTracking(const Given& g, Options& o, std::string& pError) {
     if (!ParseTrackerUrl(o.tracking, o, pError)) return pError = "--tracking " + pError, false;
     if (g.Is("tracking-match"))
       return pError = "--tracking-match matches a recording; a live tracker has none", false;
+  }
+  // A live tracker or a feed draws until stopped unless told how long.
+  if (o.trackingLive || o.backgroundFeed) {
     o.liveUntilStopped = !g.Is("frames") && !g.Is("frame") && !g.Is("draws");
     if (o.liveUntilStopped) {
       o.hasFrames = true;
       o.frames = FrameRange{0, DrawPlan::kMaxDraws - 1};
     }
+  }
+  if (g.Is("tracking-delay")) {
+    if (!o.trackingLive || !o.backgroundFeed)
+      return pError = "--tracking-delay matches a live --tracking udp://... to a --background feed", false;
+    if (!ParseDecimal(g.Value("tracking-delay"), "tracking-delay", o.trackingDelayMs, pError)) return false;
+    if (o.trackingDelayMs < 0 || o.trackingDelayMs > 10000)
+      return pError =
+                 "--tracking-delay expects milliseconds from 0 to 10000, got " + Quoted(g.Value("tracking-delay")),
+             false;
   }
   if (g.Is("tracking-record")) {
     if (!o.trackingLive) return pError = "--tracking-record records a live --tracking udp://ADDR:PORT", false;
@@ -682,7 +707,25 @@ bool ParseTracking(const Given& g, Options& o, std::string& pError) {
 // What the run writes: frames, the scene and layout saved, or a listing or
 // check instead of drawing.
 bool ParseOutputs(const Given& g, Options& o, std::string& pError) {
-  if (g.Is("out")) o.out = g.Value("out");
+  // A live run may stream and record; elsewhere the last --out is the one, as it always was.
+  const std::vector<std::string> lOuts = g.Values("out");
+  const bool lLive = o.trackingLive || o.backgroundFeed;
+  if (lLive && lOuts.size() > 2)
+    return pError = "--out is given at most twice in a live run: a stream and a .mov or .mp4 recording it", false;
+  if (lLive && lOuts.size() == 2) {
+    const bool lFirstStreams = IsFeedUrl(lOuts[0]);
+    o.out = lFirstStreams ? lOuts[0] : lOuts[1];
+    o.outRecord = lFirstStreams ? lOuts[1] : lOuts[0];
+    const auto lEnds = [&](const char* pEnd) {
+      return o.outRecord.size() >= 4 && QString::fromStdString(o.outRecord).endsWith(pEnd, Qt::CaseInsensitive);
+    };
+    if (!IsFeedUrl(o.out) || IsFeedUrl(o.outRecord) || !(lEnds(".mov") || lEnds(".mp4")))
+      return pError = "--out given twice is a stream (udp:// or srt://) and a .mov or .mp4 recording it, got " +
+                      Quoted(lOuts[0]) + " and " + Quoted(lOuts[1]),
+             false;
+  } else if (g.Is("out")) {
+    o.out = g.Value("out");
+  }
   if (g.Is("save-scene")) o.saveScene = g.Value("save-scene");
   if (g.Is("save-layout")) o.saveLayout = g.Value("save-layout");
   o.listProperties = g.Is("list-properties");

@@ -180,6 +180,8 @@ bool Background::Open(const std::string& pSpec, const std::string& pTestPicture,
     if (!lLut.isFile() || !lLut.isReadable())
       return pError = "--background-lut: cannot read " + mLut + (lLut.exists() ? "" : ": no such file"), false;
   }
+  // A feed is shown by its own colour tags (through the LUT if one is given); the show's colour is for plates.
+  if (IsFeedUrl(pSpec)) return OpenFeed(pSpec, pError);
   unsigned r, g, b;
   char lEnd;
   if (pSpec.size() == 7 && pSpec[0] == '#' &&
@@ -253,6 +255,7 @@ bool Background::ForDraw(long long pIndex, long long pFrame, vthost::Image& pIma
       if (pImage.rgba.size() != mStill.rgba.size() || pIndex == 0) pImage = mStill;
       return true;
     case Kind::Sequence: return SequencePlate(pIndex, pFrame, pImage, pError);
+    case Kind::Feed: return FeedPicture(pIndex, pImage);
     case Kind::Video: {
       std::string lWhy;
       const bool lRead = mColour.Active() ? ReadManagedFrame(*mVideo, mLayout, mColour, mRaw, pImage, lWhy)
@@ -414,6 +417,8 @@ bool Background::ProbeRunLayout(const std::string& pPath, std::string& pError) {
 
 bool Background::PlateTimecode(long long pFirstFrame, int pRateNumerator, int pRateDenominator,
                                std::string& pTimecode, std::string& pError) const {
+  if (mKind == Kind::Feed)
+    return pError = "a live feed's timecode comes with each picture, not ahead of it", false;
   const std::string lPath = mKind == Kind::Sequence ? mPattern.Expand(pFirstFrame) : mPath;
   if (lPath.empty()) return pError = "from-background needs a video or image-sequence --background", false;
   // The first picture's own timecode (a DPX header's, or a stream's S12M
@@ -466,7 +471,115 @@ bool Background::PlateTimecode(long long pFirstFrame, int pRateNumerator, int pR
   return true;
 }
 
+bool Background::OpenFeed(const std::string& pUrl, std::string& pError) {
+  const std::string lProblem = FeedUrlProblem(pUrl);
+  if (!lProblem.empty()) return pError = "--background " + lProblem, false;
+  mFeed.reset(new LiveFeed);
+  if (!mFeed->Open(pUrl, pError)) return mFeed.reset(), false;
+  const StreamFacts& lFacts = mFeed->Facts();
+  std::string lMatrix, lRange;
+  DecodeColour(lFacts.colorSpace, lFacts.colorRange, lFacts.width, lFacts.height, lMatrix, lRange);
+  if (!mLut.empty() || lFacts.width != kCanvasWidth || lFacts.height != kCanvasHeight) {
+    mFeed->SetChain(FitFilter(lMatrix, lRange, mLut) + kBottomUp);
+  } else {
+    // HD as it comes: the scaler's own fast YUV to RGB, without the exact
+    // rounding a plate gets, which costs a frame's time at 1080p.
+    mFeed->SetChain("scale=in_color_matrix=" + lMatrix + (lRange.empty() ? "" : ":in_range=" + lRange) +
+                    ",format=rgba" + kBottomUp);
+  }
+  const AVRational lRate = lFacts.rate.num > 0 && lFacts.rate.den > 0 ? lFacts.rate : AVRational{30, 1};
+  mFeedPeriod = std::chrono::duration_cast<FeedClock::duration>(
+      std::chrono::duration<double>(static_cast<double>(lRate.den) / lRate.num));
+  mFeedDue = FeedClock::time_point();
+  mInGap = false;
+  mFeedDrawn = 0;
+  mFeed->Start([this](const std::string& pText) { Warn(pText); });
+  mPath = pUrl;
+  mKind = Kind::Feed;
+  return true;
+}
+
+bool Background::FeedPicture(long long pIndex, vthost::Image& pImage) {
+  const FeedClock::time_point lNow = FeedClock::now();
+  // A frame's grace past when the next picture was due (the demuxer gives a
+  // picture as the next one starts); after that the last one is drawn again,
+  // at the stream's rate, until one comes.
+  if (mFeedDue == FeedClock::time_point()) mFeedDue = lNow + 2 * mFeedPeriod;
+  vthud_tool::FeedPicture lPicture;
+  if (mFeed->Take(lPicture, std::max(FeedClock::duration::zero(), mFeedDue - lNow))) {
+    const FeedClock::time_point lTaken = FeedClock::now();
+    const double lGap = std::chrono::duration<double>(lPicture.arrival - mGapSince).count();
+    if (mInGap && lGap > GapWorthSaying()) {
+      char lSeconds[32];
+      snprintf(lSeconds, sizeof lSeconds, "%.2f", lGap);
+      Warn("--background " + mSpec + ": no picture for " + lSeconds + " s; draws " + std::to_string(mGapDraw + 1) +
+           " to " + std::to_string(pIndex) + " held the last one");
+    }
+    mInGap = false;
+    mFeedDue = lTaken + 2 * mFeedPeriod;
+    mFeedLast = std::move(lPicture.frame);
+    ++mFeedDrawn;
+    mBook.Drawn(pIndex, lPicture.arrival);
+    std::lock_guard<std::mutex> lLock(mStampMutex);
+    mStamps[pIndex] = {lPicture.arrival, lPicture.timecode};
+  } else {
+    if (!mInGap) {
+      mInGap = true;
+      mGapDraw = pIndex;
+      mGapSince = mFeedDue - 2 * mFeedPeriod;
+    }
+    mFeedDue = std::max(mFeedDue + mFeedPeriod, FeedClock::now());
+    mBook.Held();
+  }
+  if (mFeedLast && mFeedLast->width == kCanvasWidth && mFeedLast->height == kCanvasHeight)
+    CopyRgba(*mFeedLast, pImage, true);
+  else
+    FillCanvas(pImage, 0, 0, 0);
+  return true;
+}
+
+bool Background::FeedStamp(long long pIndex, FeedClock::time_point& pArrival, std::string& pTimecode) {
+  std::lock_guard<std::mutex> lLock(mStampMutex);
+  const auto lFound = mStamps.find(pIndex);
+  mStamps.erase(mStamps.begin(), mStamps.lower_bound(pIndex));
+  if (lFound == mStamps.end()) return false;
+  pArrival = lFound->second.first;
+  pTimecode = lFound->second.second;
+  mStamps.erase(lFound);
+  return true;
+}
+
+std::string Background::FeedSummary() {
+  if (mKind != Kind::Feed || !mFeed) return std::string();
+  mFeed->Stop();
+  if (mInGap && std::chrono::duration<double>(FeedClock::now() - mGapSince).count() > GapWorthSaying())
+    Warn("--background " + mSpec + ": no picture since draw " + std::to_string(mGapDraw + 1) +
+         "; the last one was held to the end");
+  mInGap = false;
+  const FeedCounts lCounts = mFeed->Counts();
+  std::string lText = "feed " + mSpec + ": " + std::to_string(lCounts.in) + " frames in, " +
+                      std::to_string(mFeedDrawn) + " drawn, " + std::to_string(lCounts.dropped) +
+                      " dropped (overtaken while waiting); " + std::to_string(mBook.HeldDraws()) +
+                      " draws held the last picture";
+  if (lCounts.reopened > 0)
+    lText += "; the sender was taken up again " + std::to_string(lCounts.reopened) + " times";
+  lText += "\n";
+  const std::vector<double> lLatency = mBook.LatencyMs();
+  if (!lLatency.empty()) {
+    char lLine[256];
+    snprintf(lLine, sizeof lLine,
+             "feed latency added, a picture's arrival to its output packet's hand-off: median %.1f ms, 95th "
+             "percentile %.1f ms, 99th percentile %.1f ms (%zu frames)\n",
+             Quantile(lLatency, 0.5), Quantile(lLatency, 0.95), Quantile(lLatency, 0.99), lLatency.size());
+    lText += lLine;
+  }
+  return lText;
+}
+
 void Background::Close() {
+  if (mFeed) mFeed->Stop();
+  mFeed.reset();
+  mFeedLast.reset();
   if (mVideo) mVideo->Stop();
   mVideo.reset();
   if (mPlates) mPlates->Stop();

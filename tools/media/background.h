@@ -6,11 +6,16 @@
 // reads a still in the common formats; image sequences, EXR, DPX and TIFF,
 // video, and any picture shown through a LUT are decoded in-process by
 // FFmpeg's libraries, whose scaler fits and letterboxes them.
+#include <algorithm>
+#include <functional>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "frame_pattern.h"
+#include "live_feed.h"
 #include "managed_plate.h"
 #include "picture_reader.h"
 #include "png_image.h"
@@ -21,7 +26,8 @@ namespace vthud_tool {
 class Background {
  public:
   // pSpec: "" (none), "#RRGGBB", "test-picture", an image file, an
-  // image-sequence pattern or a video file. pTestPicture is the path
+  // image-sequence pattern, a video file, or a camera's feed (srt:// or
+  // udp://, MPEG-TS), which is drawn as its pictures come. pTestPicture is the path
   // "test-picture" stands for. pLut: a .cube file every picture is shown
   // through (FFmpeg's lut3d), or "" to show the values as stored. pColour:
   // the show's config, display and view that plates from files are shown
@@ -38,8 +44,20 @@ class Background {
   const ShowColour& Colour() const { return mColour; }
   bool Empty() const { return mKind == Kind::None; }
   // True when the picture changes from draw to draw.
-  bool Changes() const { return mKind == Kind::Sequence || mKind == Kind::Video; }
+  bool Changes() const { return mKind == Kind::Sequence || mKind == Kind::Video || mKind == Kind::Feed; }
   bool IsVideo() const { return mKind == Kind::Video; }
+  bool IsFeed() const { return mKind == Kind::Feed; }
+  // A feed's stream, as opened.
+  const StreamFacts& FeedFacts() const { return mFeed->Facts(); }
+  // Where a feed says what happens to it (a gap in its pictures).
+  void SetWarn(std::function<void(const std::string&)> pWarn) { mWarn = std::move(pWarn); }
+  // The picture of draw pIndex of a feed: when it arrived and its timecode;
+  // false for a draw that held the last picture.
+  bool FeedStamp(long long pIndex, FeedClock::time_point& pArrival, std::string& pTimecode);
+  // Draw pIndex's output packet left for the monitors just now.
+  void HandedOff(long long pIndex) { mBook.HandedOff(pIndex); }
+  // The lines that sum up a feed: pictures in, drawn and dropped, and the latency added.
+  std::string FeedSummary();
   // The scene frame of every draw, in order: each run of consecutive frames
   // of an image sequence is then read by one reader, which decodes ahead on
   // threads of its own. Without it every plate is decoded alone.
@@ -63,7 +81,15 @@ class Background {
   void Close();
 
  private:
-  enum class Kind { None, Still, Sequence, Video };
+  enum class Kind { None, Still, Sequence, Video, Feed };
+  bool OpenFeed(const std::string& pUrl, std::string& pError);
+  // The next picture of the feed, or the last one held when none comes in time.
+  bool FeedPicture(long long pIndex, vthost::Image& pImage);
+  void Warn(const std::string& pText) const {
+    if (mWarn) mWarn(pText);
+  }
+  // A gap in a feed's pictures worth a warning, in seconds: a quarter of a second, or three frames if longer.
+  double GapWorthSaying() const { return std::max(0.25, 3 * std::chrono::duration<double>(mFeedPeriod).count()); }
   // One still: by FFmpeg for EXR, DPX, TIFF and through a LUT, else by Qt.
   bool ReadPlate(const std::string& pPath, vthost::Image& pImage, std::string& pError);
   // mLayout for a run of plates starting at pPath, probed unless it already was.
@@ -93,6 +119,18 @@ class Background {
   ShowColour mColour;
   PlateLayout mLayout;
   std::vector<uint8_t> mRaw;
+  // A feed, the picture last drawn from it, when the next is due before the
+  // last is held, and a gap in its pictures: since when, from which draw.
+  std::unique_ptr<LiveFeed> mFeed;
+  AvFramePtr mFeedLast;
+  FeedClock::duration mFeedPeriod{};
+  FeedClock::time_point mFeedDue, mGapSince;
+  bool mInGap = false;
+  long long mGapDraw = 0, mFeedDrawn = 0;
+  FeedBook mBook;
+  std::mutex mStampMutex;
+  std::map<long long, std::pair<FeedClock::time_point, std::string>> mStamps;  // guarded by mStampMutex
+  std::function<void(const std::string&)> mWarn;
   // The plate last probed and its layout: a run that starts at it needs no second probe.
   std::string mProbedPath;
   PlateLayout mProbedLayout;

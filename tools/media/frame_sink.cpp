@@ -77,15 +77,35 @@ class VideoSink : public FrameSink {
     if (!mStream) {
       lSettings.startTimecode = mVideo.startTimecode;
       lSettings.tags = mVideo.tags;
+    } else {
+      lSettings.handedOff = mVideo.handedOff;
+      // Over a camera's feed the encoder keeps the camera's pace on the CPU.
+      lSettings.fastest = static_cast<bool>(mVideo.handedOff);
     }
     // A stream is always BT.709; a file is tagged for its display.
     lSettings.transfer = mStream || mVideo.tag == DisplayTag::Bt709 ? "bt709"
                          : mVideo.tag == DisplayTag::Srgb           ? "iec61966-2-1"
                                                                     : "";
     const std::string lTarget = mPartial.empty() ? mPath : mPartial;
-    if (mWriter.Open(mStream ? lTarget : "file:" + lTarget, lSettings, pError)) return true;
-    pError = "cannot write " + mPath + ": " + pError.substr(pError.find(": ") + 2);
-    return false;
+    if (!mWriter.Open(mStream ? lTarget : "file:" + lTarget, lSettings, pError)) {
+      pError = "cannot write " + mPath + ": " + pError.substr(pError.find(": ") + 2);
+      return false;
+    }
+    if (!mStream || mVideo.record.empty()) return true;
+    // The recording takes the stream's frames as they were converted for it.
+    EncoderSettings lRecord = lSettings;
+    lRecord.kind = EncoderSettings::Kind::H264;
+    lRecord.handedOff = nullptr;
+    lRecord.fastest = false;
+    lRecord.startTimecode = mVideo.startTimecode;
+    if (!MakeParentDirs(mVideo.record, pError) || !mRecord.Open("file:" + mVideo.record, lRecord, pError)) {
+      std::string lIgnored;
+      mWriter.Finish(lIgnored);
+      pError = "cannot write " + mVideo.record + ": " + pError.substr(pError.find(": ") + 2);
+      return false;
+    }
+    mWriter.Also(&mRecord);
+    return true;
   }
   bool Write(vthost::Image& pImage, long long, std::string& pError) override {
     // ProRes 4444 keeps alpha and stores it straight; H.264 has none and shows
@@ -96,13 +116,20 @@ class VideoSink : public FrameSink {
     pError = "encoding " + mPath + " stopped: " + lWhy.substr(lWhy.find(": ") + 2);
     std::string lIgnored;
     mWriter.Finish(lIgnored);
+    mRecord.Finish(lIgnored);
     return false;
   }
   bool Close(std::string& pError) override {
     if (!mWriter.Opened()) return true;
     std::string lWhy;
-    if (!mWriter.Finish(lWhy))
+    const bool lStreamed = mWriter.Finish(lWhy);
+    if (lStreamed && mRecord.Opened() && !mRecord.Finish(lWhy))
+      return pError = "encoding " + mVideo.record + " failed: " + lWhy.substr(lWhy.find(": ") + 2), false;
+    if (!lStreamed) {
+      std::string lIgnored;
+      mRecord.Finish(lIgnored);
       return pError = "encoding " + mPath + " failed: " + lWhy.substr(lWhy.find(": ") + 2), false;
+    }
     // A part short of frames (after Ctrl-C or an error) keeps its temporary name.
     if (mPartial.empty() || mWritten != mExpected) return true;
     if (rename(mPartial.c_str(), mPath.c_str()) != 0)
@@ -111,6 +138,7 @@ class VideoSink : public FrameSink {
   }
   bool Ordered() const override { return true; }
   std::string Where(long long) const override {
+    if (!mVideo.record.empty()) return mPath + " and " + mVideo.record;
     return mWritten == mExpected || mPartial.empty() ? mPath : mPartial;
   }
 
@@ -119,6 +147,7 @@ class VideoSink : public FrameSink {
   bool mProRes, mStream;
   VideoSettings mVideo;
   long long mExpected, mWritten = 0;
+  VideoWriter mRecord;  // declared first: the stream's writer refers to it
   VideoWriter mWriter;
 };
 

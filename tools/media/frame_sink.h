@@ -2,6 +2,7 @@
 #define VTHUD_TOOLS_FRAME_SINK_H
 // Where finished frames go: one PNG, a PNG per frame, or a video encoded
 // in-process by FFmpeg's libraries. Sinks are written from writer threads (see WriterQueue).
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -45,6 +46,11 @@ struct VideoSettings {
   // The display the frames are for: BT.709 video and sRGB-chunked PNGs, the
   // video's sRGB transfer, or no colour tags (video keeps its matrix and range).
   DisplayTag tag = DisplayTag::Bt709;
+  // A stream's recording: a .mov or .mp4 given the stream's own converted
+  // frames, H.264 in either ("" for none).
+  std::string record;
+  // A stream: called with a frame's number (from 0) as its packet leaves.
+  std::function<void(long long)> handedOff;
 };
 
 // From --out: "x.png" (one frame only), a pattern "x.%04d.png", "x.mov",

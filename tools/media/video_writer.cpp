@@ -45,6 +45,7 @@ bool VideoWriter::Open(const std::string& pUrl, const EncoderSettings& pSettings
   Release();
   mUrl = pUrl;
   mNext = 0;
+  mHandedOff = pSettings.handedOff;
   const bool lProRes = pSettings.kind == EncoderSettings::Kind::ProRes;
   const bool lStream = pSettings.kind == EncoderSettings::Kind::Stream;
   int lStatus = avformat_alloc_output_context2(&mOutput, nullptr, lStream ? "mpegts" : nullptr, pUrl.c_str());
@@ -79,7 +80,7 @@ bool VideoWriter::Open(const std::string& pUrl, const EncoderSettings& pSettings
     av_dict_set(&lOptions, "profile", "4", 0);
   } else {
     mFormat = AV_PIX_FMT_YUV420P;
-    av_dict_set(&lOptions, "preset", "veryfast", 0);
+    av_dict_set(&lOptions, "preset", pSettings.fastest ? "ultrafast" : "veryfast", 0);
     if (lStream) {
       // For a monitor: no frames held back by the encoder, and a keyframe every
       // half second so that a player joining the stream shows a picture soon.
@@ -127,6 +128,8 @@ bool VideoWriter::Open(const std::string& pUrl, const EncoderSettings& pSettings
   for (const auto& lTag : pSettings.tags)
     av_dict_set(&mOutput->metadata, lTag.first.c_str(), lTag.second.c_str(), 0);
   AVDictionary* lMux = nullptr;
+  // A frame's last bytes go out with it, not with the next frame's first.
+  if (lStream) mOutput->flush_packets = 1;
   if (!lStream)
     // Fragmented: what was encoded plays even if the tool is killed. Tags of
     // our own need the container's free-form metadata.
@@ -176,12 +179,23 @@ bool VideoWriter::Write(const vthost::Image& pImage, std::string& pError) {
     int lStatus = mChain.Pull(mOut.get());
     if (lStatus == AVERROR(EAGAIN) || lStatus == AVERROR_EOF) return true;
     if (lStatus < 0) return pError = mUrl + ": " + AvReason(lStatus), false;
-    mOut->pict_type = AV_PICTURE_TYPE_NONE;
-    lStatus = avcodec_send_frame(mCodec.get(), mOut.get());
+    bool lEncoded = Encode(mOut.get(), pError);
+    if (lEncoded && mAlso) {
+      // The recording counts its own frames (it may have been opened later).
+      mOut->pts = mAlso->mNext++;
+      lEncoded = mAlso->Encode(mOut.get(), pError);
+    }
     av_frame_unref(mOut.get());
-    if (lStatus < 0) return pError = mUrl + ": " + AvReason(lStatus), false;
-    if (!Drain(false, pError)) return false;
+    if (!lEncoded) return false;
   }
+}
+
+bool VideoWriter::Encode(AVFrame* pFrame, std::string& pError) {
+  if (!mHeader) return pError = mUrl + ": not open", false;
+  pFrame->pict_type = AV_PICTURE_TYPE_NONE;
+  const int lStatus = avcodec_send_frame(mCodec.get(), pFrame);
+  if (lStatus < 0) return pError = mUrl + ": " + AvReason(lStatus), false;
+  return Drain(false, pError);
 }
 
 bool VideoWriter::Drain(bool pFlush, std::string& pError) {
@@ -205,10 +219,12 @@ bool VideoWriter::Drain(bool pFlush, std::string& pError) {
         if (lStatus == AVERROR_EOF) return true;
         if (lStatus < 0) return pError = mUrl + ": " + AvReason(lStatus), false;
       }
+      const int64_t lNumber = mPacket->pts;
       av_packet_rescale_ts(mPacket.get(), mCodec->time_base, mStream->time_base);
       mPacket->stream_index = mStream->index;
       lStatus = av_interleaved_write_frame(mOutput, mPacket.get());
       if (lStatus < 0) return pError = mUrl + ": " + AvReason(lStatus), false;
+      if (mHandedOff && lNumber != AV_NOPTS_VALUE) mHandedOff(lNumber);
       if (!lFromFilter) break;
     }
   }

@@ -3,6 +3,7 @@
 // Videos written in-process by FFmpeg's libraries: RGBA canvas frames turned
 // to BT.709 YUV by the scaler, encoded (ProRes 4444 or H.264) and muxed into
 // a .mov, an .mp4 or an MPEG-TS stream to udp:// or srt://.
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -25,6 +26,10 @@ struct EncoderSettings {
   // transfer, the matrix and range only).
   std::string transfer = "bt709";
   AvOptions tags;  // the container's own metadata
+  // A stream that must keep up with a camera: x264's fastest preset.
+  bool fastest = false;
+  // Called with a frame's number (from 0) once its packet is handed to the output.
+  std::function<void(long long)> handedOff;
 };
 
 class VideoWriter {
@@ -39,12 +44,17 @@ class VideoWriter {
   // "NAME: reason".
   bool Open(const std::string& pUrl, const EncoderSettings& pSettings, std::string& pError);
   bool Write(const vthost::Image& pImage, std::string& pError);
+  // pRecord (opened as H.264, null for none) encodes the same converted
+  // frames after this writer: one conversion for a stream and its recording.
+  void Also(VideoWriter* pRecord) { mAlso = pRecord; }
   // Drains the encoder and writes the trailer; the file is whole after it.
   bool Finish(std::string& pError);
   bool Opened() const { return mOutput != nullptr; }
 
  private:
   bool Drain(bool pFlush, std::string& pError);
+  // Encodes one frame already in the encoder's format.
+  bool Encode(AVFrame* pFrame, std::string& pError);
   void Release();
 
   std::string mUrl;
@@ -59,6 +69,8 @@ class VideoWriter {
   AvPacketPtr mPacket;
   int64_t mNext = 0;
   bool mHeader = false;
+  std::function<void(long long)> mHandedOff;
+  VideoWriter* mAlso = nullptr;
 };
 
 }  // namespace vthud_tool

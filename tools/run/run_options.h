@@ -21,6 +21,7 @@ struct Options {
   std::string plugin;
   std::string className = "VTHUDElement";
   std::string out = "out/hud.png";
+  std::string outRecord;  // a live run's second --out: a .mov or .mp4 of the stream's frames
   FBTimeMode timeMode = kFBTimeMode30Frames;
   std::string fpsText = "30";
   long long frame = 0;
@@ -36,7 +37,8 @@ struct Options {
   std::vector<FrameRange> record, play;
   std::string draws;  // --draws: a JSON file, or the JSON text itself
   std::string background;
-  std::string backgroundLut;  // a .cube file applied to the background by FFmpeg's lut3d
+  bool backgroundFeed = false;  // --background srt://... or udp://...: a camera's feed drawn as it comes
+  std::string backgroundLut;    // a .cube file applied to the background by FFmpeg's lut3d
   std::vector<std::string> sets;
   std::vector<std::string> cameraSets;  // "Name=value" on the viewed camera
   std::string scene, saveScene;
@@ -70,7 +72,9 @@ struct Options {
   bool trackingLive = false;
   std::string trackerAddress, trackerInterface;
   int trackerPort = 55555, trackerSource = 0;
-  std::string trackingRecord;     // --tracking-record: every accepted sample, as JSON Lines
+  std::string trackingRecord;  // --tracking-record: every accepted sample, as JSON Lines
+  // Over a feed without timecode: a frame takes the newest sample at its arrival less this (the encoder's delay).
+  double trackingDelayMs = 0;
   bool liveUntilStopped = false;  // no --frames: the live run ends at Ctrl-C or SIGTERM
   // Farm: one chunk of --frames drawn as the whole run draws it, video parts
   // joined without re-encoding, and the run handed to Slurm as an array job.

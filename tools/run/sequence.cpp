@@ -99,10 +99,7 @@ bool RunSequence(vthost::Host& pHost, FBComponent* pElement, vthost::Pane& pPane
       break;
     }
     const DrawState lState = pPlan.At(i);
-    if (!PrepareDraw(pHost, pElement, lState, i, pSettings, lError)) {
-      lOk = false;
-      break;
-    }
+    // The plate first: a feed's picture sets when the draw is made, and what it is drawn with.
     if (i == lFirst || pBackground.Changes()) {
       const size_t lSlot = static_cast<size_t>(i % 2);
       if (!lNextPlate.get()) {
@@ -113,6 +110,10 @@ bool RunSequence(vthost::Host& pHost, FBComponent* pElement, vthost::Pane& pPane
       // Swapped, not copied: the slot takes the pane's last picture's buffer for the plate after next.
       pPane.SwapBackground(lPlates[lSlot]);
       if (pBackground.Changes() && i + 1 < lEnd) lNextPlate = FetchPlate(i + 1);
+    }
+    if (!PrepareDraw(pHost, pElement, lState, i, pSettings, lError)) {
+      lOk = false;
+      break;
     }
     pHost.DrawPane(pPane);
     if (pSettings.checkDraw && !pSettings.checkDraw(lError)) {
@@ -127,6 +128,10 @@ bool RunSequence(vthost::Host& pHost, FBComponent* pElement, vthost::Pane& pPane
     lReadback.Start(pPane.Framebuffer());
     lPendingFrames.push_back(lState.frame);
     ++pReport.drawn;
+    if (pSettings.handOffEachDraw && !Deliver()) {
+      lOk = false;
+      break;
+    }
     if (lQueue && lQueue->Failed(lError)) lOk = false;
     lProgress.Update(pReport.drawn);
   }

@@ -28,6 +28,9 @@ struct RunSettings {
   // A chunk: only draws firstDraw to lastDraw (-1: the last) are drawn and
   // written, the element first brought to firstDraw as the whole run leaves it.
   long long firstDraw = 0, lastDraw = -1;
+  // Each frame read back and handed to the writers as soon as it is drawn
+  // (a live feed's clock: the next draw may be a frame away).
+  bool handOffEachDraw = false;
 };
 
 struct RunReport {

@@ -135,6 +135,13 @@ std::string MatchStart(const Options& o, const Background& pBackground, long lon
 // The plate's kind and what it says of itself: a video's facts, a sequence's run of files.
 bool DescribePlate(const Options& o, const Background& pBackground, PlateRun& pPlate, std::string& pError) {
   pPlate.name = o.background;
+  if (pBackground.IsFeed()) {
+    // A feed's rate is the run's; it has no length.
+    pPlate.video = true;
+    pPlate.facts.rateNumerator = pBackground.FeedFacts().rate.num;
+    pPlate.facts.rateDenominator = pBackground.FeedFacts().rate.den;
+    return true;
+  }
   if (pBackground.IsVideo()) {
     pPlate.video = true;
     return ProbePlateFacts(o.background, pPlate.facts, pError);
@@ -222,6 +229,7 @@ bool OpenChunkSink(const Options& o, Session& s, std::string& pError) {
 bool OpenInputs(Options& o, const std::string& pResources, Session& s, std::string& pError) {
   // The plate first: its length and rate are the plan's and the scene's unless the command line gives them.
   const ColourRequest lColour{o.ocio, o.plateColorspace, o.display, o.view, o.looks};
+  s.background.SetWarn(Warn);
   if (!s.background.Open(o.background, pResources + "/quill-hd.png", pError, o.backgroundLut, &lColour))
     return false;
   PlateRun lPlate;
@@ -258,6 +266,9 @@ bool OpenInputs(Options& o, const std::string& pResources, Session& s, std::stri
   Warn(lWarning);
   if (o.listProperties || o.checkLayout || !o.farm.empty()) return true;
   if (o.hasChunk) return OpenChunkSink(o, s, pError);
+  s.video.record = o.outRecord;
+  // A stream over a feed says when each frame left, for the latency the run adds.
+  if (s.background.IsFeed()) s.video.handedOff = [&s](long long pDraw) { s.background.HandedOff(pDraw); };
   s.sink = MakeSink(o.out, s.plan.Count(), !o.liveUntilStopped && PlanRepeatsFrames(s.plan), s.video, pError);
   return s.sink != nullptr;
 }
@@ -395,10 +406,22 @@ int Run(const Options& o, Session& s) {
     if (!s.background.SkipVideoFrames(lSettings.firstDraw, s.video.fpsNumerator, s.video.fpsDenominator, lError))
       return Fail(lError);
   }
+  if (s.background.IsFeed()) {
+    // The feed's clock: each picture drawn and sent on as it comes.
+    lSettings.handOffEachDraw = true;
+    lSettings.readbackDepth = 1;
+    // One writer, few frames queued: a machine that falls behind drops input
+    // frames instead of letting frames pile up on the way out.
+    lSettings.writerThreads = 1;
+    s.live.FollowFeed([&s](long long pIndex, LiveClock::time_point& pArrival,
+                           std::string& pTimecode) { return s.background.FeedStamp(pIndex, pArrival, pTimecode); },
+                      o.trackingDelayMs);
+  }
   if (!s.live.Start(Warn, lError)) return Fail(lError);
   RunReport lReport;
   const bool lOk =
       RunSequence(lHost, s.element, lPane, s.plan, s.background, s.sink.get(), lSettings, lReport, lError);
+  fputs(s.background.FeedSummary().c_str(), stdout);
   fputs(s.live.Finish().c_str(), stdout);
   s.background.Close();
   lRoad.Close();

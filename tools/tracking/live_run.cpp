@@ -59,8 +59,54 @@ void LiveRun::TellWarnings() {
   for (const std::string& lWarning : mReceiver.TakeWarnings()) Warn(lWarning);
 }
 
+bool LiveRun::FeedSample(long long pIndex, LiveSample& pSample) {
+  LiveClock::time_point lArrival = LiveClock::now();
+  std::string lTimecode;
+  const bool lFresh = mFeed(pIndex, lArrival, lTimecode);
+  if (!lFresh) lArrival = LiveClock::now();
+  if (lFresh && !lTimecode.empty()) {
+    const auto lSame = [&lTimecode](const LiveSample& p) {
+      if (p.sample.samples.empty() || !p.sample.samples.back().hasTimecode) return false;
+      const TrackingSample& t = p.sample.samples.back();
+      char lText[32];
+      snprintf(lText, sizeof lText, "%02d:%02d:%02d:%02d", t.hours, t.minutes, t.seconds, t.frames);
+      return lTimecode == lText;
+    };
+    if (!mToldMatch[0]) Warn("--tracking: each frame takes the sample of its own timecode (the feed's S12M)");
+    mToldMatch[0] = true;
+    if (mReceiver.Newest(lSame, pSample)) return ++mByTimecode, true;
+  }
+  // Said at a picture's own draw: a held draw has no timecode whatever the feed carries.
+  if (!mToldMatch[1] && lFresh)
+    Warn("--tracking: " + std::string(lTimecode.empty() ? "the feed carries no timecode; " : "") +
+         "frames without a sample of their timecode take the newest sample at their arrival less " +
+         Fixed(mDelayMs, 1) + " ms (--tracking-delay)");
+  mToldMatch[1] = mToldMatch[1] || lFresh;
+  const LiveClock::time_point lBy = lArrival - std::chrono::duration_cast<LiveClock::duration>(
+                                                   std::chrono::duration<double, std::milli>(mDelayMs));
+  if (!mReceiver.Newest([lBy](const LiveSample& p) { return p.arrival <= lBy; }, pSample)) return false;
+  if (lFresh) ++mByArrival;
+  return true;
+}
+
 bool LiveRun::BeforeDraw(long long pIndex, Tracking& pTracking, std::string& pError) {
   if (!mActive) return true;
+  if (mFeed) {
+    ++mDraws;
+    TellWarnings();
+    pError = mReceiver.Error();
+    if (!pError.empty()) return mToldError = true, false;
+    LiveSample lSample;
+    if (!FeedSample(pIndex, lSample)) {
+      if (!mToldWaiting) Warn("--tracking: waiting for the tracker at " + mName);
+      mToldWaiting = true;
+      return true;
+    }
+    const bool lNew = lSample.serial != mSample.serial;
+    if (lNew) mLatencyMs.push_back(Seconds(LiveClock::now() - lSample.arrival) * 1000);
+    mSample = std::move(lSample);
+    return pTracking.ApplyLive(mSample.sample, lNew, pError);
+  }
   if (pIndex == 0) mStart = LiveClock::now();
   const auto lDue =
       mStart + std::chrono::duration_cast<LiveClock::duration>(std::chrono::duration<double>(
@@ -131,7 +177,10 @@ std::string LiveRun::Finish() {
   if (lCounts.overflowed > 0)
     lText += "; " + std::to_string(lCounts.overflowed) + " datagrams lost in a full receive buffer";
   lText += "\n";
-  if (!mLatencyMs.empty())
+  if (mFeed)
+    lText += "tracker samples matched to the feed's frames: " + std::to_string(mByTimecode) + " by timecode, " +
+             std::to_string(mByArrival) + " by arrival\n";
+  if (!mLatencyMs.empty() && !mFeed)
     lText += "tracker latency, arrival to the first frame drawn with the sample: median " +
              Fixed(Quantile(mLatencyMs, 0.5), 1) + " ms, 95th percentile " + Fixed(Quantile(mLatencyMs, 0.95), 1) +
              " ms, 99th percentile " + Fixed(Quantile(mLatencyMs, 0.99), 1) + " ms; " + std::to_string(mLate) +

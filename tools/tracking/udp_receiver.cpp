@@ -142,6 +142,13 @@ bool UdpReceiver::Newest(long long pAfter, LiveSample& pSample) const {
   return true;
 }
 
+bool UdpReceiver::Newest(const std::function<bool(const LiveSample&)>& pTest, LiveSample& pSample) const {
+  std::lock_guard<std::mutex> lLock(mMutex);
+  for (auto lSample = mRecent.rbegin(); lSample != mRecent.rend(); ++lSample)
+    if (pTest(*lSample)) return pSample = *lSample, true;
+  return false;
+}
+
 ReceiverCounts UdpReceiver::Counts() const {
   std::lock_guard<std::mutex> lLock(mMutex);
   return mCounts;
@@ -268,6 +275,9 @@ void UdpReceiver::Accept(const OtrkPayload& pPayload, OtrkSender pFrom, LiveCloc
     mNewest.serial = lSerial;
     mNewest.arrival = pArrival;
     mNewest.sample = std::move(lNext);
+    // A few seconds of samples at any tracker's rate: enough for an encoder's delay.
+    mRecent.push_back(mNewest);
+    if (mRecent.size() > 1024) mRecent.pop_front();
     // Unbounded: a take's samples are small beside memory, and none accepted is left out.
     if (!lLine.empty()) mQueue.push_back(std::move(lLine));
   }

@@ -12,6 +12,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -57,6 +58,8 @@ class UdpReceiver {
   void Stop();
   // The newest accepted sample when it is newer than serial pAfter.
   bool Newest(long long pAfter, LiveSample& pSample) const;
+  // Of the last few seconds' samples, the newest one pTest takes; false when none does.
+  bool Newest(const std::function<bool(const LiveSample&)>& pTest, LiveSample& pSample) const;
   ReceiverCounts Counts() const;
   // Why reception or recording stopped, or "".
   std::string Error() const;
@@ -96,6 +99,7 @@ class UdpReceiver {
 
   mutable std::mutex mMutex;  // guards what follows
   LiveSample mNewest;
+  std::deque<LiveSample> mRecent;  // the newest last, for a feed's frames to find theirs in
   ReceiverCounts mCounts;
   std::string mError;
   std::vector<std::string> mWarnings;
