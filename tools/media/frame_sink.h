@@ -45,6 +45,11 @@ struct VideoSettings {
   // The display the frames are for: BT.709 video and sRGB-chunked PNGs, the
   // video's sRGB transfer, or no colour tags (video keeps its matrix and range).
   DisplayTag tag = DisplayTag::Bt709;
+  // An HDR display (PQ or HLG): the overlay is laid over the plate in its
+  // light (see hdr_display.h) and written at 16 bits in PNGs with a cICP
+  // chunk, ProRes 4444 or HEVC Main 10 (.mp4 and streams), tagged for it.
+  HdrDisplay hdr;
+  std::string masteringDisplay, maxCll;  // HEVC's SEI and mdcv / clli, optional
 };
 
 // From --out: "x.png" (one frame only), a pattern "x.%04d.png", "x.mov",

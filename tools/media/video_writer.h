@@ -12,6 +12,7 @@ extern "C" {
 }
 
 #include "av_common.h"
+#include "hdr_display.h"
 #include "png_image.h"
 
 namespace vthud_tool {
@@ -25,6 +26,13 @@ struct EncoderSettings {
   // transfer, the matrix and range only).
   std::string transfer = "bt709";
   AvOptions tags;  // the container's own metadata
+  // An HDR display: frames come as 16-bit RGBA (Write16), are turned to YUV
+  // by the BT.2020 matrix and tagged with the display's primaries and
+  // transfer; a .mov stays ProRes 4444, the rest is HEVC Main 10 (libx265).
+  HdrDisplay hdr;
+  // Optional: x265's mastering display notation and "MAXCLL,MAXFALL", into
+  // HEVC's SEI and the container's mdcv and clli (checked by the caller).
+  std::string masteringDisplay, maxCll;
 };
 
 class VideoWriter {
@@ -39,12 +47,17 @@ class VideoWriter {
   // "NAME: reason".
   bool Open(const std::string& pUrl, const EncoderSettings& pSettings, std::string& pError);
   bool Write(const vthost::Image& pImage, std::string& pError);
+  // A 1920 x 1080 16-bit RGBA frame, top row first, for an HDR display:
+  // turned to YUV here rather than by the scaler (see video_writer.cpp).
+  bool Write16(const uint16_t* pRgba, std::string& pError);
   // Drains the encoder and writes the trailer; the file is whole after it.
   bool Finish(std::string& pError);
   bool Opened() const { return mOutput != nullptr; }
 
  private:
   bool Drain(bool pFlush, std::string& pError);
+  // Sends mIn through the chain and the encoder.
+  bool Encode(std::string& pError);
   void Release();
 
   std::string mUrl;
@@ -59,6 +72,7 @@ class VideoWriter {
   AvPacketPtr mPacket;
   int64_t mNext = 0;
   bool mHeader = false;
+  bool mHdr = false;
 };
 
 }  // namespace vthud_tool
