@@ -38,7 +38,8 @@ const OptionSpec kSpecs[] = {
     {"out", "FILE",
      "output: a PNG, an image sequence such as out/seq/hud.%04d.png (one file per scene frame), a .mov "
      "(ProRes 4444, straight alpha as in the PNGs) or an .mp4 (H.264 over the background), both BT.709; or a "
-     "live stream for a monitor, udp://HOST:PORT or srt://... (MPEG-TS, H.264 at low latency)",
+     "live stream for a monitor, udp://HOST:PORT or srt://... (MPEG-TS, H.264 at low latency); on a PQ or HLG "
+     "display, 16-bit PNGs, ProRes 4444 and HEVC Main 10 in place of H.264",
      "out/hud.png"},
     {"frame", "N", "draw one scene frame", "0"},
     {"frames", "START:END", "draw one element once per frame from START to END inclusive",
@@ -160,7 +161,8 @@ const OptionSpec kSpecs[] = {
      "full precision and shown through its display and view, the overlay drawn over the display picture",
      "$OCIO"},
     {"plate-colorspace", "NAME", "the plates' colourspace in the config", "the config's file rules for the plate"},
-    {"display", "NAME", "the display plates are shown on (it tags the output: Rec.1886/709, sRGB, else untagged)",
+    {"display", "NAME",
+     "the display plates are shown on (it tags the output: Rec.1886/709, sRGB, PQ or HLG, else untagged)",
      "the config's default display"},
     {"view", "NAME", "the view of --display", "the display's default view"},
     {"look", "NAMES", "OCIO looks applied with the view, in place of its own (\"a, +b, -c\")", nullptr},
