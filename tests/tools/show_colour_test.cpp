@@ -845,7 +845,7 @@ TEST_F(HdrTest, HdrSettingsThatCannotHoldAreRefusedInOneLineBeforeAnythingIsWrit
       {{"--display", "Rec.1886 - Display", "--graphics-white", "203"},
        "--graphics-white is for a PQ or HLG display, and the display of"},
       {{"--display", kPq, "--frames", "0:3", "--chunk", "0:1"},
-       "the farm's video parts are joined as 8-bit H.264 and cannot hold"},
+       "the farm joins video parts for SDR displays only"},
   };
   for (const Case& c : lCases) {
     SCOPED_TRACE(c.message);

@@ -18,11 +18,13 @@ namespace {
 
 // An HDR frame: the overlay laid over the plate in light, as a 16-bit PNG
 // with the display's cICP chunk.
-bool WriteHdrPng(const std::string& pPath, const vthost::Image& pImage, const HdrDisplay& pHdr, bool pFast,
+bool WriteHdrPng(const std::string& pPath, vthost::Image& pImage, const HdrDisplay& pHdr, bool pFast,
                  std::string& pError) {
   std::vector<uint16_t> lFrame(static_cast<size_t>(pImage.width) * pImage.height * 4);
   ComposeHdr(pHdr, pImage.rgba.data(), pImage.bottomUp, pImage.under ? pImage.under->data() : nullptr,
              pImage.width, pImage.height, true, lFrame.data());
+  // The buffer goes back to be read into again: it lets go of the plate.
+  pImage.under.reset();
   return vthost::WritePng16(pPath, pImage.width, pImage.height, lFrame.data(), CicpPrimaries(pHdr),
                             CicpTransfer(pHdr), pError, pFast);
 }
@@ -112,6 +114,7 @@ class VideoSink : public FrameSink {
       mFrame.resize(static_cast<size_t>(pImage.width) * pImage.height * 4);
       ComposeHdr(mVideo.hdr, pImage.rgba.data(), pImage.bottomUp, pImage.under ? pImage.under->data() : nullptr,
                  pImage.width, pImage.height, mProRes, mFrame.data());
+      pImage.under.reset();
       if (mWriter.Write16(mFrame.data(), lWhy)) return ++mWritten, true;
       pError = "encoding " + mPath + " stopped: " + lWhy.substr(lWhy.find(": ") + 2);
       std::string lIgnored;

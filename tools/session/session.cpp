@@ -220,7 +220,7 @@ bool OpenChunkSink(const Options& o, Session& s, std::string& pError) {
 
 // An HDR display's output: 16-bit PNGs, ProRes 4444, else HEVC Main 10 in
 // place of H.264 (said once). Refused: HDR settings without an HDR display,
-// and the farm's parts, which are joined as the tool's SDR videos are.
+// and the farm's video parts, whose join was made for SDR videos.
 bool HdrOutput(const Options& o, const ShowColour& pShown, VideoSettings& pVideo, std::string& pError) {
   const bool lHdr = pShown.Active() && pShown.Hdr().Hdr();
   if (!lHdr) {
@@ -237,8 +237,10 @@ bool HdrOutput(const Options& o, const ShowColour& pShown, VideoSettings& pVideo
   }
   const bool lVideo = IsVideoOut(o.out) || !OnePictureOut(o);
   if ((o.hasChunk || !o.farm.empty() || !o.assembleOut.empty()) && IsVideoOut(o.out))
-    return pError = "--out " + o.out + ": the farm's video parts are joined as 8-bit H.264 and cannot hold the " +
-                    pShown.Hdr().Describe() + " display; draw it in one run, or to a PNG sequence",
+    return pError = "--out " + o.out +
+                    ": the farm joins video parts for SDR displays only (its stream copy "
+                    "drops HDR mastering metadata); draw the " +
+                    pShown.Hdr().Describe() + " display in one run, or to a PNG sequence",
            false;
   pVideo.hdr = pShown.Hdr();
   pVideo.masteringDisplay = o.masteringDisplay;
