@@ -17,6 +17,8 @@
 # as well). Spread over every core with nothing lost, the two together are
 # the least the tool's run could take; over lut3d's run, the least ratio.
 #
+# Last, the same for an HDR view to HEVC Main 10 (see below).
+#
 #   bench/show_colour.sh [BUILD_DIR] [ROUNDS]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -117,4 +119,55 @@ for plates in slog3 acescg; do
   least=$(echo "if ($least / $cores > $nw) $least / $cores else $nw" | bc -l)
   printf '| %s | %.2f s, %.2f s | %.2f s, %.2f s | %.0f ms | %.2f s | %.2f |\n' "$4" "$lw" "$lc" "$nw" "$nc" "$view" \
     "$least" "$(echo "$least / $lw" | bc -l)"
+done
+
+# HDR: the S-Log3 plates through ACES 1.1's 1000-nit view to a Rec.2100-PQ
+# display (a config written from OCIO's builtins, as the tests write it),
+# to HEVC Main 10 with the default overlay at graphics white; against ffmpeg
+# applying OCIO's baked cube of the same view with lut3d into the same
+# encoder at the tool's settings. The tool takes OCIO's CPU processor here
+# (its GPU path writes 8 bits).
+cat >"$work/hdr.ocio" <<'CONFIG'
+ocio_profile_version: 2
+roles:
+  default: ACEScg
+  scene_linear: ACEScg
+displays:
+  Rec.2100-PQ - Display:
+    - !<View> {name: HDR 1000, view_transform: HDR 1000, display_colorspace: Rec.2100-PQ - Display}
+view_transforms:
+  - !<ViewTransform>
+    name: HDR 1000
+    from_scene_reference: !<BuiltinTransform> {style: "ACES-OUTPUT - ACES2065-1_to_CIE-XYZ-D65 - HDR-VIDEO-1000nit-15nit-REC2020lim_1.1"}
+display_colorspaces:
+  - !<ColorSpace>
+    name: Rec.2100-PQ - Display
+    encoding: hdr-video
+    from_display_reference: !<BuiltinTransform> {style: "DISPLAY - CIE-XYZ-D65_to_REC.2100-PQ"}
+colorspaces:
+  - !<ColorSpace>
+    name: ACEScg
+    to_scene_reference: !<BuiltinTransform> {style: "ACEScg_to_ACES2065-1"}
+  - !<ColorSpace>
+    name: S-Log3 S-Gamut3
+    to_scene_reference: !<BuiltinTransform> {style: "SONY_SLOG3-SGAMUT3_to_ACES2065-1"}
+CONFIG
+ociobakelut --iconfig "$work/hdr.ocio" --inputspace "S-Log3 S-Gamut3" --outputspace "Rec.2100-PQ - Display" \
+  --format resolve_cube --cubesize 65 "$work/pq.cube" >/dev/null
+hevc=(-colorspace bt2020nc -color_range tv -color_primaries bt2020 -color_trc smpte2084 -c:v libx265 -preset veryfast
+  -crf 18 -x265-params log-level=error -pix_fmt yuv420p10le -g 24 -tag:v hvc1 -movflags +frag_keyframe+empty_moov)
+echo
+echo "| plates | round | tool, --ocio to PQ, HEVC Main 10 | ffmpeg, lut3d (65-point cube), libx265 | ratio |"
+echo "|---|---|---|---|---|"
+for round in $(seq 1 "$rounds"); do
+  for step in 0 1; do
+    case $(((step + round) % 2)) in
+      0) t=$(seconds "$tool" --fps 24 --frames 1:48 --ocio "$work/hdr.ocio" --plate-colorspace "S-Log3 S-Gamut3" \
+        --background "$work/p_slog3.%d.tif" --out "$work/hdr.mp4") ;;
+      1) f=$(seconds ffmpeg -v error -y -start_number 1 -i "$work/p_slog3.%d.tif" \
+        -vf "format=rgb48le,lut3d=file=$work/pq.cube,scale=out_color_matrix=bt2020:out_range=tv" "${hevc[@]}" \
+        "$work/ffmpeg_hdr.mp4") ;;
+    esac
+  done
+  printf '| 48 S-Log3 TIFF16 | %d | %.2f s | %.2f s | %.2f |\n' "$round" "$t" "$f" "$(echo "$t / $f" | bc -l)"
 done

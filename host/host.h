@@ -70,6 +70,7 @@ class Pane {
   void SetBackground(const Image& pImage) { mBackground = pImage; }
   // The same without a copy: pImage takes the picture shown until now.
   void SwapBackground(Image& pImage) { std::swap(mBackground, pImage); }
+  const Image& Background() const { return mBackground; }
   // One redraw: bind and clear the pane's framebuffer to transparent black,
   // raise the render-pipeline event before and after, and for every shown HUD
   // element ask its intrinsic size and call DrawElement with the pane's camera.

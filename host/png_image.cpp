@@ -78,6 +78,48 @@ bool WritePng(const std::string& pPath, const Image& pImage, std::string& pError
   return true;
 }
 
+// libpng's low-level writer, which returns to its setjmp on an error.
+static bool WriteRows16(png_structp pPng, png_infop pInfo, FILE* pFile, int pWidth, int pHeight, png_bytepp pRows,
+                        const png_byte* pCicp, bool pFast) {
+  if (setjmp(png_jmpbuf(pPng))) return false;
+  png_init_io(pPng, pFile);
+  if (pFast) png_set_compression_level(pPng, 1);
+  png_set_IHDR(pPng, pInfo, static_cast<png_uint_32>(pWidth), static_cast<png_uint_32>(pHeight), 16,
+               PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(pPng, pInfo);
+  // libpng 1.6 knows no cICP: written as a chunk of its own after the header
+  // and before the first IDAT, where the chunk must be.
+  png_write_chunk(pPng, reinterpret_cast<png_const_bytep>("cICP"), pCicp, 4);
+  png_set_swap(pPng);  // PNG's samples are big-endian
+  png_write_image(pPng, pRows);
+  png_write_end(pPng, nullptr);
+  return true;
+}
+
+bool WritePng16(const std::string& pPath, int pWidth, int pHeight, const uint16_t* pRgba, int pPrimaries,
+                int pTransfer, std::string& pError, bool pFast) {
+  const std::string lTemp = pPath + ".tmp";
+  FILE* lFile = fopen(lTemp.c_str(), "wb");
+  if (!lFile) return pError = "cannot write " + pPath, false;
+  png_structp lPng = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop lInfo = lPng ? png_create_info_struct(lPng) : nullptr;
+  std::vector<png_bytep> lRows(static_cast<size_t>(pHeight));
+  for (int y = 0; y < pHeight; ++y)
+    lRows[static_cast<size_t>(y)] =
+        reinterpret_cast<png_bytep>(const_cast<uint16_t*>(pRgba + static_cast<size_t>(y) * pWidth * 4));
+  // Full range (1), RGB (matrix 0).
+  const png_byte lCicp[4] = {static_cast<png_byte>(pPrimaries), static_cast<png_byte>(pTransfer), 0, 1};
+  bool lWritten = lInfo && WriteRows16(lPng, lInfo, lFile, pWidth, pHeight, lRows.data(), lCicp, pFast);
+  png_destroy_write_struct(&lPng, lInfo ? &lInfo : nullptr);
+  if (fclose(lFile) != 0) lWritten = false;
+  if (!lWritten || std::rename(lTemp.c_str(), pPath.c_str()) != 0) {
+    std::remove(lTemp.c_str());
+    return pError = "cannot write " + pPath, false;
+  }
+  return true;
+}
+
 bool ReadPng(const std::string& pPath, Image& pImage, std::string& pError) {
   png_image lPng{};
   lPng.version = PNG_IMAGE_VERSION;

@@ -2,6 +2,7 @@
 #define VTHOST_PNG_IMAGE_H
 // RGBA images, top row first, and their PNG files.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,10 @@ struct Image {
   // The rows the other way up, as GL stores them: a decoder's plates come so,
   // to be uploaded in one piece. At() and the PNG functions expect top first.
   bool bottomUp = false;
+  // A picture laid under this one outside GL, 16-bit RGBA top row first, of
+  // the same size (an HDR plate, which 8 bits cannot hold); shared by the
+  // frames drawn over it. Null for none.
+  std::shared_ptr<const std::vector<uint16_t>> under;
   uint8_t* At(int x, int y) { return &rgba[(static_cast<size_t>(y) * width + x) * 4]; }
   const uint8_t* At(int x, int y) const { return &rgba[(static_cast<size_t>(y) * width + x) * 4]; }
 };
@@ -23,6 +28,10 @@ struct Image {
 // it the file carries no colour tag.
 bool WritePng(const std::string& pPath, const Image& pImage, std::string& pError, bool pFast = false,
               bool pSrgb = true);
+// A 16-bit RGBA picture (top row first, straight alpha) with a cICP chunk
+// (ITU-T H.273 primaries, transfer, matrix 0, full range) before the pixels.
+bool WritePng16(const std::string& pPath, int pWidth, int pHeight, const uint16_t* pRgba, int pPrimaries,
+                int pTransfer, std::string& pError, bool pFast = false);
 // Reads any 8-bit PNG (grey, RGB, with or without alpha) as RGBA.
 bool ReadPng(const std::string& pPath, Image& pImage, std::string& pError);
 

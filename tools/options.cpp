@@ -1,8 +1,5 @@
 #include "options.h"
 
-#include "draw_plan.h"
-#include "live_feed.h"
-
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QDir>
@@ -19,6 +16,8 @@
 #include <cstdlib>
 
 #include "draw_plan.h"
+#include "hdr_display.h"
+#include "live_feed.h"
 
 namespace vthud_tool {
 
@@ -39,7 +38,8 @@ const OptionSpec kSpecs[] = {
      "output: a PNG, an image sequence such as out/seq/hud.%04d.png (one file per scene frame), a .mov "
      "(ProRes 4444, straight alpha as in the PNGs) or an .mp4 (H.264 over the background), both BT.709; or a "
      "live stream for a monitor, udp://HOST:PORT or srt://... (MPEG-TS, H.264 at low latency). A live run may "
-     "give a stream and a .mov or .mp4 that records its frames (H.264 in either)",
+     "give a stream and a .mov or .mp4 that records its frames (H.264 in either); on a PQ or HLG display, 16-bit "
+     "PNGs, ProRes 4444 and HEVC Main 10 in place of H.264",
      "out/hud.png"},
     {"frame", "N", "draw one scene frame", "0"},
     {"frames", "START:END", "draw one element once per frame from START to END inclusive",
@@ -166,10 +166,24 @@ const OptionSpec kSpecs[] = {
      "full precision and shown through its display and view, the overlay drawn over the display picture",
      "$OCIO"},
     {"plate-colorspace", "NAME", "the plates' colourspace in the config", "the config's file rules for the plate"},
-    {"display", "NAME", "the display plates are shown on (it tags the output: Rec.1886/709, sRGB, else untagged)",
+    {"display", "NAME",
+     "the display plates are shown on (it tags the output: Rec.1886/709, sRGB, PQ or HLG, else untagged)",
      "the config's default display"},
     {"view", "NAME", "the view of --display", "the display's default view"},
     {"look", "NAMES", "OCIO looks applied with the view, in place of its own (\"a, +b, -c\")", nullptr},
+    {"display-encoding", "pq|hlg|sdr",
+     "the display's transfer where the config does not mark it (an hdr-video display colourspace and its "
+     "builtin PQ or HLG transform say it themselves)",
+     "the config's"},
+    {"graphics-white", "NITS",
+     "on a PQ or HLG display, the level the overlay's white is shown at, as BT.2408 lays SDR graphics into HDR "
+     "(80 to 1000 cd/m2)",
+     "203; HLG: 75% signal"},
+    {"mastering-display", "G(x,y)B(x,y)R(x,y)WP(x,y)L(max,min)",
+     "HDR HEVC: the SMPTE ST 2086 mastering display in x265's notation, into the SEI and the .mp4's mdcv",
+     nullptr},
+    {"max-cll", "MAXCLL,MAXFALL", "HDR HEVC: the content light levels in cd/m2, into the SEI and the .mp4's clli",
+     nullptr},
     {"list-colorspaces", nullptr,
      "print the config's colourspaces (with aliases), displays with their views, and looks, then exit", nullptr},
     {"help", nullptr, "show this help and exit", nullptr},
@@ -531,6 +545,33 @@ bool ParseFramesAndTransport(const Given& g, Options& o, std::string& pError) {
   return true;
 }
 
+// An HDR display's settings, each checked here so that a bad one is refused
+// before anything is read or written.
+bool ParseHdr(const Given& g, Options& o, std::string& pError) {
+  if (g.Is("display-encoding")) {
+    o.displayEncoding = g.Value("display-encoding");
+    if (o.displayEncoding != "pq" && o.displayEncoding != "hlg" && o.displayEncoding != "sdr")
+      return pError = "--display-encoding expects pq, hlg or sdr, got " + Quoted(o.displayEncoding), false;
+  }
+  if (g.Is("graphics-white")) {
+    if (!ParseDecimal(g.Value("graphics-white"), "graphics-white", o.graphicsWhite, pError)) return false;
+    if (o.graphicsWhite < 80.0 || o.graphicsWhite > 1000.0)
+      return pError = "--graphics-white expects 80 to 1000 cd/m2 (BT.2408's graphics white is 203), got " +
+                      g.Value("graphics-white"),
+             false;
+  }
+  std::string lWhy;
+  MasteringDisplay lMastering;
+  o.masteringDisplay = g.Value("mastering-display");
+  if (g.Is("mastering-display") && !ParseMasteringDisplay(o.masteringDisplay, lMastering, lWhy))
+    return pError = "--mastering-display " + lWhy + ", got " + Quoted(o.masteringDisplay), false;
+  int lMaxCll = 0, lMaxFall = 0;
+  o.maxCll = g.Value("max-cll");
+  if (g.Is("max-cll") && !ParseMaxCll(o.maxCll, lMaxCll, lMaxFall, lWhy))
+    return pError = "--max-cll " + lWhy + ", got " + Quoted(o.maxCll), false;
+  return true;
+}
+
 // The plates: --background with a LUT, or the show's OpenColorIO config.
 bool ParsePlatesAndColour(const Given& g, Options& o, std::string& pError) {
   if (g.Is("background")) o.background = g.Value("background");
@@ -557,7 +598,7 @@ bool ParsePlatesAndColour(const Given& g, Options& o, std::string& pError) {
   } else if (!g.Is("background-lut") && getenv("OCIO")) {
     o.ocio = getenv("OCIO");
   }
-  for (const char* lName : {"plate-colorspace", "display", "view", "look"})
+  for (const char* lName : {"plate-colorspace", "display", "view", "look", "display-encoding", "graphics-white"})
     if (g.Is(lName) && o.ocio.empty())
       return pError =
                  std::string("--") + lName +
@@ -571,7 +612,7 @@ bool ParsePlatesAndColour(const Given& g, Options& o, std::string& pError) {
   o.display = g.Value("display");
   o.view = g.Value("view");
   o.looks = g.Value("look");
-  return true;
+  return ParseHdr(g, o, pError);
 }
 
 // The plug-ins and their elements: what is loaded, the files and settings

@@ -30,21 +30,9 @@
 
 namespace {
 
+using vthud_test::FreePort;
 using vthud_test::Quote;
 using vthud_test::Slurp;
-
-// A port free on 127.0.0.1 just now.
-int FreePort() {
-  const int s = socket(AF_INET, SOCK_DGRAM, 0);
-  sockaddr_in lAddress{};
-  lAddress.sin_family = AF_INET;
-  lAddress.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t lSize = sizeof lAddress;
-  bind(s, reinterpret_cast<sockaddr*>(&lAddress), sizeof lAddress);
-  getsockname(s, reinterpret_cast<sockaddr*>(&lAddress), &lSize);
-  close(s);
-  return ntohs(lAddress.sin_port);
-}
 
 // The camera timecode field's pixels, which tell the samples apart.
 std::string TimecodeField(const vthost::Image& pImage) {

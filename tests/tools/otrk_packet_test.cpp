@@ -15,10 +15,14 @@
 #include <thread>
 #include <vector>
 
+#include "tool_fixture.h"
+
 #include "otrk_packet.h"
 #include "udp_receiver.h"
 
 namespace {
+
+using vthud_test::FreePort;
 
 using vthud_tool::MakeOtrkPackets;
 using vthud_tool::OtrkDrop;
@@ -224,18 +228,6 @@ TEST(OtrkPacket, APayloadPastItsSegmentBoundIsGivenUp) {
   EXPECT_EQ(lGivenUp, static_cast<long long>(OtrkReassembler::kMaxSegments));
   EXPECT_EQ(lReassembler.PendingCount(), 0u) << "its room is free";
   EXPECT_EQ(lReassembler.Overtaken(), 1);
-}
-
-int FreePort() {
-  const int s = socket(AF_INET, SOCK_DGRAM, 0);
-  sockaddr_in lAddress{};
-  lAddress.sin_family = AF_INET;
-  lAddress.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t lSize = sizeof lAddress;
-  bind(s, reinterpret_cast<sockaddr*>(&lAddress), sizeof lAddress);
-  getsockname(s, reinterpret_cast<sockaddr*>(&lAddress), &lSize);
-  close(s);
-  return ntohs(lAddress.sin_port);
 }
 
 int OpenFiles() {

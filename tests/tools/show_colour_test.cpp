@@ -9,13 +9,16 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "hdr_display.h"
 #include "hud_support.h"
 #include "png_image.h"
 #include "tool_fixture.h"
+#include "video_writer.h"
 
 namespace OCIO = OCIO_NAMESPACE;
 
@@ -519,6 +522,342 @@ TEST_F(ShowColourTest, BadConfigsNamesAndPlatesAreRefusedInOneLineBeforeAnything
   for (const char* lLine : {"  S-Log3 S-Gamut3 (aliases: slog3)\n",
                             "  sRGB - Display: ACES 1.0 - SDR Video (default", "looks (--look): Warm, Film\n"})
     EXPECT_NE(lList.out.find(lLine), std::string::npos) << lList.out;
+}
+
+// HDR displays from OCIO's builtins, each marked hdr-video: PQ with BT.2020
+// and with P3-D65 primaries, and HLG; one display that does not say what it
+// is, and one that says it is SDR.
+const char* const kHdrConfig = R"(ocio_profile_version: 2
+roles:
+  default: ACEScg
+  scene_linear: ACEScg
+file_rules:
+  - !<Rule> {name: SLog3, pattern: "*slog3*", extension: "*", colorspace: S-Log3 S-Gamut3}
+  - !<Rule> {name: Default, colorspace: ACEScg}
+displays:
+  Rec.2100-PQ - Display:
+    - !<View> {name: HDR 1000, view_transform: HDR 1000 Rec.2020, display_colorspace: Rec.2100-PQ - Display}
+  ST2084-P3-D65 - Display:
+    - !<View> {name: HDR 1000, view_transform: HDR 1000 P3, display_colorspace: ST2084-P3-D65 - Display}
+  Rec.2100-HLG - Display:
+    - !<View> {name: HDR 1000, view_transform: HDR 1000 Rec.2020, display_colorspace: Rec.2100-HLG - Display}
+  Unmarked - Display:
+    - !<View> {name: HDR 1000, view_transform: HDR 1000 Rec.2020, display_colorspace: Unmarked - Display}
+  Rec.1886 - Display:
+    - !<View> {name: SDR, view_transform: SDR, display_colorspace: Rec.1886 - Display}
+view_transforms:
+  - !<ViewTransform>
+    name: HDR 1000 Rec.2020
+    from_scene_reference: !<BuiltinTransform> {style: "ACES-OUTPUT - ACES2065-1_to_CIE-XYZ-D65 - HDR-VIDEO-1000nit-15nit-REC2020lim_1.1"}
+  - !<ViewTransform>
+    name: HDR 1000 P3
+    from_scene_reference: !<BuiltinTransform> {style: "ACES-OUTPUT - ACES2065-1_to_CIE-XYZ-D65 - HDR-VIDEO-1000nit-15nit-P3lim_1.1"}
+  - !<ViewTransform>
+    name: SDR
+    from_scene_reference: !<BuiltinTransform> {style: "ACES-OUTPUT - ACES2065-1_to_CIE-XYZ-D65 - SDR-VIDEO_1.0"}
+display_colorspaces:
+  - !<ColorSpace>
+    name: Rec.2100-PQ - Display
+    encoding: hdr-video
+    from_display_reference: !<BuiltinTransform> {style: "DISPLAY - CIE-XYZ-D65_to_REC.2100-PQ"}
+  - !<ColorSpace>
+    name: ST2084-P3-D65 - Display
+    encoding: hdr-video
+    from_display_reference: !<BuiltinTransform> {style: "DISPLAY - CIE-XYZ-D65_to_ST2084-P3-D65"}
+  - !<ColorSpace>
+    name: Rec.2100-HLG - Display
+    encoding: hdr-video
+    from_display_reference: !<BuiltinTransform> {style: "DISPLAY - CIE-XYZ-D65_to_REC.2100-HLG-1000nit"}
+  - !<ColorSpace>
+    name: Unmarked - Display
+    from_display_reference: !<ExponentTransform> {value: 2.4, direction: inverse}
+  - !<ColorSpace>
+    name: Rec.1886 - Display
+    encoding: sdr-video
+    from_display_reference: !<BuiltinTransform> {style: "DISPLAY - CIE-XYZ-D65_to_REC.1886-REC.709"}
+colorspaces:
+  - !<ColorSpace>
+    name: ACES2065-1
+  - !<ColorSpace>
+    name: ACEScg
+    to_scene_reference: !<BuiltinTransform> {style: "ACEScg_to_ACES2065-1"}
+  - !<ColorSpace>
+    name: S-Log3 S-Gamut3
+    to_scene_reference: !<BuiltinTransform> {style: "SONY_SLOG3-SGAMUT3_to_ACES2065-1"}
+)";
+
+const char* const kPq = "Rec.2100-PQ - Display";
+const char* const kPqP3 = "ST2084-P3-D65 - Display";
+const char* const kHlg = "Rec.2100-HLG - Display";
+// BT.2408's graphics white, 203 cd/m2, as a PQ signal; HLG's is 75%.
+const double kPqWhite = 0.58069, kHlgWhite = 0.75;
+
+// cd/m2 of a PQ signal (SMPTE ST 2084).
+double Nits(double pSignal) {
+  const double m1 = 2610.0 / 16384, m2 = 2523.0 / 4096 * 128, c1 = 3424.0 / 4096, c2 = 2413.0 / 4096 * 32,
+               c3 = 2392.0 / 4096 * 32;
+  const double e = std::pow(pSignal, 1.0 / m2);
+  return 10000.0 * std::pow(std::max(0.0, e - c1) / (c2 - c3 * e), 1.0 / m1);
+}
+
+// |a - b| over the colour channels of two RGBA pictures of values 0..1, in 10-bit codes.
+Stats Compare10(const std::vector<float>& pA, const std::vector<float>& pB) {
+  std::vector<float> lDiffs;
+  lDiffs.reserve(pA.size());
+  double lSum = 0;
+  for (size_t i = 0; i < pA.size(); ++i)
+    if (i % 4 != 3) {
+      lDiffs.push_back(std::fabs(pA[i] - pB[i]) * 1023.0f);
+      lSum += lDiffs.back();
+    }
+  Stats s;
+  s.mean = lSum / lDiffs.size();
+  auto lAt = lDiffs.begin() + static_cast<long>(lDiffs.size() * 0.999);
+  std::nth_element(lDiffs.begin(), lAt, lDiffs.end());
+  s.p999 = *lAt;
+  return s;
+}
+
+class HdrTest : public ShowColourTest {
+ protected:
+  void SetUp() override {
+    ShowColourTest::SetUp();
+    hdrConfig = dir + "/hdr.ocio";
+    std::ofstream(hdrConfig) << kHdrConfig;
+    mHdrConfig = OCIO::Config::CreateFromFile(hdrConfig.c_str());
+  }
+  // A 16-bit PNG's RGBA, 0..1.
+  std::vector<float> Png16(const std::string& pName) {
+    const std::vector<uint16_t> l16 = Raw16(pName, "rgba64le");
+    std::vector<float> lRgba(l16.size());
+    for (size_t i = 0; i < l16.size(); ++i) lRgba[i] = l16[i] / 65535.0f;
+    return lRgba;
+  }
+  // The first frame of a file decoded by ffmpeg into pFormat's 16-bit words.
+  std::vector<uint16_t> Raw16(const std::string& pName, const std::string& pFormat) {
+    const std::string lRaw = dir + "/raw16";
+    EXPECT_EQ(system(("ffmpeg -v error -y -i " + Quote(dir + "/" + pName) + " -frames:v 1 -f rawvideo -pix_fmt " +
+                      pFormat + " " + Quote(lRaw))
+                         .c_str()),
+              0);
+    const std::string lBytes = vthud_test::Slurp(lRaw);
+    std::vector<uint16_t> lWords(lBytes.size() / 2);
+    memcpy(lWords.data(), lBytes.data(), lWords.size() * 2);
+    return lWords;
+  }
+  std::string Probe(const std::string& pName) {
+    EXPECT_EQ(
+        system(("ffprobe -v error -show_entries stream=codec_name,codec_tag_string,color_space,color_transfer,"
+                "color_primaries:stream_side_data=side_data_type -of default=nw=1 " +
+                Quote(dir + "/" + pName) + " > " + Quote(dir + "/probe.txt"))
+                   .c_str()),
+        0);
+    return vthud_test::Slurp(dir + "/probe.txt");
+  }
+  std::string hdrConfig;
+  OCIO::ConstConfigRcPtr mHdrConfig;
+};
+
+TEST_F(HdrTest, EachHdrDisplayShowsEachPlateKindAsOcioDoesInA16BitPngTaggedForIt) {
+  struct Kind {
+    const char* name;
+    const char* colorspace;
+    std::string file, encode, decode;
+  };
+  const Kind lKinds[] = {{"ACEScg half EXR", "ACEScg", "plate.exr", "-c:v exr -format half", "gbrpf32le"},
+                         {"S-Log3 TIFF16", "S-Log3 S-Gamut3", "plate_slog3.tif", "-pix_fmt rgb48le", "rgb48le"}};
+  struct Display {
+    const char* name;
+    int primaries, transfer;  // the cICP code points
+  };
+  const Display lDisplays[] = {{kPq, 9, 16}, {kPqP3, 12, 16}, {kHlg, 9, 18}};
+  for (const Kind& k : lKinds) {
+    Encode(Encoded(0, k.colorspace), k.decode == "gbrpf32le", k.encode, k.file);
+    const std::vector<float> lStored = Decode(k.file, k.decode);
+    for (const Display& d : lDisplays) {
+      SCOPED_TRACE(std::string(k.name) + " on " + d.name);
+      std::vector<float> lView = lStored;
+      OCIO::PackedImageDesc lImage(lView.data(), kW, kH, 4);
+      mHdrConfig->getProcessor(k.colorspace, d.name, "HDR 1000", OCIO::TRANSFORM_DIR_FORWARD)
+          ->getDefaultCPUProcessor()
+          ->apply(lImage);
+      for (float& v : lView) v = std::min(1.0f, std::max(0.0f, v));
+      const Result r = Tool({"--ocio", hdrConfig, "--display", d.name, "--background", dir + "/" + k.file, "--set",
+                             "Show=false", "--out", dir + "/hdr.png"});
+      ASSERT_EQ(r.status, 0) << r.err;
+      const Stats s = Compare10(Png16("hdr.png"), lView);
+      RecordProperty(std::string(k.name) + " on " + d.name + " mean, p99.9 (10-bit)",
+                     std::to_string(s.mean) + ", " + std::to_string(s.p999));
+      EXPECT_LE(s.mean, 0.5);
+      EXPECT_LE(s.p999, 4.0);
+      // cICP: primaries, transfer, RGB, full range, before the pixels.
+      const std::string lFile = vthud_test::Slurp(dir + "/hdr.png");
+      const size_t lAt = lFile.find("cICP");
+      ASSERT_NE(lAt, std::string::npos);
+      EXPECT_LT(lAt, lFile.find("IDAT"));
+      EXPECT_EQ(lFile.substr(lAt + 4, 4), std::string({char(d.primaries), char(d.transfer), 0, 1}));
+    }
+  }
+}
+
+TEST_F(HdrTest, EveryOutputIsTaggedForItsDisplayWithTheOverlayAtGraphicsWhite) {
+  Encode(Encoded(0, "S-Log3 S-Gamut3"), false, "-pix_fmt rgb48le", "plate_slog3.tif");
+  const std::string lPlate = dir + "/plate_slog3.tif";
+  // Where the default overlay draws opaque white, and its mask bars (black, part covering).
+  ASSERT_EQ(Tool({"--out", dir + "/overlay.png"}).status, 0);
+  const vthost::Image lOverlay = Png("overlay.png");
+  std::vector<size_t> lWhite;
+  std::vector<std::pair<size_t, int>> lMask;
+  for (size_t i = 0; i < static_cast<size_t>(kW) * kH; ++i) {
+    const uint8_t* p = &lOverlay.rgba[i * 4];
+    if (p[3] == 255 && p[0] == 255 && p[1] == 255 && p[2] == 255) lWhite.push_back(i);
+    if (p[3] > 0 && p[3] < 255 && p[0] == 0 && p[1] == 0 && p[2] == 0) lMask.emplace_back(i, p[3]);
+  }
+  ASSERT_GT(lWhite.size(), 1000u);
+  ASSERT_GT(lMask.size(), 1000u);
+  const std::string lMastering = "G(13250,34500)B(7500,3000)R(34000,16000)WP(15635,16450)L(10000000,1)";
+  struct Output {
+    std::vector<std::string> arguments;
+    std::string file, tags;  // tags: lines ffprobe prints, or a PNG's cICP code points
+    double white;            // the white text's 10-bit code: R of a PNG, Y of a video
+  };
+  const double lPqY = 64 + 876 * kPqWhite, lHlgY = 64 + 876 * kHlgWhite;
+  const Output lOutputs[] = {
+      {{"--display", kPq}, "pq.png", "9 16", 1023 * kPqWhite},
+      {{"--display", kHlg}, "hlg.png", "9 18", 1023 * kHlgWhite},
+      {{"--display", kPq, "--graphics-white", "100"}, "pq100.png", "9 16", 1023 * 0.50808},
+      {{"--display", kPq},
+       "pq.mov",
+       "codec_name=prores\ncodec_tag_string=ap4h\ncolor_space=bt2020nc\ncolor_transfer=smpte2084\n"
+       "color_primaries=bt2020",
+       lPqY},
+      {{"--display", kPqP3}, "p3.mov", "color_transfer=smpte2084\ncolor_primaries=smpte432", lPqY},
+      {{"--display", kHlg}, "hlg.mov", "color_space=bt2020nc\ncolor_transfer=arib-std-b67", lHlgY},
+      {{"--display", kPq, "--mastering-display", lMastering, "--max-cll", "1000,400"},
+       "pq.mp4",
+       "codec_name=hevc\ncodec_tag_string=hvc1\ncolor_space=bt2020nc\ncolor_transfer=smpte2084\ncolor_primaries="
+       "bt2020\nside_data_type=Mastering display metadata\nside_data_type=Content light level metadata",
+       lPqY},
+      {{"--display", kHlg},
+       "hlg.mp4",
+       "codec_tag_string=hvc1\ncolor_space=bt2020nc\ncolor_transfer=arib-std-b67\ncolor_primaries=bt2020",
+       lHlgY},
+      // A display the config does not mark, told by the command line.
+      {{"--display", "Unmarked - Display", "--display-encoding", "pq"},
+       "unmarked.mp4",
+       "color_transfer=smpte2084",
+       -1},
+  };
+  for (const Output& o : lOutputs) {
+    SCOPED_TRACE(o.file);
+    std::vector<std::string> lArguments{"--ocio", hdrConfig, "--background", lPlate, "--out", dir + "/" + o.file};
+    lArguments.insert(lArguments.end(), o.arguments.begin(), o.arguments.end());
+    const Result r = Tool(lArguments);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const bool lPng = o.file.find(".png") != std::string::npos, lHevc = o.file.find(".mp4") != std::string::npos;
+    // HEVC in place of H.264 is said once.
+    EXPECT_EQ(r.err.find("10-bit HEVC") != std::string::npos, lHevc) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), lHevc ? 1 : 0) << r.err;
+    if (lPng) {
+      const std::string lFile = vthud_test::Slurp(dir + "/" + o.file);
+      const size_t lAt = lFile.find("cICP");
+      ASSERT_NE(lAt, std::string::npos);
+      EXPECT_EQ(std::to_string(lFile[lAt + 4]) + " " + std::to_string(lFile[lAt + 5]), o.tags);
+      const std::vector<float> lShown = Png16(o.file);
+      for (size_t i : lWhite)
+        for (int c = 0; c < 3; ++c) ASSERT_NEAR(lShown[i * 4 + c] * 1023, o.white, 1.0) << "pixel " << i;
+      RecordProperty(o.file + " white (10-bit)", std::to_string(lShown[lWhite[0] * 4] * 1023));
+      continue;
+    }
+    const std::string lProbe = Probe(o.file);
+    EXPECT_NE(lProbe.find(o.tags), std::string::npos) << lProbe;
+    if (o.white < 0) continue;
+    // The white text's luma, its median (the encoders soften the glyphs' edges).
+    const std::vector<uint16_t> lY = Raw16(o.file, lHevc ? "yuv420p10le" : "yuva444p10le");
+    std::vector<uint16_t> lText;
+    for (size_t i : lWhite) lText.push_back(lY[i]);
+    std::nth_element(lText.begin(), lText.begin() + lText.size() / 2, lText.end());
+    EXPECT_NEAR(lText[lText.size() / 2], o.white, 1.0);
+    RecordProperty(o.file + " white Y (10-bit)", std::to_string(lText[lText.size() / 2]));
+  }
+  // The mask bars leave (1 - alpha) of the picture's light.
+  ASSERT_EQ(Tool({"--ocio", hdrConfig, "--display", kPq, "--background", lPlate, "--set", "Show=false", "--out",
+                  dir + "/bare.png"})
+                .status,
+            0);
+  const std::vector<float> lBare = Png16("bare.png"), lShown = Png16("pq.png");
+  double lWorst = 0;
+  size_t lCounted = 0;
+  for (const auto& m : lMask)
+    for (int c = 0; c < 3; ++c) {
+      const double lUnder = Nits(lBare[m.first * 4 + c]);
+      if (lUnder < 1.0) continue;
+      const double lLeft = Nits(lShown[m.first * 4 + c]) / lUnder;
+      lWorst = std::max(lWorst, std::fabs(lLeft - (1.0 - m.second / 255.0)));
+      ++lCounted;
+    }
+  EXPECT_GT(lCounted, 1000u);
+  EXPECT_LT(lWorst, 0.005);
+  RecordProperty("mask share of light, worst error", std::to_string(lWorst));
+  // A stream (MPEG-TS), written here to a file: HEVC with the same tags.
+  vthud_tool::EncoderSettings lStream;
+  lStream.kind = vthud_tool::EncoderSettings::Kind::Stream;
+  lStream.hdr.transfer = vthud_tool::HdrTransfer::Pq;
+  vthud_tool::VideoWriter lWriter;
+  std::string lError;
+  ASSERT_TRUE(lWriter.Open("file:" + dir + "/stream.ts", lStream, lError)) << lError;
+  const std::vector<uint16_t> lFrame(static_cast<size_t>(kW) * kH * 4, 38055);
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(lWriter.Write16(lFrame.data(), lError)) << lError;
+  ASSERT_TRUE(lWriter.Finish(lError)) << lError;
+  const std::string lProbe = Probe("stream.ts");
+  for (const char* lTag :
+       {"codec_name=hevc\n", "color_space=bt2020nc\ncolor_transfer=smpte2084\ncolor_primaries=bt2020"})
+    EXPECT_NE(lProbe.find(lTag), std::string::npos) << lProbe;
+}
+
+TEST_F(HdrTest, HdrSettingsThatCannotHoldAreRefusedInOneLineBeforeAnythingIsWritten) {
+  ASSERT_EQ(system(("ffmpeg -v error -f lavfi -i color=s=64x48 -frames:v 1 -pix_fmt rgb48le " +
+                    Quote(dir + "/plate.tif"))
+                       .c_str()),
+            0);
+  struct Case {
+    std::vector<std::string> arguments;
+    std::string message;
+  };
+  const Case lCases[] = {
+      {{"--display", kPq, "--graphics-white", "50"}, "--graphics-white expects 80 to 1000 cd/m2"},
+      {{"--display", kPq, "--graphics-white", "1500"}, "--graphics-white expects 80 to 1000 cd/m2"},
+      {{"--display", kPq, "--display-encoding", "hlg"},
+       "--display-encoding hlg contradicts the config: the display colourspace 'Rec.2100-PQ - Display'"},
+      {{"--display", kHlg, "--display-encoding", "sdr"}, "--display-encoding sdr contradicts the config"},
+      {{"--display", "Rec.1886 - Display", "--display-encoding", "pq"},
+       "--display-encoding pq contradicts the config: the display colourspace 'Rec.1886 - Display' of "
+       "'Rec.1886 - Display' in the config " +
+           hdrConfig + " is sdr (encoding: sdr-video)"},
+      {{"--display", kPq, "--display-encoding", "hdr10"}, "--display-encoding expects pq, hlg or sdr"},
+      {{"--display", kPq, "--mastering-display", "G(13250,34500)B(7500,3000)"},
+       "--mastering-display expects G(x,y)B(x,y)R(x,y)WP(x,y)L(max,min)"},
+      {{"--display", kPq, "--mastering-display",
+        "G(13250,34500)B(7500,3000)R(34000,16000)WP(15635,16450)L(1,10000000)"},
+       "--mastering-display L(max,min) needs max above min"},
+      {{"--display", kPq, "--max-cll", "400,1000"}, "--max-cll MAXCLL runs from 1 to 10000"},
+      {{"--display", kPq, "--max-cll", "1000"}, "--max-cll expects MAXCLL,MAXFALL"},
+      {{"--display", "Rec.1886 - Display", "--graphics-white", "203"},
+       "--graphics-white is for a PQ or HLG display, and the display of"},
+      {{"--display", kPq, "--frames", "0:3", "--chunk", "0:1"},
+       "the farm joins video parts for SDR displays only"},
+  };
+  for (const Case& c : lCases) {
+    SCOPED_TRACE(c.message);
+    std::vector<std::string> lArguments{"--ocio", hdrConfig, "--background", dir + "/plate.tif"};
+    lArguments.insert(lArguments.end(), c.arguments.begin(), c.arguments.end());
+    lArguments.insert(lArguments.end(), {"--out", dir + "/never.mp4"});
+    const Result r = Tool(lArguments);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    EXPECT_NE(access((dir + "/never.mp4").c_str(), F_OK), 0);
+  }
 }
 
 }  // namespace

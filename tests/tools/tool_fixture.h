@@ -4,8 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <stdlib.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <sstream>
@@ -33,6 +37,19 @@ inline std::string Quote(const std::string& pText) {
   std::string lQuoted = "'";
   for (char c : pText) lQuoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
   return lQuoted + "'";
+}
+
+// A port free on 127.0.0.1 just now (UDP, or pType SOCK_STREAM).
+inline int FreePort(int pType = SOCK_DGRAM) {
+  const int s = socket(AF_INET, pType, 0);
+  sockaddr_in lAddress{};
+  lAddress.sin_family = AF_INET;
+  lAddress.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t lSize = sizeof lAddress;
+  bind(s, reinterpret_cast<sockaddr*>(&lAddress), sizeof lAddress);
+  getsockname(s, reinterpret_cast<sockaddr*>(&lAddress), &lSize);
+  close(s);
+  return ntohs(lAddress.sin_port);
 }
 
 class ToolTest : public ::testing::Test {

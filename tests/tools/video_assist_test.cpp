@@ -27,20 +27,9 @@
 
 namespace {
 
+using vthud_test::FreePort;
 using vthud_test::Quote;
 using vthud_test::Slurp;
-
-int FreePort(int pType = SOCK_DGRAM) {
-  const int s = socket(AF_INET, pType, 0);
-  sockaddr_in lAddress{};
-  lAddress.sin_family = AF_INET;
-  lAddress.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t lSize = sizeof lAddress;
-  bind(s, reinterpret_cast<sockaddr*>(&lAddress), sizeof lAddress);
-  getsockname(s, reinterpret_cast<sockaddr*>(&lAddress), &lSize);
-  close(s);
-  return ntohs(lAddress.sin_port);
-}
 
 // A shell line run as its own process (exec'd, so the pid is the program's).
 pid_t Start(const std::string& pLine) {

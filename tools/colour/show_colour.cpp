@@ -117,6 +117,63 @@ void OverRows(int pHeight, const std::function<void(int, int)>& pRows) {
   for (std::thread& lWorker : lWorkers) lWorker.join();
 }
 
+// The styles of the builtin transforms in pTransform, groups opened, "|" between.
+void BuiltinStyles(const OCIO::ConstTransformRcPtr& pTransform, std::string& pStyles) {
+  if (!pTransform) return;
+  if (auto lBuiltin = OCIO::DynamicPtrCast<const OCIO::BuiltinTransform>(pTransform))
+    pStyles += std::string(lBuiltin->getStyle()) + "|";
+  if (auto lGroup = OCIO::DynamicPtrCast<const OCIO::GroupTransform>(pTransform))
+    for (int i = 0; i < lGroup->getNumTransforms(); ++i) BuiltinStyles(lGroup->getTransform(i), pStyles);
+}
+
+// The display's transfer and primaries: what the config says (the builtin
+// display transform of its colourspace, else its encoding), or
+// --display-encoding where it says nothing. False with one line when the
+// two disagree, or when an hdr-video display's transfer is not known.
+bool ResolveHdr(const OCIO::ConstConfigRcPtr& pConfig, const std::string& pDisplay, const std::string& pSpace,
+                const ColourRequest& pRequest, HdrDisplay& pHdr, std::string& pError) {
+  pHdr = HdrDisplay();
+  OCIO::ConstColorSpaceRcPtr lSpace = pConfig->getColorSpace(pSpace.c_str());
+  const std::string lEncoding = lSpace ? Lower(lSpace->getEncoding()) : std::string();
+  std::string lStyles;
+  if (lSpace) {
+    BuiltinStyles(lSpace->getTransform(OCIO::COLORSPACE_DIR_FROM_REFERENCE), lStyles);
+    BuiltinStyles(lSpace->getTransform(OCIO::COLORSPACE_DIR_TO_REFERENCE), lStyles);
+  }
+  lStyles = Lower(lStyles);
+  // The config's word: a transfer, HDR of a transfer it does not name, SDR, or nothing.
+  std::string lSays;
+  if (Contains(lStyles, "display - ") && (Contains(lStyles, "-pq") || Contains(lStyles, "st2084")))
+    lSays = "pq";
+  else if (Contains(lStyles, "display - ") && Contains(lStyles, "hlg"))
+    lSays = "hlg";
+  else if (lEncoding == "hdr-video")
+    lSays = "hdr";
+  else if (lEncoding == "sdr-video")
+    lSays = "sdr";
+  const std::string lWhose = "the display colourspace '" + pSpace + "' of '" + pDisplay + "' in the config " +
+                             pRequest.config + " is " + (lSays == "hdr" ? "hdr-video" : lSays) +
+                             (lEncoding.empty() ? "" : " (encoding: " + lEncoding + ")");
+  const std::string& lAsked = pRequest.displayEncoding;
+  std::string lUse = lAsked.empty() ? lSays : lAsked;
+  if (!lAsked.empty() && !lSays.empty() && lAsked != lSays && !(lSays == "hdr" && lAsked != "sdr"))
+    return pError = "--display-encoding " + lAsked + " contradicts the config: " + lWhose, false;
+  if (lUse == "hdr")
+    return pError = lWhose +
+                    " with a transform the tool does not know as PQ or HLG: give --display-encoding pq "
+                    "or hlg",
+           false;
+  if (lUse != "pq" && lUse != "hlg") return true;
+  pHdr.transfer = lUse == "pq" ? HdrTransfer::Pq : HdrTransfer::Hlg;
+  // P3-D65 by the builtin transform, else by the names; BT.2020 otherwise.
+  const std::string lNames = lStyles.empty() ? Lower(pDisplay + "|" + pSpace) : lStyles;
+  if (pHdr.transfer == HdrTransfer::Pq && Contains(lNames, "p3")) pHdr.primaries = HdrPrimaries::P3D65;
+  pHdr.graphicsWhite = pRequest.graphicsWhite > 0.0        ? pRequest.graphicsWhite
+                       : pHdr.transfer == HdrTransfer::Hlg ? HlgDefaultGraphicsWhite()
+                                                           : 203.0;
+  return true;
+}
+
 }  // namespace
 
 DisplayTag TagForDisplay(const std::string& pDisplay, const std::string& pColorspace) {
@@ -135,6 +192,7 @@ ShowColour::~ShowColour() = default;
 void ShowColour::Reset() {
   mState.reset();
   mTag = DisplayTag::Bt709;
+  mHdr = HdrDisplay();
   mDescription.clear();
 }
 
@@ -182,6 +240,10 @@ bool ShowColour::Open(const ColourRequest& pRequest, const std::string& pPlatePa
                       ")",
              false;
   mDescription = lColorspace + " -> " + lDisplay + " / " + lView;
+  const std::string lDisplaySpace = lConfig->getDisplayViewColorSpaceName(lDisplayName, lView.c_str());
+  if (!ResolveHdr(lConfig, lDisplay, lDisplaySpace, pRequest, mHdr, pError)) return false;
+  // An HDR picture is kept at 16 bits for the overlay laid over it outside GL.
+  const OCIO::BitDepth lOut = mHdr.Hdr() ? OCIO::BIT_DEPTH_UINT16 : OCIO::BIT_DEPTH_UINT8;
   try {
     OCIO::DisplayViewTransformRcPtr lTransform = OCIO::DisplayViewTransform::Create();
     lTransform->setSrc(lColorspace.c_str());
@@ -199,13 +261,14 @@ bool ShowColour::Open(const ColourRequest& pRequest, const std::string& pPlatePa
       lProcessor = lPipeline->getProcessor(lConfig);
     }
     std::unique_ptr<State> lState(new State);
-    lState->from16 = lProcessor->getOptimizedCPUProcessor(OCIO::BIT_DEPTH_UINT16, OCIO::BIT_DEPTH_UINT8,
-                                                          OCIO::OPTIMIZATION_DEFAULT);
-    lState->fromFloat = lProcessor->getOptimizedCPUProcessor(OCIO::BIT_DEPTH_F32, OCIO::BIT_DEPTH_UINT8,
-                                                             OCIO::OPTIMIZATION_DEFAULT);
-    // VTHUD_OCIO_CPU=1 keeps to the CPU processor (to compare the two).
+    lState->from16 =
+        lProcessor->getOptimizedCPUProcessor(OCIO::BIT_DEPTH_UINT16, lOut, OCIO::OPTIMIZATION_DEFAULT);
+    lState->fromFloat =
+        lProcessor->getOptimizedCPUProcessor(OCIO::BIT_DEPTH_F32, lOut, OCIO::OPTIMIZATION_DEFAULT);
+    // VTHUD_OCIO_CPU=1 keeps to the CPU processor (to compare the two); the
+    // GPU path writes 8 bits, so an HDR display keeps to it too.
     const char* lCpuOnly = getenv("VTHUD_OCIO_CPU");
-    if (!lCpuOnly || strcmp(lCpuOnly, "1") != 0)
+    if (!mHdr.Hdr() && (!lCpuOnly || strcmp(lCpuOnly, "1") != 0))
       lState->making = std::async(std::launch::async, [lProcessor] {
         std::unique_ptr<GpuColour> lGpu(new GpuColour);
         std::string lWhy;
@@ -220,7 +283,7 @@ bool ShowColour::Open(const ColourRequest& pRequest, const std::string& pPlatePa
     pError = "--ocio: cannot show " + mDescription + " " + lIn + ": " + OneLine(e.what());
     return false;
   }
-  mTag = TagForDisplay(lDisplay, lConfig->getDisplayViewColorSpaceName(lDisplayName, lView.c_str()));
+  mTag = mHdr.Hdr() ? DisplayTag::Untagged : TagForDisplay(lDisplay, lDisplaySpace);
   return true;
 }
 
@@ -235,13 +298,14 @@ void ShowColour::FromRgba64(const uint16_t* pPixels, ptrdiff_t pStride, int pWid
       lGpu->Apply(pPixels, false, pWidth, pHeight, pOut, pOutStride))
     return;
   const OCIO::CPUProcessor& lCpu = *mState->from16;
+  const OCIO::BitDepth lOut = mHdr.Hdr() ? OCIO::BIT_DEPTH_UINT16 : OCIO::BIT_DEPTH_UINT8;
   const char* lIn = reinterpret_cast<const char*>(pPixels);
   OverRows(pHeight, [&](int pFirst, int pEnd) {
     for (int y = pFirst; y < pEnd; ++y) {
       OCIO::PackedImageDesc lSource(const_cast<char*>(lIn + y * pStride), pWidth, 1, 4, OCIO::BIT_DEPTH_UINT16,
                                     OCIO::AutoStride, OCIO::AutoStride, OCIO::AutoStride);
-      OCIO::PackedImageDesc lDisplay(pOut + y * pOutStride, pWidth, 1, 4, OCIO::BIT_DEPTH_UINT8, OCIO::AutoStride,
-                                     OCIO::AutoStride, OCIO::AutoStride);
+      OCIO::PackedImageDesc lDisplay(pOut + y * pOutStride, pWidth, 1, 4, lOut, OCIO::AutoStride, OCIO::AutoStride,
+                                     OCIO::AutoStride);
       lCpu.apply(lSource, lDisplay);
     }
   });
@@ -274,6 +338,7 @@ void ShowColour::FromFloatPlanes(float* pRed, float* pGreen, float* pBlue, float
   });
   if (lGpu && lGpu->Apply(lRgba.data(), true, pWidth, pHeight, pOut, pOutStride)) return;
   const OCIO::CPUProcessor& lCpu = *mState->fromFloat;
+  const OCIO::BitDepth lOut = mHdr.Hdr() ? OCIO::BIT_DEPTH_UINT16 : OCIO::BIT_DEPTH_UINT8;
   // Alpha stays the plate's: without a plane of its own it is opaque (one
   // row of ones, only read, shared by the threads).
   const std::vector<float> lOpaque(pAlpha ? 0 : static_cast<size_t>(pWidth), 1.0f);
@@ -283,8 +348,8 @@ void ShowColour::FromFloatPlanes(float* pRed, float* pGreen, float* pBlue, float
       float* lPlanes[4] = {pRed + lAt, pGreen + lAt, pBlue + lAt, pAlpha ? pAlpha + lAt : nullptr};
       float* lAlpha = lPlanes[3] ? lPlanes[3] : const_cast<float*>(lOpaque.data());
       OCIO::PlanarImageDesc lSource(lPlanes[0], lPlanes[1], lPlanes[2], lAlpha, pWidth, 1);
-      OCIO::PackedImageDesc lDisplay(pOut + y * pOutStride, pWidth, 1, 4, OCIO::BIT_DEPTH_UINT8, OCIO::AutoStride,
-                                     OCIO::AutoStride, OCIO::AutoStride);
+      OCIO::PackedImageDesc lDisplay(pOut + y * pOutStride, pWidth, 1, 4, lOut, OCIO::AutoStride, OCIO::AutoStride,
+                                     OCIO::AutoStride);
       lCpu.apply(lSource, lDisplay);
     }
   });

@@ -9,6 +9,8 @@
 #include <memory>
 #include <string>
 
+#include "hdr_display.h"
+
 namespace vthud_tool {
 
 // What one run asks of the config; an empty name takes the config's choice:
@@ -17,6 +19,10 @@ struct ColourRequest {
   std::string config;  // the .ocio file
   std::string colorspace, display, view;
   std::string looks;  // OCIO's look list ("a, +b, -c"), applied with the view
+  // "pq", "hlg" or "sdr" for a display the config does not mark; "" takes
+  // the config's word. graphicsWhite: cd/m2, 0 for the display's default.
+  std::string displayEncoding;
+  double graphicsWhite = 0.0;
 };
 
 // How a display is tagged in the files written: BT.709 (Rec.1886 / Rec.709
@@ -41,10 +47,13 @@ class ShowColour {
   void Settle() const;
   void Reset();
   DisplayTag Tag() const { return mTag; }
+  // The display's transfer and primaries; Sdr unless it is PQ or HLG.
+  const HdrDisplay& Hdr() const { return mHdr; }
   // "COLORSPACE -> DISPLAY / VIEW", for messages.
   const std::string& Describe() const { return mDescription; }
 
-  // Rows of 16-bit RGBA (pStride bytes apart) to 8-bit RGBA display values.
+  // Rows of 16-bit RGBA (pStride bytes apart) to 8-bit RGBA display values
+  // (16-bit for an HDR display, which the overlay is laid over outside GL).
   // pOut row y is written at pOut + y * pOutStride (negative strides turn
   // the picture over). Spread over every core.
   void FromRgba64(const uint16_t* pPixels, ptrdiff_t pStride, int pWidth, int pHeight, uint8_t* pOut,
@@ -59,6 +68,7 @@ class ShowColour {
   struct State;
   std::unique_ptr<State> mState;
   DisplayTag mTag = DisplayTag::Bt709;
+  HdrDisplay mHdr;
   std::string mDescription;
 };
 

@@ -16,12 +16,26 @@ namespace vthud_tool {
 
 namespace {
 
+// An HDR frame: the overlay laid over the plate in light, as a 16-bit PNG
+// with the display's cICP chunk.
+bool WriteHdrPng(const std::string& pPath, vthost::Image& pImage, const HdrDisplay& pHdr, bool pFast,
+                 std::string& pError) {
+  std::vector<uint16_t> lFrame(static_cast<size_t>(pImage.width) * pImage.height * 4);
+  ComposeHdr(pHdr, pImage.rgba.data(), pImage.bottomUp, pImage.under ? pImage.under->data() : nullptr,
+             pImage.width, pImage.height, true, lFrame.data());
+  // The buffer goes back to be read into again: it lets go of the plate.
+  pImage.under.reset();
+  return vthost::WritePng16(pPath, pImage.width, pImage.height, lFrame.data(), CicpPrimaries(pHdr),
+                            CicpTransfer(pHdr), pError, pFast);
+}
+
 class PngFileSink : public FrameSink {
  public:
-  PngFileSink(std::string pPath, bool pStraight, bool pSrgb)
-      : mPath(std::move(pPath)), mStraight(pStraight), mSrgb(pSrgb) {}
+  PngFileSink(std::string pPath, bool pStraight, bool pSrgb, HdrDisplay pHdr)
+      : mPath(std::move(pPath)), mStraight(pStraight), mSrgb(pSrgb), mHdr(pHdr) {}
   bool Open(std::string& pError) override { return MakeParentDirs(mPath, pError); }
   bool Write(vthost::Image& pImage, long long, std::string& pError) override {
+    if (mHdr.Hdr()) return WriteHdrPng(mPath, pImage, mHdr, false, pError);
     if (mStraight) ToStraightAlpha(pImage);
     return vthost::WritePng(mPath, pImage, pError, false, mSrgb);
   }
@@ -32,14 +46,16 @@ class PngFileSink : public FrameSink {
  private:
   std::string mPath;
   bool mStraight, mSrgb;
+  HdrDisplay mHdr;
 };
 
 class PngSequenceSink : public FrameSink {
  public:
-  PngSequenceSink(FramePattern pPattern, bool pRepeats, bool pStraight, bool pSrgb)
-      : mPattern(std::move(pPattern)), mRepeats(pRepeats), mStraight(pStraight), mSrgb(pSrgb) {}
+  PngSequenceSink(FramePattern pPattern, bool pRepeats, bool pStraight, bool pSrgb, HdrDisplay pHdr)
+      : mPattern(std::move(pPattern)), mRepeats(pRepeats), mStraight(pStraight), mSrgb(pSrgb), mHdr(pHdr) {}
   bool Open(std::string& pError) override { return MakeParentDirs(mPattern.Expand(0), pError); }
   bool Write(vthost::Image& pImage, long long pFrame, std::string& pError) override {
+    if (mHdr.Hdr()) return WriteHdrPng(mPattern.Expand(pFrame), pImage, mHdr, true, pError);
     if (mStraight) ToStraightAlpha(pImage);
     // Plain zlib at its fastest: the overlay is mostly flat, so files stay small.
     return vthost::WritePng(mPattern.Expand(pFrame), pImage, pError, true, mSrgb);
@@ -52,6 +68,7 @@ class PngSequenceSink : public FrameSink {
  private:
   FramePattern mPattern;
   bool mRepeats, mStraight, mSrgb;
+  HdrDisplay mHdr;
 };
 
 class VideoSink : public FrameSink {
@@ -82,7 +99,10 @@ class VideoSink : public FrameSink {
       // Over a camera's feed the encoder keeps the camera's pace on the CPU.
       lSettings.fastest = static_cast<bool>(mVideo.handedOff);
     }
-    // A stream is always BT.709; a file is tagged for its display.
+    lSettings.hdr = mVideo.hdr;
+    lSettings.masteringDisplay = mVideo.masteringDisplay;
+    lSettings.maxCll = mVideo.maxCll;
+    // An SDR stream is always BT.709; a file is tagged for its display.
     lSettings.transfer = mStream || mVideo.tag == DisplayTag::Bt709 ? "bt709"
                          : mVideo.tag == DisplayTag::Srgb           ? "iec61966-2-1"
                                                                     : "";
@@ -108,10 +128,22 @@ class VideoSink : public FrameSink {
     return true;
   }
   bool Write(vthost::Image& pImage, long long, std::string& pError) override {
+    std::string lWhy;
+    if (mVideo.hdr.Hdr()) {
+      // ProRes 4444 keeps alpha, stored straight; HEVC shows the picture over black.
+      mFrame.resize(static_cast<size_t>(pImage.width) * pImage.height * 4);
+      ComposeHdr(mVideo.hdr, pImage.rgba.data(), pImage.bottomUp, pImage.under ? pImage.under->data() : nullptr,
+                 pImage.width, pImage.height, mProRes, mFrame.data());
+      pImage.under.reset();
+      if (mWriter.Write16(mFrame.data(), lWhy)) return ++mWritten, true;
+      pError = "encoding " + mPath + " stopped: " + lWhy.substr(lWhy.find(": ") + 2);
+      std::string lIgnored;
+      mWriter.Finish(lIgnored);
+      return false;
+    }
     // ProRes 4444 keeps alpha and stores it straight; H.264 has none and shows
     // the premultiplied colour, which is the overlay over black.
     if (mProRes && mVideo.straightAlpha) ToStraightAlpha(pImage);
-    std::string lWhy;
     if (mWriter.Write(pImage, lWhy)) return ++mWritten, true;
     pError = "encoding " + mPath + " stopped: " + lWhy.substr(lWhy.find(": ") + 2);
     std::string lIgnored;
@@ -149,6 +181,7 @@ class VideoSink : public FrameSink {
   long long mExpected, mWritten = 0;
   VideoWriter mRecord;  // declared first: the stream's writer refers to it
   VideoWriter mWriter;
+  std::vector<uint16_t> mFrame;  // an HDR frame as it is encoded
 };
 
 }  // namespace
@@ -182,14 +215,14 @@ std::unique_ptr<FrameSink> MakeSink(const std::string& pOut, long long pFrameCou
   bool lIsPattern = false;
   if (!lPattern.Parse(pOut, lIsPattern, pError)) return pError = "--out " + pError, nullptr;
   if (lIsPattern)
-    return std::unique_ptr<FrameSink>(
-        new PngSequenceSink(lPattern, pRepeatsFrames, pVideo.straightAlpha, pVideo.tag != DisplayTag::Untagged));
+    return std::unique_ptr<FrameSink>(new PngSequenceSink(lPattern, pRepeatsFrames, pVideo.straightAlpha,
+                                                          pVideo.tag != DisplayTag::Untagged, pVideo.hdr));
   if (pFrameCount > 1)
     return pError = "--out " + pOut + " is one image, but " + std::to_string(pFrameCount) +
                     " frames are drawn: give a pattern such as hud.%04d.png, or a .mov or .mp4",
            nullptr;
   return std::unique_ptr<FrameSink>(
-      new PngFileSink(lPattern.Expand(0), pVideo.straightAlpha, pVideo.tag != DisplayTag::Untagged));
+      new PngFileSink(lPattern.Expand(0), pVideo.straightAlpha, pVideo.tag != DisplayTag::Untagged, pVideo.hdr));
 }
 
 }  // namespace vthud_tool

@@ -51,6 +51,11 @@ struct VideoSettings {
   std::string record;
   // A stream: called with a frame's number (from 0) as its packet leaves.
   std::function<void(long long)> handedOff;
+  // An HDR display (PQ or HLG): the overlay is laid over the plate in its
+  // light (see hdr_display.h) and written at 16 bits in PNGs with a cICP
+  // chunk, ProRes 4444 or HEVC Main 10 (.mp4 and streams), tagged for it.
+  HdrDisplay hdr;
+  std::string masteringDisplay, maxCll;  // HEVC's SEI and mdcv / clli, optional
 };
 
 // From --out: "x.png" (one frame only), a pattern "x.%04d.png", "x.mov",

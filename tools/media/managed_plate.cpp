@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 extern "C" {
 #include <libavutil/pixdesc.h>
@@ -38,6 +39,36 @@ const char* PixelFormat(PlateLayout::Kind pKind) {
     case PlateLayout::Kind::FloatGrey: return "grayf32le";
   }
   return "rgba64le";
+}
+
+// An HDR display's picture: 16-bit display values laid under the canvas,
+// which is left transparent so that the overlay is drawn over nothing and
+// laid over the picture in its light afterwards (see hdr_display.h).
+void HdrToCanvas(const PlateLayout& pLayout, const ShowColour& pColour, uint8_t* pRaw, vthost::Image& pImage) {
+  const int w = pLayout.width, h = pLayout.height;
+  // A fresh picture every plate: the writers may still hold the last one.
+  auto lUnder = std::make_shared<std::vector<uint16_t>>(static_cast<size_t>(kCanvasWidth) * kCanvasHeight * 4);
+  if (w == kCanvasWidth && h == kCanvasHeight) {
+    PlateToDisplay(pLayout, pColour, pRaw, reinterpret_cast<uint8_t*>(lUnder->data()),
+                   static_cast<ptrdiff_t>(w) * 8);
+  } else {
+    QImage lPicture(w, h, QImage::Format_RGBA64);
+    PlateToDisplay(pLayout, pColour, pRaw, lPicture.bits(), lPicture.bytesPerLine());
+    const QImage lFitted =
+        lPicture.scaled(kCanvasWidth, kCanvasHeight, Qt::KeepAspectRatio, Qt::SmoothTransformation)
+            .convertToFormat(QImage::Format_RGBA64);
+    // Opaque black bars.
+    for (size_t i = 3; i < lUnder->size(); i += 4) (*lUnder)[i] = 65535;
+    const int lLeft = (kCanvasWidth - lFitted.width()) / 2, lTop = (kCanvasHeight - lFitted.height()) / 2;
+    for (int y = 0; y < lFitted.height(); ++y)
+      memcpy(&(*lUnder)[(static_cast<size_t>(lTop + y) * kCanvasWidth + lLeft) * 4], lFitted.constScanLine(y),
+             static_cast<size_t>(lFitted.width()) * 8);
+  }
+  pImage.width = kCanvasWidth;
+  pImage.height = kCanvasHeight;
+  pImage.bottomUp = true;
+  pImage.rgba.assign(kCanvasBytes, 0);
+  pImage.under = std::move(lUnder);
 }
 
 }  // namespace
@@ -122,6 +153,7 @@ bool ReadManagedFrame(PictureReader& pReader, const PlateLayout& pLayout, const 
 void ManagedToCanvas(const PlateLayout& pLayout, const ShowColour& pColour, uint8_t* pRaw, vthost::Image& pImage) {
   const int w = pLayout.width, h = pLayout.height;
   const bool lFills = w == kCanvasWidth && h == kCanvasHeight;
+  if (pColour.Hdr().Hdr()) return HdrToCanvas(pLayout, pColour, pRaw, pImage);
   QImage lPicture;
   uint8_t* lOut = nullptr;
   ptrdiff_t lOutStride = static_cast<ptrdiff_t>(w) * 4;
@@ -130,6 +162,7 @@ void ManagedToCanvas(const PlateLayout& pLayout, const ShowColour& pColour, uint
     pImage.width = kCanvasWidth;
     pImage.height = kCanvasHeight;
     pImage.bottomUp = true;
+    pImage.under.reset();
     pImage.rgba.resize(static_cast<size_t>(kCanvasWidth) * kCanvasHeight * 4);
     lOut = pImage.rgba.data() + (h - 1) * lOutStride;
     lOutStride = -lOutStride;

@@ -13,6 +13,7 @@ extern "C" {
 }
 
 #include "av_common.h"
+#include "hdr_display.h"
 #include "png_image.h"
 
 namespace vthud_tool {
@@ -30,6 +31,13 @@ struct EncoderSettings {
   bool fastest = false;
   // Called with a frame's number (from 0) once its packet is handed to the output.
   std::function<void(long long)> handedOff;
+  // An HDR display: frames come as 16-bit RGBA (Write16), are turned to YUV
+  // by the BT.2020 matrix and tagged with the display's primaries and
+  // transfer; a .mov stays ProRes 4444, the rest is HEVC Main 10 (libx265).
+  HdrDisplay hdr;
+  // Optional: x265's mastering display notation and "MAXCLL,MAXFALL", into
+  // HEVC's SEI and the container's mdcv and clli (checked by the caller).
+  std::string masteringDisplay, maxCll;
 };
 
 class VideoWriter {
@@ -47,6 +55,9 @@ class VideoWriter {
   // pRecord (opened as H.264, null for none) encodes the same converted
   // frames after this writer: one conversion for a stream and its recording.
   void Also(VideoWriter* pRecord) { mAlso = pRecord; }
+  // A 1920 x 1080 16-bit RGBA frame, top row first, for an HDR display:
+  // turned to YUV here rather than by the scaler (see video_writer.cpp).
+  bool Write16(const uint16_t* pRgba, std::string& pError);
   // Drains the encoder and writes the trailer; the file is whole after it.
   bool Finish(std::string& pError);
   bool Opened() const { return mOutput != nullptr; }
@@ -55,6 +66,8 @@ class VideoWriter {
   bool Drain(bool pFlush, std::string& pError);
   // Encodes one frame already in the encoder's format.
   bool Encode(AVFrame* pFrame, std::string& pError);
+  // Sends mIn through the chain and the encoder.
+  bool Encode(std::string& pError);
   void Release();
 
   std::string mUrl;
@@ -71,6 +84,7 @@ class VideoWriter {
   bool mHeader = false;
   std::function<void(long long)> mHandedOff;
   VideoWriter* mAlso = nullptr;
+  bool mHdr = false;
 };
 
 }  // namespace vthud_tool

@@ -94,6 +94,11 @@ struct Options {
   // to a display and view; empty names take the config's choice.
   std::string ocio, plateColorspace, display, view, looks;
   bool listColorspaces = false;
+  // HDR displays: --display-encoding ("" takes the config's), --graphics-white
+  // in cd/m2 (0: the display's default), and HEVC's optional metadata.
+  std::string displayEncoding;
+  double graphicsWhite = 0.0;
+  std::string masteringDisplay, maxCll;
 };
 
 // The largest frame number whose time FBTime holds at pMode, either sign.

@@ -57,6 +57,8 @@ bool RunSequence(vthost::Host& pHost, FBComponent* pElement, vthost::Pane& pPane
   if (pSink) lQueue.reset(new WriterQueue(*pSink, lThreads, lThreads + pSettings.readbackDepth + 1));
   vthost::Image lDropped;  // the frame buffer when nothing is written
   std::deque<long long> lPendingFrames;
+  // The picture each pending frame is laid over outside GL (HDR), or null.
+  std::deque<std::shared_ptr<const std::vector<uint16_t>>> lPendingUnders;
   Progress lProgress(lCount, pSettings.progress);
   // Plates and video frames are read one draw ahead on another thread. A run
   // that goes on until stopped plans its first draws only; later plates are read alone.
@@ -81,6 +83,8 @@ bool RunSequence(vthost::Host& pHost, FBComponent* pElement, vthost::Pane& pPane
   auto Deliver = [&]() {
     const long long lFrame = lPendingFrames.front();
     lPendingFrames.pop_front();
+    std::shared_ptr<const std::vector<uint16_t>> lUnder = std::move(lPendingUnders.front());
+    lPendingUnders.pop_front();
     if (!lQueue) {
       if (!lReadback.FinishOldest(lDropped))
         return lError = "cannot read frame " + std::to_string(lFrame) + " back", false;
@@ -89,6 +93,7 @@ bool RunSequence(vthost::Host& pHost, FBComponent* pElement, vthost::Pane& pPane
     std::unique_ptr<vthost::Image> lImage = lQueue->Acquire();
     if (!lReadback.FinishOldest(*lImage))
       return lError = "cannot read frame " + std::to_string(lFrame) + " back", false;
+    lImage->under = std::move(lUnder);
     lQueue->Submit(std::move(lImage), lFrame);
     return true;
   };
@@ -127,6 +132,7 @@ bool RunSequence(vthost::Host& pHost, FBComponent* pElement, vthost::Pane& pPane
     }
     lReadback.Start(pPane.Framebuffer());
     lPendingFrames.push_back(lState.frame);
+    lPendingUnders.push_back(pPane.Background().under);
     ++pReport.drawn;
     if (pSettings.handOffEachDraw && !Deliver()) {
       lOk = false;

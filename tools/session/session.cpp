@@ -6,6 +6,7 @@
 
 #include "chunks.h"
 #include "fdl_framing.h"
+#include "file_name.h"
 #include "frame_pattern.h"
 #include "message_text.h"
 #include "plate_defaults.h"
@@ -224,11 +225,45 @@ bool OpenChunkSink(const Options& o, Session& s, std::string& pError) {
   return s.sink != nullptr;
 }
 
+// An HDR display's output: 16-bit PNGs, ProRes 4444, else HEVC Main 10 in
+// place of H.264 (said once). Refused: HDR settings without an HDR display,
+// and the farm's video parts, whose join was made for SDR videos.
+bool HdrOutput(const Options& o, const ShowColour& pShown, VideoSettings& pVideo, std::string& pError) {
+  const bool lHdr = pShown.Active() && pShown.Hdr().Hdr();
+  if (!lHdr) {
+    const std::pair<bool, const char*> lHdrOnly[] = {{o.graphicsWhite > 0.0, "--graphics-white"},
+                                                     {!o.masteringDisplay.empty(), "--mastering-display"},
+                                                     {!o.maxCll.empty(), "--max-cll"}};
+    for (const auto& lOption : lHdrOnly)
+      if (lOption.first)
+        return pError = std::string(lOption.second) + " is for a PQ or HLG display, and " +
+                        (pShown.Active() ? "the display of " + pShown.Describe() + " is SDR"
+                                         : std::string("no plate is shown through an OCIO config")),
+               false;
+    return true;
+  }
+  const bool lVideo = IsVideoOut(o.out) || !OnePictureOut(o);
+  if ((o.hasChunk || !o.farm.empty() || !o.assembleOut.empty()) && IsVideoOut(o.out))
+    return pError = "--out " + o.out +
+                    ": the farm joins video parts for SDR displays only (its stream copy "
+                    "drops HDR mastering metadata); draw the " +
+                    pShown.Hdr().Describe() + " display in one run, or to a PNG sequence",
+           false;
+  pVideo.hdr = pShown.Hdr();
+  pVideo.masteringDisplay = o.masteringDisplay;
+  pVideo.maxCll = o.maxCll;
+  if (lVideo && !EndsWithNoCase(o.out, ".mov") && !LooksLikePattern(o.out))
+    Warn(pShown.Describe() + " is an HDR display (" + pShown.Hdr().Describe() + "): " + o.out +
+         " is written as 10-bit HEVC (libx265), as 8-bit H.264 cannot hold it");
+  return true;
+}
+
 }  // namespace
 
 bool OpenInputs(Options& o, const std::string& pResources, Session& s, std::string& pError) {
   // The plate first: its length and rate are the plan's and the scene's unless the command line gives them.
-  const ColourRequest lColour{o.ocio, o.plateColorspace, o.display, o.view, o.looks};
+  const ColourRequest lColour{o.ocio,  o.plateColorspace, o.display,      o.view,
+                              o.looks, o.displayEncoding, o.graphicsWhite};
   s.background.SetWarn(Warn);
   if (!s.background.Open(o.background, pResources + "/quill-hd.png", pError, o.backgroundLut, &lColour))
     return false;
@@ -244,7 +279,8 @@ bool OpenInputs(Options& o, const std::string& pResources, Session& s, std::stri
   // The files are tagged for the display the plates were shown on.
   const ShowColour& lShown = s.background.Colour();
   lShown.Settle();
-  if (lShown.Active()) {
+  if (!HdrOutput(o, lShown, s.video, pError)) return false;
+  if (lShown.Active() && !s.video.hdr.Hdr()) {
     s.video.tag = lShown.Tag();
     if (lShown.Tag() == DisplayTag::Untagged)
       Warn("the display of " + lShown.Describe() +

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "progress.h"
+#include "live_feed.h"
 
 namespace vthud_tool {
 
@@ -21,14 +22,6 @@ std::string Fixed(double pValue, int pDecimals) {
   char lText[64];
   snprintf(lText, sizeof lText, "%.*f", pDecimals, pValue);
   return lText;
-}
-
-// The pFraction quantile of pValues (nearest rank).
-double Quantile(std::vector<double> pValues, double pFraction) {
-  if (pValues.empty()) return 0;
-  std::sort(pValues.begin(), pValues.end());
-  const size_t lRank = static_cast<size_t>(std::ceil(pFraction * static_cast<double>(pValues.size())));
-  return pValues[std::min(pValues.size() - 1, lRank > 0 ? lRank - 1 : 0)];
 }
 
 }  // namespace
