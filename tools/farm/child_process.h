@@ -38,7 +38,6 @@ class ChildProcess {
  private:
   pid_t mPid = -1;
   int mPipe = -1;
-  int mErrors = -1;  // its stderr, read back for messages
   std::string mErrorFile;
   std::string mProgram;
 };

@@ -322,7 +322,8 @@ bool Background::StartRun(long long pFrame, long long pRun, const std::string& p
   }
   mPlates->SetOutput(pChain, pFormat);
   mPlates->SetLimit(pRun > 0 ? pRun : 0);
-  mPlates->StartAhead(kAhead);
+  // A managed plate is 16 MB or more at 16 bits: one waits, the decoder's own threads hold the rest.
+  mPlates->StartAhead(mColour.Active() ? 1 : kAhead);
   mPlatesNext = pFrame;
   mPlatesLeft = pRun > 0 ? pRun : -1;
   return true;
