@@ -45,13 +45,8 @@ int main(int argc, char** argv) {
   std::string lError;
   vthud_tool::ColourRequest lRequest;
   lRequest.config = argv[1];
-  vthud_tool::ReaderSource lSource;
-  lSource.url = "file:" + lPlate;
-  lSource.name = lPlate;
-  lSource.format = "image2";
-  lSource.options = {{"pattern_type", "none"}};
   vthud_tool::PictureReader lDecoder;
-  if (!lColour.Open(lRequest, lPlate, lError) || !lDecoder.Open(lSource, lError) ||
+  if (!lColour.Open(lRequest, lPlate, lError) || !lDecoder.Open(vthud_tool::PictureSource(lPlate), lError) ||
       !vthud_tool::LayoutFromFacts(lDecoder.Facts(), lPlate, false, lLayout, lError))
     return Fail(lError);
   vthud_tool::SetManagedOutput(lDecoder, lLayout);

@@ -40,37 +40,13 @@ std::string FilterValue(const std::string& pText) {
   return lGraph;
 }
 
-// A file name as FFmpeg's libraries are given it: with the file protocol
-// named, so that a name holding a colon ("shot:a/p.%04d.png") is not taken
-// for another protocol.
-std::string FileUrl(const std::string& pPath) { return "file:" + pPath; }
-
 // Frames a reader decodes ahead of the draws: enough to keep the decoder
 // busy while a frame is drawn, few enough to cost little memory.
 const int kAhead = 2;
 
-// A video: its container probed, its pictures decoded on the decoder's own threads.
-ReaderSource VideoSource(const std::string& pPath) {
-  ReaderSource lSource;
-  lSource.url = FileUrl(pPath);
-  lSource.name = pPath;
-  return lSource;
-}
-
 // The long-running readers give their frames bottom row first, as GL takes
 // them (vflip only turns the rows' order: no pixel is copied for it).
 const char* const kBottomUp = ",vflip";
-
-// A still: one picture read by the image2 demuxer, which takes any name as it stands.
-ReaderSource StillSource(const std::string& pPath) {
-  ReaderSource lSource;
-  lSource.url = FileUrl(pPath);
-  lSource.name = pPath;
-  lSource.format = "image2";
-  lSource.options = {{"pattern_type", "none"}};
-  lSource.stopOnError = true;
-  return lSource;
-}
 
 // One 1920 x 1080 RGBA frame, rows in the order the chain gave them.
 void CopyRgba(const AVFrame& pFrame, vthost::Image& pImage, bool pBottomUp) {
@@ -101,7 +77,7 @@ bool DecodeStill(const std::string& pPath, const std::string& pFilter, vthost::I
   AvFramePtr lFrame;
   bool lEnded = false;
   std::string lWhy;
-  if (lReader.Open(StillSource(pPath), lWhy)) {
+  if (lReader.Open(PictureSource(pPath), lWhy)) {
     lReader.SetOutput(pFilter, AV_PIX_FMT_RGBA);
     if (lReader.Next(lFrame, lEnded, lWhy)) {
       CopyRgba(*lFrame, pImage, false);
@@ -118,7 +94,7 @@ bool DecodeManagedStill(const std::string& pPath, const ShowColour& pColour, std
   PictureReader lReader;
   PlateLayout lLayout;
   std::string lWhy;
-  if (!lReader.Open(StillSource(pPath), pError)) return false;
+  if (!lReader.Open(PictureSource(pPath), pError)) return false;
   if (!LayoutFromFacts(lReader.Facts(), pPath, false, lLayout, pError)) return false;
   SetManagedOutput(lReader, lLayout);
   AvFramePtr lFrame;
@@ -394,7 +370,7 @@ bool Background::CheckFirstPlate(long long pFrame, std::string& pError) {
     mLayout = PlateLayout();
     StartRun(pFrame, 0, ManagedChain(mLayout), ManagedFormat(mLayout), lIgnored);
   }
-  if (!ProbePlateLayout(StillSource(lPath), false, mProbedLayout, pError)) {
+  if (!ProbePlateLayout(PictureSource(lPath), false, mProbedLayout, pError)) {
     if (mPlates) mPlates->Stop();
     mPlates.reset();
     return pError = lPlate + ": " + pError, false;
@@ -413,7 +389,7 @@ bool Background::ProbeRunLayout(const std::string& pPath, std::string& pError) {
     mLayout = mProbedLayout;
     return true;
   }
-  return ProbePlateLayout(StillSource(pPath), false, mLayout, pError);
+  return ProbePlateLayout(PictureSource(pPath), false, mLayout, pError);
 }
 
 bool Background::PlateTimecode(long long pFirstFrame, int pRateNumerator, int pRateDenominator,
@@ -434,19 +410,10 @@ bool Background::PlateTimecode(long long pFirstFrame, int pRateNumerator, int pR
     mTimecodePath = lPath;
   }
   if (lPath != mTimecodePath) {
-    PictureReader lReader;
-    ReaderSource lSource = StillSource(lPath);
-    lSource.oneThread = true;
-    if (!lReader.Open(lSource, pError))
+    StreamFacts lFacts;
+    if (!FirstTimecode(PictureSource(lPath), lFacts, mTimecode, pError))
       return pError = "cannot read the timecode of " + lPath + ": " + pError, false;
-    lReader.SetOutput("", AV_PIX_FMT_NONE);
-    AvFramePtr lFrame;
-    bool lEnded = false;
-    std::string lIgnored;
-    mTimecode.clear();
-    if (lReader.Next(lFrame, lEnded, lIgnored)) mTimecode = FrameTimecode(*lFrame, lReader.Stream()->r_frame_rate);
-    if (mTimecode.empty()) mTimecode = lReader.Facts().timecode;
-    mTimecodeRate = lReader.Facts().rate;
+    mTimecodeRate = lFacts.rate;
     mTimecodePath = lPath;
   }
   pTimecode = mTimecode;

@@ -37,6 +37,41 @@ void ReadFacts(const AVFormatContext& pInput, const AVStream& pStream, StreamFac
 
 }  // namespace
 
+std::string FileUrl(const std::string& pPath) { return "file:" + pPath; }
+
+ReaderSource PictureSource(const std::string& pPath) {
+  ReaderSource lSource;
+  lSource.url = FileUrl(pPath);
+  lSource.name = pPath;
+  lSource.format = "image2";
+  lSource.options = {{"pattern_type", "none"}};
+  lSource.stopOnError = true;
+  return lSource;
+}
+
+ReaderSource VideoSource(const std::string& pPath) {
+  ReaderSource lSource;
+  lSource.url = FileUrl(pPath);
+  lSource.name = pPath;
+  return lSource;
+}
+
+bool FirstTimecode(const ReaderSource& pSource, StreamFacts& pFacts, std::string& pTimecode, std::string& pError) {
+  PictureReader lReader;
+  ReaderSource lSource = pSource;
+  lSource.oneThread = true;
+  if (!lReader.Open(lSource, pError)) return false;
+  lReader.SetOutput("", AV_PIX_FMT_NONE);
+  pFacts = lReader.Facts();
+  AvFramePtr lFrame;
+  bool lEnded = false;
+  std::string lIgnored;
+  pTimecode.clear();
+  if (lReader.Next(lFrame, lEnded, lIgnored)) pTimecode = FrameTimecode(*lFrame, pFacts.rate);
+  if (pTimecode.empty()) pTimecode = pFacts.timecode;
+  return true;
+}
+
 bool ProbeStream(const ReaderSource& pSource, StreamFacts& pFacts, std::string& pError) {
   PictureReader lReader;
   ReaderSource lSource = pSource;

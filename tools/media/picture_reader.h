@@ -28,6 +28,14 @@ struct ReaderSource {
   bool oneThread = false;
 };
 
+// A file as the libraries are given it: with the file protocol named, so that
+// a name holding a colon ("shot:a/p.%04d.png") is not taken for another protocol.
+std::string FileUrl(const std::string& pPath);
+// One picture, read by the image2 demuxer, which takes any name as it stands.
+ReaderSource PictureSource(const std::string& pPath);
+// A video file: its container probed, its pictures decoded on the decoder's own threads.
+ReaderSource VideoSource(const std::string& pPath);
+
 // What a probe finds of the first video stream.
 struct StreamFacts {
   int width = 0, height = 0;
@@ -46,6 +54,11 @@ bool ProbeStream(const ReaderSource& pSource, StreamFacts& pFacts, std::string& 
 // header's) or its SMPTE 12M side data (an H.264 stream's SEI), counted at
 // pRate; "" when it has none.
 std::string FrameTimecode(const AVFrame& pFrame, AVRational pRate);
+
+// The timecode of pSource's first picture: its own (FrameTimecode), else the
+// container's; "" when it has none. Decoded on one thread, with no conversion.
+// pFacts is the stream's. False with "cannot read NAME: reason".
+bool FirstTimecode(const ReaderSource& pSource, StreamFacts& pFacts, std::string& pTimecode, std::string& pError);
 
 class PictureReader {
  public:

@@ -16,31 +16,20 @@ std::string gLastPath;
 PlateFacts gLast;
 
 bool Probe(const std::string& pPath, PlateFacts& pFacts, std::string& pError) {
-  ReaderSource lSource;
-  lSource.url = "file:" + pPath;
-  lSource.name = pPath;
-  lSource.oneThread = true;
-  PictureReader lReader;
-  if (!lReader.Open(lSource, pError)) return false;
-  lReader.SetOutput("", AV_PIX_FMT_NONE);
-  const StreamFacts& lStream = lReader.Facts();
+  // The first frame's own timecode comes first (some streams carry it there alone), then the container's.
+  StreamFacts lStream;
   PlateFacts lFacts;
+  if (!FirstTimecode(VideoSource(pPath), lStream, lFacts.timecode, pError)) return false;
   // A variable rate has none: 0/0.
   if (lStream.rate.num > 0 && lStream.rate.den > 0) {
     lFacts.rateNumerator = lStream.rate.num;
     lFacts.rateDenominator = lStream.rate.den;
   }
-  // The first frame's own timecode comes first (some streams carry it there alone), then the container's.
-  AvFramePtr lFrame;
-  bool lEnded = false;
-  std::string lIgnored;
-  if (lReader.Next(lFrame, lEnded, lIgnored)) lFacts.timecode = FrameTimecode(*lFrame, lStream.rate);
-  if (lFacts.timecode.empty()) lFacts.timecode = lStream.timecode;
   lFacts.frames = lStream.frames;
   if (lFacts.frames <= 0) {
     // MXF and Matroska may not say: count the packets (read, not decoded).
     AvInputPtr lInput;
-    if (!OpenInput(lSource.url, pPath, nullptr, {}, lInput, pError, false) ||
+    if (!OpenInput(FileUrl(pPath), pPath, nullptr, {}, lInput, pError, false) ||
         !CountVideoPackets(*lInput, pPath, lFacts.frames, pError))
       return pError = "cannot count the frames of " + pError, false;
   }
