@@ -16,6 +16,7 @@ add_executable(test_tools ${CMAKE_CURRENT_LIST_DIR}/tools/options_test.cpp
                           ${CMAKE_CURRENT_LIST_DIR}/tools/file_name_test.cpp
                           ${CMAKE_CURRENT_LIST_DIR}/tools/session_test.cpp
                           ${CMAKE_CURRENT_LIST_DIR}/tools/plate_defaults_test.cpp
+                          ${CMAKE_CURRENT_LIST_DIR}/tools/plate_fetcher_test.cpp
 
                           ${CMAKE_CURRENT_LIST_DIR}/tools/show_colour_test.cpp
                           ${CMAKE_CURRENT_LIST_DIR}/tools/media_test.cpp)

@@ -1,12 +1,12 @@
 #include "sequence.h"
 
 #include <deque>
-#include <future>
 #include <memory>
 #include <thread>
 #include <vector>
 
 #include "lead_in.h"
+#include "plate_fetcher.h"
 #include "progress.h"
 #include "property_edit.h"
 #include "readback.h"
@@ -68,14 +68,11 @@ bool RunSequence(vthost::Host& pHost, FBComponent* pElement, vthost::Pane& pPane
   pBackground.PlanDraws(std::move(lFrames), lPlanned == lCount);
   vthost::Image lPlates[2];
   std::string lPlateErrors[2];
-  std::future<bool> lNextPlate;
-  auto FetchPlate = [&](long long pIndex) {
+  PlateFetcher lNextPlate([&](long long pIndex) {
     const size_t lSlot = static_cast<size_t>(pIndex % 2);
-    return std::async(std::launch::async, [&, pIndex, lSlot] {
-      return pBackground.ForDraw(pIndex - lFirst, pPlan.At(pIndex).frame, lPlates[lSlot], lPlateErrors[lSlot]);
-    });
-  };
-  if (lCount > 0) lNextPlate = FetchPlate(lFirst);
+    return pBackground.ForDraw(pIndex - lFirst, pPlan.At(pIndex).frame, lPlates[lSlot], lPlateErrors[lSlot]);
+  });
+  if (lCount > 0) lNextPlate.Ask(lFirst);
   std::string lError;
   bool lOk = LeadIn(pHost, pElement, pPane, pPlan, pSettings, lFirst, lError);
 
@@ -107,14 +104,14 @@ bool RunSequence(vthost::Host& pHost, FBComponent* pElement, vthost::Pane& pPane
     // The plate first: a feed's picture sets when the draw is made, and what it is drawn with.
     if (i == lFirst || pBackground.Changes()) {
       const size_t lSlot = static_cast<size_t>(i % 2);
-      if (!lNextPlate.get()) {
+      if (!lNextPlate.Wait()) {
         lError = lPlateErrors[lSlot];
         lOk = false;
         break;
       }
       // Swapped, not copied: the slot takes the pane's last picture's buffer for the plate after next.
       pPane.SwapBackground(lPlates[lSlot]);
-      if (pBackground.Changes() && i + 1 < lEnd) lNextPlate = FetchPlate(i + 1);
+      if (pBackground.Changes() && i + 1 < lEnd) lNextPlate.Ask(i + 1);
     }
     if (!PrepareDraw(pHost, pElement, lState, i, pSettings, lError)) {
       lOk = false;
