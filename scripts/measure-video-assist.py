@@ -34,7 +34,7 @@ def monitor(port, seen):
     """Decodes udp://127.0.0.1:port as it comes; seen[counter] = when it was decoded (first time)."""
     p = subprocess.Popen(
         ["ffmpeg", "-nostdin", "-hide_banner", "-loglevel", "error", "-fflags", "nobuffer", "-flags", "low_delay",
-         "-i", "udp://127.0.0.1:%d?timeout=6000000" % port, "-vf",
+         "-i", "udp://127.0.0.1:%d?timeout=15000000" % port, "-vf",
          "crop=1680:80:100:500,scale=12:1:flags=area,format=gray", "-flush_packets", "1", "-f", "rawvideo", "pipe:1"],
         stdout=subprocess.PIPE)
 
