@@ -256,9 +256,11 @@ TEST_F(VideoAssistTest, SenderThatComesBackIsTakenUpAgainWithNothingLeftOpen) {
   kill(lSender, SIGTERM);
   Finish(lSender, 30);
   std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-  lSender = Send(lUrl, 72);
+  lSender = Send(lUrl, 120);
   std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-  const std::pair<int, int> lAfter = Held(lTool);
+  std::pair<int, int> lAfter = Held(lTool);
+  // The first connection's sockets may still be winding down a moment after it ended; a leak stays.
+  if (lAfter.first > lBefore.first || lAfter.second > lBefore.second) lAfter = Held(lTool);
   EXPECT_EQ(Finish(lSender, 40), 0);
   kill(lTool, SIGINT);
   ASSERT_EQ(Finish(lTool, 30), 0) << Slurp(dir + "/tool.err");
@@ -319,8 +321,9 @@ TEST_F(VideoAssistTest, RefusalsComeInOneLineBeforeAnythingIsWritten) {
     EXPECT_NE(r.status, 0) << lLine;
     EXPECT_NE(r.err.find(c.expected), std::string::npos) << lLine << ": " << r.err;
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << lLine << ": " << r.err;
-    if (std::string(c.expected) == "no feed within 5 s")
+    if (std::string(c.expected) == "no feed within 5 s") {
       EXPECT_NE(r.err.find(lCaller), std::string::npos) << r.err;
+    }
     struct stat lInfo {};
     EXPECT_NE(stat((dir + "/never").c_str(), &lInfo), 0) << lLine << " wrote before refusing";
   }
