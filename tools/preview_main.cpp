@@ -14,6 +14,7 @@
 #include "layout_check.h"
 #include "options.h"
 #include "plugin_location.h"
+#include "progress.h"
 #include "property_listing.h"
 #include "show_colour.h"
 #include "session.h"
@@ -115,8 +116,14 @@ int main(int argc, char** argv) {
   vthud_tool::Session s;
   if (!o.farm.empty()) return SubmitToFarm(o, s);
   if (!vthud_tool::OpenInputs(o, kResources, s, lError) || !vthud_tool::MakeHost(o, s, lError) ||
-      !vthud_tool::ApplySettings(o, s, lError))
+      !vthud_tool::ApplySettings(o, s, lError)) {
+    // Stopped while waiting for a feed's sender: an ending asked for, not a failure.
+    if (vthud_tool::StopRequested()) {
+      fputs("vthud_preview: stopped before the feed came; nothing written\n", stderr);
+      return 0;
+    }
     return Fail(lError);
+  }
   if (o.listProperties) return ListAll(s);
   if (!vthud_tool::PrepareTake(o, s, lError)) return Fail(lError);
   if (o.checkLayout) return CheckLayout(o, s);

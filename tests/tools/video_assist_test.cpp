@@ -282,6 +282,37 @@ TEST_F(VideoAssistTest, SenderThatComesBackIsTakenUpAgainWithNothingLeftOpen) {
   EXPECT_TRUE(lRestarted) << "the output never showed the second sending";
 }
 
+// True once something on this machine has UDP port pPort bound (an SRT or UDP listener), within 30 s.
+bool Bound(int pPort) {
+  char lPort[8];
+  snprintf(lPort, sizeof lPort, ":%04X ", pPort);
+  for (int i = 0; i < 300; ++i) {
+    if (Slurp("/proc/net/udp").find(lPort) != std::string::npos) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  return false;
+}
+
+TEST_F(VideoAssistTest, StopWhileWaitingForTheSenderEndsWithStatusZeroAndNothingWritten) {
+  const struct {
+    const char* scheme;
+    int signal;
+  } kCases[] = {{"srt", SIGTERM}, {"srt", SIGINT}, {"udp", SIGTERM}};
+  for (const auto& c : kCases) {
+    const int lPort = FreePort();
+    const std::string lUrl = std::string(c.scheme) + "://127.0.0.1:" + std::to_string(lPort) +
+                             (std::string(c.scheme) == "srt" ? "?mode=listener" : "");
+    const pid_t lTool = StartTool({"--background", lUrl, "--out", dir + "/never.mp4"});
+    ASSERT_TRUE(Bound(lPort)) << lUrl;
+    kill(lTool, c.signal);
+    EXPECT_EQ(Finish(lTool, 20), 0) << lUrl << " signal " << c.signal;
+    const std::string lErr = Slurp(dir + "/tool.err");
+    EXPECT_NE(lErr.find("stopped before the feed came; nothing written"), std::string::npos) << lErr;
+    struct stat lInfo {};
+    EXPECT_NE(stat((dir + "/never.mp4").c_str(), &lInfo), 0) << lUrl;
+  }
+}
+
 TEST_F(VideoAssistTest, RefusalsComeInOneLineBeforeAnythingIsWritten) {
   const std::string lPort = std::to_string(FreePort());
   const std::string lCaller = "srt://127.0.0.1:" + std::to_string(FreePort(SOCK_DGRAM));

@@ -443,6 +443,7 @@ bool Background::OpenFeed(const std::string& pUrl, std::string& pError) {
   const std::string lProblem = FeedUrlProblem(pUrl);
   if (!lProblem.empty()) return pError = "--background " + lProblem, false;
   mFeed.reset(new LiveFeed);
+  mFeed->SetStopCheck(mStopCheck);
   if (!mFeed->Open(pUrl, pError)) return mFeed.reset(), false;
   const StreamFacts& lFacts = mFeed->Facts();
   std::string lMatrix, lRange;

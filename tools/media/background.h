@@ -51,6 +51,8 @@ class Background {
   const StreamFacts& FeedFacts() const { return mFeed->Facts(); }
   // Where a feed says what happens to it (a gap in its pictures).
   void SetWarn(std::function<void(const std::string&)> pWarn) { mWarn = std::move(pWarn); }
+  // What ends a wait for a feed's first picture besides the feed (the run being stopped).
+  void SetStopCheck(std::function<bool()> pStopped) { mStopCheck = std::move(pStopped); }
   // The picture of draw pIndex of a feed: when it arrived and its timecode;
   // false for a draw that held the last picture.
   bool FeedStamp(long long pIndex, FeedClock::time_point& pArrival, std::string& pTimecode);
@@ -131,6 +133,7 @@ class Background {
   std::mutex mStampMutex;
   std::map<long long, std::pair<FeedClock::time_point, std::string>> mStamps;  // guarded by mStampMutex
   std::function<void(const std::string&)> mWarn;
+  std::function<bool()> mStopCheck;
   // The plate last probed and its layout: a run that starts at it needs no second probe.
   std::string mProbedPath;
   PlateLayout mProbedLayout;

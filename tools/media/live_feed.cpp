@@ -61,7 +61,8 @@ LiveFeed::~LiveFeed() { Stop(); }
 int LiveFeed::Interrupted(void* pFeed) {
   const LiveFeed& lFeed = *static_cast<const LiveFeed*>(pFeed);
   const long long lDeadline = lFeed.mDeadline;
-  return lFeed.mStop || (lDeadline != 0 && Ticks(FeedClock::now()) > lDeadline);
+  return lFeed.mStop || (lDeadline != 0 && Ticks(FeedClock::now()) > lDeadline) ||
+         (lFeed.mStopCheck && lFeed.mStopCheck());
 }
 
 bool LiveFeed::OpenInput(std::string& pError) {
@@ -122,7 +123,8 @@ bool LiveFeed::Open(const std::string& pUrl, std::string& pError, FeedClock::dur
   std::string lWhy;
   bool lOpened = OpenInput(lWhy);
   // A caller turned away (nobody listening yet) tries again until its wait is over.
-  while (!lOpened && mDeadline != 0 && Ticks(FeedClock::now() + kRetry) < mDeadline) {
+  const auto Stopped = [this] { return mStopCheck && mStopCheck(); };
+  while (!lOpened && !Stopped() && mDeadline != 0 && Ticks(FeedClock::now() + kRetry) < mDeadline) {
     std::this_thread::sleep_for(kRetry);
     lOpened = OpenInput(lWhy);
   }
@@ -131,7 +133,9 @@ bool LiveFeed::Open(const std::string& pUrl, std::string& pError, FeedClock::dur
   if (lOpened) return mDecoded.reset(av_frame_alloc()), true;
   mInput.reset();
   mCodec.reset();
-  if (lTimedOut)
+  if (Stopped())
+    pError = "--background " + pUrl + ": stopped while waiting for the feed";
+  else if (lTimedOut)
     pError = "--background " + pUrl + ": no feed within " +
              std::to_string(std::chrono::duration_cast<std::chrono::seconds>(pCallerWait).count()) + " s";
   else

@@ -59,6 +59,8 @@ class LiveFeed {
   bool Open(const std::string& pUrl, std::string& pError,
             FeedClock::duration pCallerWait = std::chrono::seconds(5));
   const StreamFacts& Facts() const { return mFacts; }
+  // What else ends a wait for the sender (the run being stopped); set before Open().
+  void SetStopCheck(std::function<bool()> pStopped) { mStopCheck = std::move(pStopped); }
   // What each picture goes through into RGBA; set before Start().
   void SetChain(const std::string& pChain) { mChain = pChain; }
   // Starts decoding on a thread of its own; pWarn takes what it has to say.
@@ -74,6 +76,7 @@ class LiveFeed {
   bool Decode(AVPacket* pPacket, FeedClock::time_point pArrival);
   static int Interrupted(void* pFeed);
 
+  std::function<bool()> mStopCheck;
   std::string mUrl, mChain;
   StreamFacts mFacts;
   AvInputPtr mInput;

@@ -265,6 +265,11 @@ bool OpenInputs(Options& o, const std::string& pResources, Session& s, std::stri
   const ColourRequest lColour{o.ocio,  o.plateColorspace, o.display,      o.view,
                               o.looks, o.displayEncoding, o.graphicsWhite};
   s.background.SetWarn(Warn);
+  if (IsFeedUrl(o.background)) {
+    // A listener may wait long for its sender: Ctrl-C and SIGTERM end that wait as they end the run.
+    InstallStopHandler();
+    s.background.SetStopCheck(StopRequested);
+  }
   if (!s.background.Open(o.background, pResources + "/quill-hd.png", pError, o.backgroundLut, &lColour))
     return false;
   PlateRun lPlate;
