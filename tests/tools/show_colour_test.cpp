@@ -130,30 +130,27 @@ struct Stats {
   double mean = 0, p999 = 0;
 };
 
+// The mean and the 99.9th percentile (the least value at or above 99.9% of them) of pDiffs.
+Stats StatsOf(std::vector<float>& pDiffs) {
+  Stats s;
+  if (pDiffs.empty()) return s;
+  double lSum = 0;
+  for (float d : pDiffs) lSum += d;
+  s.mean = lSum / pDiffs.size();
+  const size_t lRank = std::max<size_t>(1, static_cast<size_t>(std::ceil(pDiffs.size() * 0.999)));
+  auto lAt = pDiffs.begin() + static_cast<long>(lRank - 1);
+  std::nth_element(pDiffs.begin(), lAt, pDiffs.end());
+  s.p999 = *lAt;
+  return s;
+}
+
 // |a - b| over the colour channels of rows pTop..pBottom (top first), of
 // 8-bit RGBA pictures the size of the canvas.
 Stats Compare(const std::vector<uint8_t>& pA, const std::vector<uint8_t>& pB, int pTop = 0, int pBottom = kH) {
-  std::vector<int> lCounts(256, 0);
-  double lSum = 0;
-  size_t n = 0;
-  for (size_t i = static_cast<size_t>(pTop) * kW * 4; i < static_cast<size_t>(pBottom) * kW * 4; ++i) {
-    if (i % 4 == 3) continue;
-    const int d = std::abs(int(pA[i]) - int(pB[i]));
-    ++lCounts[d];
-    lSum += d;
-    ++n;
-  }
-  Stats s;
-  s.mean = lSum / n;
-  size_t lBelow = 0;
-  for (int d = 0; d < 256; ++d) {
-    lBelow += lCounts[d];
-    if (lBelow >= n * 0.999) {
-      s.p999 = d;
-      break;
-    }
-  }
-  return s;
+  std::vector<float> lDiffs;
+  for (size_t i = static_cast<size_t>(pTop) * kW * 4; i < static_cast<size_t>(pBottom) * kW * 4; ++i)
+    if (i % 4 != 3) lDiffs.push_back(static_cast<float>(std::abs(int(pA[i]) - int(pB[i]))));
+  return StatsOf(lDiffs);
 }
 
 class ShowColourTest : public ToolTest {
@@ -604,18 +601,9 @@ double Nits(double pSignal) {
 Stats Compare10(const std::vector<float>& pA, const std::vector<float>& pB) {
   std::vector<float> lDiffs;
   lDiffs.reserve(pA.size());
-  double lSum = 0;
   for (size_t i = 0; i < pA.size(); ++i)
-    if (i % 4 != 3) {
-      lDiffs.push_back(std::fabs(pA[i] - pB[i]) * 1023.0f);
-      lSum += lDiffs.back();
-    }
-  Stats s;
-  s.mean = lSum / lDiffs.size();
-  auto lAt = lDiffs.begin() + static_cast<long>(lDiffs.size() * 0.999);
-  std::nth_element(lDiffs.begin(), lAt, lDiffs.end());
-  s.p999 = *lAt;
-  return s;
+    if (i % 4 != 3) lDiffs.push_back(std::fabs(pA[i] - pB[i]) * 1023.0f);
+  return StatsOf(lDiffs);
 }
 
 class HdrTest : public ShowColourTest {

@@ -83,6 +83,13 @@ std::string CounterBoxes() {
   return lChain;
 }
 
+// How many times pNeedle stands in pText.
+size_t Occurrences(const std::string& pText, const std::string& pNeedle) {
+  size_t lCount = 0;
+  for (size_t p = pText.find(pNeedle); p != std::string::npos; p = pText.find(pNeedle, p + 1)) ++lCount;
+  return lCount;
+}
+
 struct Figures {
   long long in = -1, drawn = -1, dropped = -1, held = -1;
 };
@@ -140,6 +147,19 @@ class VideoAssistTest : public vthud_test::ToolTest {
       std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
   }
+  // Stops the tool with pSignal once the sender is done, waits for it and the monitor, and reads what it
+  // said; false (with the failure reported) when it did not end with status 0.
+  bool StopAndRead(pid_t pTool, int pSignal, pid_t pMonitor, std::string& pOut, std::string& pErr) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    kill(pTool, pSignal);
+    const int lStatus = Finish(pTool, 30);
+    Finish(pMonitor, 30);
+    pOut = Slurp(dir + "/tool.out");
+    pErr = Slurp(dir + "/tool.err");
+    std::cout << pOut << pErr;
+    EXPECT_EQ(lStatus, 0) << pErr;
+    return lStatus == 0;
+  }
   // The counter of each frame of a video, in order.
   std::vector<int> Counters(const std::string& pVideo) {
     const std::string lRaw = dir + "/counters.raw";
@@ -193,24 +213,17 @@ TEST_F(VideoAssistTest, UdpFeedWithTrackerByArrivalComesOutWholeAndInOrder) {
                                      std::to_string(lTracker) + " 200 >/dev/null");
   const pid_t lSender = Send("udp://127.0.0.1:" + std::to_string(lIn) + "?pkt_size=1316", 120);
   EXPECT_EQ(Finish(lSender, 40), 0);
-  std::this_thread::sleep_for(std::chrono::milliseconds(500));
-  kill(lTool, SIGINT);
-  ASSERT_EQ(Finish(lTool, 30), 0) << Slurp(dir + "/tool.err");
+  std::string lOut, lErr;
+  const bool lEnded = StopAndRead(lTool, SIGINT, lMonitor, lOut, lErr);
   Finish(lTrackerSender, 30);
-  Finish(lMonitor, 30);
-  const std::string lOut = Slurp(dir + "/tool.out"), lErr = Slurp(dir + "/tool.err");
-  std::cout << lOut << lErr;
+  ASSERT_TRUE(lEnded);
   const Figures lFigures = ReadFigures(lOut);
   ASSERT_GT(lFigures.drawn, 0) << lOut;
   ExpectInOrder(Counters(dir + "/monitor.ts"), lFigures);
   EXPECT_NE(lOut.find("feed latency added"), std::string::npos);
   // No tool here writes SEI timecode, so every frame matched by its arrival, said once.
   EXPECT_NE(lOut.find(" 0 by timecode, "), std::string::npos) << lOut;
-  size_t lSaid = 0;
-  for (size_t p = lErr.find("the feed carries no timecode"); p != std::string::npos;
-       p = lErr.find("the feed carries no timecode", p + 1))
-    ++lSaid;
-  EXPECT_EQ(lSaid, 1u) << lErr;
+  EXPECT_EQ(Occurrences(lErr, "the feed carries no timecode"), 1u) << lErr;
 }
 
 TEST_F(VideoAssistTest, SrtFeedStreamsAndRecordsTheSameFramesAPlayableFileAfterSigterm) {
@@ -223,12 +236,8 @@ TEST_F(VideoAssistTest, SrtFeedStreamsAndRecordsTheSameFramesAPlayableFileAfterS
   std::this_thread::sleep_for(std::chrono::seconds(1));
   const pid_t lSender = Send("srt://127.0.0.1:" + std::to_string(lIn) + "?latency=20000", 96);
   EXPECT_EQ(Finish(lSender, 40), 0);
-  std::this_thread::sleep_for(std::chrono::milliseconds(500));
-  kill(lTool, SIGTERM);
-  ASSERT_EQ(Finish(lTool, 30), 0) << Slurp(dir + "/tool.err");
-  Finish(lMonitor, 30);
-  const std::string lOut = Slurp(dir + "/tool.out");
-  std::cout << lOut << Slurp(dir + "/tool.err");
+  std::string lOut, lErr;
+  ASSERT_TRUE(StopAndRead(lTool, SIGTERM, lMonitor, lOut, lErr));
   const Figures lFigures = ReadFigures(lOut);
   ASSERT_GT(lFigures.drawn, 0) << lOut;
   const std::vector<int> lStreamed = Counters(dir + "/monitor.ts");
@@ -262,19 +271,14 @@ TEST_F(VideoAssistTest, SenderThatComesBackIsTakenUpAgainWithNothingLeftOpen) {
   // The first connection's sockets may still be winding down a moment after it ended; a leak stays.
   if (lAfter.first > lBefore.first || lAfter.second > lBefore.second) lAfter = Held(lTool);
   EXPECT_EQ(Finish(lSender, 40), 0);
-  kill(lTool, SIGINT);
-  ASSERT_EQ(Finish(lTool, 30), 0) << Slurp(dir + "/tool.err");
-  Finish(lMonitor, 30);
-  const std::string lOut = Slurp(dir + "/tool.out"), lErr = Slurp(dir + "/tool.err");
-  std::cout << lOut << lErr << "threads " << lBefore.first << " -> " << lAfter.first << ", descriptors "
-            << lBefore.second << " -> " << lAfter.second << "\n";
+  std::string lOut, lErr;
+  ASSERT_TRUE(StopAndRead(lTool, SIGINT, lMonitor, lOut, lErr));
+  std::cout << "threads " << lBefore.first << " -> " << lAfter.first << ", descriptors " << lBefore.second
+            << " -> " << lAfter.second << "\n";
   EXPECT_LE(lAfter.first, lBefore.first);
   EXPECT_LE(lAfter.second, lBefore.second);
   // One warning for the gap, and the output picked up the second sending (its counter starts again).
-  size_t lWarned = 0;
-  for (size_t p = lErr.find("no picture for"); p != std::string::npos; p = lErr.find("no picture for", p + 1))
-    ++lWarned;
-  EXPECT_EQ(lWarned, 1u) << lErr;
+  EXPECT_EQ(Occurrences(lErr, "no picture for"), 1u) << lErr;
   EXPECT_NE(lOut.find("taken up again 1 times"), std::string::npos) << lOut;
   const std::vector<int> lCounters = Counters(dir + "/monitor.ts");
   bool lRestarted = false;
