@@ -90,8 +90,8 @@ Pane::~Pane() {
 void Pane::Draw(const std::vector<FBHUDElement*>& pElements, RendererRoad* pRoad) {
   glBindFramebuffer(GL_FRAMEBUFFER, mFramebuffer);
   glViewport(0, 0, mWidth, mHeight);
-  const bool lCovered = !pRoad && mBackground.width == mWidth && mBackground.height == mHeight &&
-                        mBackground.rgba.size() == static_cast<size_t>(mWidth) * mHeight * 4;
+  const bool lCovered =
+      !pRoad && mBackground.width == mWidth && mBackground.height == mHeight && mBackground.Whole();
   glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
   glClearDepth(1.0);
   glClear(lCovered ? GL_DEPTH_BUFFER_BIT : GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -106,16 +106,22 @@ void Pane::Draw(const std::vector<FBHUDElement*>& pElements, RendererRoad* pRoad
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &lPreviousTexture);
     glBindTexture(GL_TEXTURE_2D, mColor);
     if (mBackground.bottomUp) {
-      glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, mWidth, mHeight, GL_RGBA, GL_UNSIGNED_BYTE, mBackground.rgba.data());
+      glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, mWidth, mHeight, GL_RGBA, GL_UNSIGNED_BYTE, mBackground.Pixels());
     } else {
       const size_t lRow = static_cast<size_t>(mWidth) * 4;
       for (int y = 0; y < mHeight; ++y)
         glTexSubImage2D(GL_TEXTURE_2D, 0, 0, mHeight - 1 - y, mWidth, 1, GL_RGBA, GL_UNSIGNED_BYTE,
-                        mBackground.rgba.data() + static_cast<size_t>(y) * lRow);
+                        mBackground.Pixels() + static_cast<size_t>(y) * lRow);
     }
     glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(lPreviousTexture));
   }
   if (pRoad) {
+    // The renderer takes a picture of its own.
+    if (mBackground.held) {
+      const uint8_t* lHeld = mBackground.held.get();
+      mBackground.rgba.assign(lHeld, lHeld + static_cast<size_t>(mBackground.width) * mBackground.height * 4);
+      mBackground.held.reset();
+    }
     if (mBackground.bottomUp) {
       // The renderer takes its picture top row first.
       const size_t lRow = static_cast<size_t>(mBackground.width) * 4;

@@ -19,8 +19,13 @@ struct Image {
   // the same size (an HDR plate, which 8 bits cannot hold); shared by the
   // frames drawn over it. Null for none.
   std::shared_ptr<const std::vector<uint16_t>> under;
+  // The pixels where their decoder left them, in rgba's layout, instead of
+  // copied into rgba (which is then empty): read-only, kept alive by this.
+  std::shared_ptr<const uint8_t> held;
+  const uint8_t* Pixels() const { return held ? held.get() : rgba.data(); }
+  bool Whole() const { return held || rgba.size() == static_cast<size_t>(width) * height * 4; }
   uint8_t* At(int x, int y) { return &rgba[(static_cast<size_t>(y) * width + x) * 4]; }
-  const uint8_t* At(int x, int y) const { return &rgba[(static_cast<size_t>(y) * width + x) * 4]; }
+  const uint8_t* At(int x, int y) const { return Pixels() + (static_cast<size_t>(y) * width + x) * 4; }
 };
 
 // pFast trades file size for speed (zlib's fastest level), for long image

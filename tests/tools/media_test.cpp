@@ -51,6 +51,8 @@ TEST_F(MediaTest, EveryPlateKindDecodesToWhatFfmpegGivesThroughTheSameFilters) {
   const Plate kPlates[] = {
       {"rgba.png", "rgba.png", "-frames:v 1 -pix_fmt rgba rgba.png", lPlain},
       {"small.%d.png", "small.0.png", "-frames:v 2 -start_number 0 -s 1280x720 small.%d.png", lPlain},
+      // Letterboxed with 277 rows of bars: the odd row falls where the upright chain puts it.
+      {"wide.%d.png", "wide.0.png", "-frames:v 2 -start_number 0 -s 1000x418 wide.%d.png", lPlain},
       {"scan.%d.dpx", "scan.0.dpx", "-frames:v 2 -start_number 0 -pix_fmt rgb48le scan.%d.dpx", lPlain},
       {"grade.tif", "grade.tif", "-frames:v 1 -pix_fmt rgb48le grade.tif", lPlain},
       {"p4444.mov", "p4444.mov",

@@ -45,7 +45,8 @@ std::string FilterValue(const std::string& pText) {
 const int kAhead = 2;
 
 // The long-running readers give their frames bottom row first, as GL takes
-// them (vflip only turns the rows' order: no pixel is copied for it).
+// them (vflip only turns the rows' order: no pixel is copied for it). Where
+// the chain pads, FitFilter flips before the pad, which then pads in place.
 const char* const kBottomUp = ",vflip";
 
 // One 1920 x 1080 RGBA frame, rows in the order the chain gave them.
@@ -53,20 +54,36 @@ void CopyRgba(const AVFrame& pFrame, vthost::Image& pImage, bool pBottomUp) {
   pImage.width = kCanvasWidth;
   pImage.height = kCanvasHeight;
   pImage.bottomUp = pBottomUp;
+  pImage.held.reset();
   pImage.rgba.resize(kCanvasBytes);
   const size_t lRow = static_cast<size_t>(kCanvasWidth) * 4;
   for (int y = 0; y < kCanvasHeight; ++y)
     memcpy(pImage.rgba.data() + y * lRow, pFrame.data[0] + static_cast<ptrdiff_t>(y) * pFrame.linesize[0], lRow);
 }
 
-// The next frame read ahead, as RGBA.
+// The next frame read ahead, as RGBA bottom row first. Rows that lie packed
+// are held where the chain left them, not copied.
 bool ReadFrame(PictureReader& pReader, vthost::Image& pImage, std::string& pWhy) {
   AvFramePtr lFrame;
   bool lEnded = false;
   if (!pReader.Take(lFrame, lEnded, pWhy)) return false;
   if (lFrame->width != kCanvasWidth || lFrame->height != kCanvasHeight)
     return pWhy = "a frame of another size", false;
-  CopyRgba(*lFrame, pImage, true);
+  const ptrdiff_t lRow = static_cast<ptrdiff_t>(kCanvasWidth) * 4;
+  // Row by row from data[0] the rows come bottom first; packed, they are
+  // already the picture GL takes.
+  if (lFrame->linesize[0] != lRow) {
+    CopyRgba(*lFrame, pImage, true);
+    return true;
+  }
+  const uint8_t* lBottom = lFrame->data[0];
+  AVFrame* lHeld = lFrame.release();
+  pImage.held =
+      std::shared_ptr<const uint8_t>(lBottom, [lHeld](const uint8_t*) mutable { av_frame_free(&lHeld); });
+  pImage.width = kCanvasWidth;
+  pImage.height = kCanvasHeight;
+  pImage.bottomUp = true;
+  std::vector<uint8_t>().swap(pImage.rgba);
   return true;
 }
 
@@ -109,13 +126,18 @@ bool DecodeManagedStill(const std::string& pPath, const ShowColour& pColour, std
 
 }  // namespace
 
-std::string FitFilter(const std::string& pMatrix, const std::string& pRange, const std::string& pLut) {
+std::string FitFilter(const std::string& pMatrix, const std::string& pRange, const std::string& pLut,
+                      bool pBottomUp) {
   // Accurate rounding: the fast path is 1 or 2 levels off on flat colours.
   std::string lChain = "scale=1920:1080:force_original_aspect_ratio=decrease:flags=accurate_rnd+full_chroma_int";
   if (!pMatrix.empty()) lChain += ":in_color_matrix=" + pMatrix;
   if (!pRange.empty()) lChain += ":in_range=" + pRange;
   // The format right after the scale makes that scale the one that turns YUV to RGB.
   lChain += pLut.empty() ? ",format=rgba" : ",format=rgb48le,lut3d=file=" + FilterValue(pLut) + ",format=rgba";
+  // Upside down the picture lies half a row lower, so that turned back it
+  // lies where the upright chain puts it. vflip after pad would make pad copy
+  // the frame (it pads in place only into rows that run downwards).
+  if (pBottomUp) return lChain + kBottomUp + ",pad=1920:1080:(ow-iw)/2:(oh-ih+1)/2:color=black";
   return lChain + ",pad=1920:1080:(ow-iw)/2:(oh-ih)/2:color=black";
 }
 
@@ -204,7 +226,7 @@ bool Background::Open(const std::string& pSpec, const std::string& pTestPicture,
   } else {
     std::string lMatrix, lRange;
     DecodeColour(lFacts.colorSpace, lFacts.colorRange, lFacts.width, lFacts.height, lMatrix, lRange);
-    mVideo->SetOutput(FitFilter(lMatrix, lRange, mLut) + kBottomUp, AV_PIX_FMT_RGBA);
+    mVideo->SetOutput(FitFilter(lMatrix, lRange, mLut, true), AV_PIX_FMT_RGBA);
   }
   // The first frame is decoded while the rest of the run is set up; the
   // draws then say how many more to read.
@@ -331,7 +353,7 @@ bool Background::SequencePlate(long long pIndex, long long pFrame, vthost::Image
       if (mColour.Active() && !ProbeRunLayout(lPath, pError)) return pError = lPlate + ": " + pError, false;
       const bool lStarted = mColour.Active()
                                 ? StartRun(pFrame, lRun, ManagedChain(mLayout), ManagedFormat(mLayout), pError)
-                                : StartRun(pFrame, lRun, lFilter + kBottomUp, AV_PIX_FMT_RGBA, pError);
+                                : StartRun(pFrame, lRun, FitFilter("", "", mLut, true), AV_PIX_FMT_RGBA, pError);
       if (!lStarted) return pError = lPlate + ": " + pError, false;
     }
   }
@@ -449,7 +471,7 @@ bool Background::OpenFeed(const std::string& pUrl, std::string& pError) {
   std::string lMatrix, lRange;
   DecodeColour(lFacts.colorSpace, lFacts.colorRange, lFacts.width, lFacts.height, lMatrix, lRange);
   if (!mLut.empty() || lFacts.width != kCanvasWidth || lFacts.height != kCanvasHeight) {
-    mFeed->SetChain(FitFilter(lMatrix, lRange, mLut) + kBottomUp);
+    mFeed->SetChain(FitFilter(lMatrix, lRange, mLut, true));
   } else {
     // HD as it comes: the scaler's own fast YUV to RGB, without the exact
     // rounding a plate gets, which costs a frame's time at 1080p.

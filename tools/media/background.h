@@ -148,8 +148,10 @@ bool ReadFitted(const std::string& pPath, vthost::Image& pImage, std::string& pE
 
 // The filter chain (FFmpeg's syntax) that fits a picture into the canvas as RGBA: YUV
 // turned to RGB by pMatrix and pRange (FFmpeg's names; "" leaves the
-// scaler's choice), then pLut ("" for none), then black bars.
-std::string FitFilter(const std::string& pMatrix, const std::string& pRange, const std::string& pLut);
+// scaler's choice), then pLut ("" for none), then black bars; pBottomUp gives the rows
+// bottom first, as GL takes them.
+std::string FitFilter(const std::string& pMatrix, const std::string& pRange, const std::string& pLut,
+                      bool pBottomUp = false);
 
 // The matrix and range to decode a video by, from its stream's color_space and
 // color_range (FFmpeg's names): its own tags, or BT.709 for untagged HD (BT.601 below 720 lines).
