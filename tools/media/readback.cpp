@@ -26,7 +26,9 @@ bool HasExtension(const char* pName) {
 AsyncReadback::AsyncReadback(int pWidth, int pHeight, int pDepth) : mWidth(pWidth), mHeight(pHeight) {
   const size_t lDepth = static_cast<size_t>(pDepth > 0 ? pDepth : 1);
   if (HasExtension("GL_MESA_pack_invert")) {
-    mImages.resize(lDepth);
+    // Such a read is done when it returns: one buffer suffices, and frames
+    // wait for the writers in their own queue.
+    mImages.resize(1);
     return;
   }
   mBuffers.resize(lDepth);

@@ -5,7 +5,7 @@
 // next is drawn, and the CPU waits only for the oldest. Where GL can return
 // the rows top first (MESA_pack_invert, as on a software rasteriser, which
 // has no separate GPU to overlap with anyway), each frame is read straight
-// into a buffer of the ring, which is then handed over without a copy.
+// into one buffer, which is then handed over without a copy (Depth() is 1).
 #include <deque>
 #include <vector>
 

@@ -54,7 +54,9 @@ bool RunSequence(vthost::Host& pHost, FBComponent* pElement, vthost::Pane& pPane
   if (lThreads <= 0) lThreads = static_cast<int>(std::max(1u, std::min(8u, std::thread::hardware_concurrency())));
   AsyncReadback lReadback(pPane.Width(), pPane.Height(), pSettings.readbackDepth);
   std::unique_ptr<WriterQueue> lQueue;
-  if (pSink) lQueue.reset(new WriterQueue(*pSink, lThreads, lThreads + pSettings.readbackDepth + 1));
+  // A buffer for each writer, each read in flight and the one being read into.
+  if (pSink)
+    lQueue.reset(new WriterQueue(*pSink, lThreads, (pSink->Ordered() ? 1 : lThreads) + lReadback.Depth() + 1));
   vthost::Image lDropped;  // the frame buffer when nothing is written
   std::deque<long long> lPendingFrames;
   // The picture each pending frame is laid over outside GL (HDR), or null.
