@@ -98,8 +98,8 @@ void RenderTake(benchmark::State& pState, Output pOutput) {
       return;
     }
     FBComponent* lElement = lHost->Create("VTHUDElement", "hud", lError);
-    vthost::Pane& lPane = lHost->AddPane(1920, 1080, nullptr);
-    lHost->DrawPane(lPane);  // the first frame builds the glyph textures
+    vthost::Pane& lPane = lHost->AddPane(1920, 1080, nullptr, false);  // as the tool's
+    lHost->DrawPane(lPane);                                            // the first frame builds the glyph textures
     vthud_tool::Background lBackground;
     if (pOutput == Output::Mp4OverPlates && !lBackground.Open(Plates(), "", lError)) {
       pState.SkipWithError(lError.c_str());

@@ -57,7 +57,7 @@ void PluginLibrary::Unload() {
 
 // ---- panes
 
-Pane::Pane(int pWidth, int pHeight, FBCamera* pCamera, int pIndex)
+Pane::Pane(int pWidth, int pHeight, FBCamera* pCamera, int pIndex, bool pDepth)
     : mWidth(pWidth), mHeight(pHeight), mIndex(pIndex), mCamera(pCamera) {
   glGenFramebuffers(1, &mFramebuffer);
   // The colour buffer is a texture, so that a background picture is written
@@ -68,6 +68,12 @@ Pane::Pane(int pWidth, int pHeight, FBCamera* pCamera, int pIndex)
   glBindTexture(GL_TEXTURE_2D, mColor);
   glTexStorage2D(GL_TEXTURE_2D, 1, GL_RGBA8, mWidth, mHeight);
   glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(lPreviousTexture));
+  glBindFramebuffer(GL_FRAMEBUFFER, mFramebuffer);
+  glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, mColor, 0);
+  // Without depth a redraw clears nothing under a picture that covers the
+  // pane: on llvmpipe a depth clear costs every tile a pass, the HUD's own
+  // draws only the tiles they reach.
+  if (!pDepth) return;
   glGenRenderbuffers(1, &mDepth);
   glBindRenderbuffer(GL_RENDERBUFFER, mDepth);
   // Depth alone, without stencil bits: llvmpipe clears a depth-stencil
@@ -76,15 +82,13 @@ Pane::Pane(int pWidth, int pHeight, FBCamera* pCamera, int pIndex)
   // draws with stencil.
   glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, mWidth, mHeight);
   glBindRenderbuffer(GL_RENDERBUFFER, 0);
-  glBindFramebuffer(GL_FRAMEBUFFER, mFramebuffer);
-  glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, mColor, 0);
   glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, mDepth);
 }
 
 Pane::~Pane() {
   glDeleteFramebuffers(1, &mFramebuffer);
   glDeleteTextures(1, &mColor);
-  glDeleteRenderbuffers(1, &mDepth);
+  if (mDepth) glDeleteRenderbuffers(1, &mDepth);
 }
 
 void Pane::Draw(const std::vector<FBHUDElement*>& pElements, RendererRoad* pRoad) {
@@ -94,7 +98,8 @@ void Pane::Draw(const std::vector<FBHUDElement*>& pElements, RendererRoad* pRoad
       !pRoad && mBackground.width == mWidth && mBackground.height == mHeight && mBackground.Whole();
   glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
   glClearDepth(1.0);
-  glClear(lCovered ? GL_DEPTH_BUFFER_BIT : GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  const GLbitfield lClear = (lCovered ? 0 : GL_COLOR_BUFFER_BIT) | (mDepth ? GL_DEPTH_BUFFER_BIT : 0);
+  if (lClear) glClear(lClear);
   fbsdk_host::FireRenderPipeline(kFBGlobalEvalCallbackBeforeRender);
   if (lCovered) {
     // The scene behind the HUD, copied straight into the colour buffer: a
@@ -296,9 +301,9 @@ NamedRendererCallback* Host::AddRendererCallback(const std::string& pName) {
   return mCallbacks.back().get();
 }
 
-Pane& Host::AddPane(int pWidth, int pHeight, FBCamera* pCamera) {
+Pane& Host::AddPane(int pWidth, int pHeight, FBCamera* pCamera, bool pDepth) {
   mPanes.emplace_back(new Pane(pWidth, pHeight, pCamera ? pCamera : mRenderer->CurrentCamera.GetPropertyValue(),
-                               static_cast<int>(mPanes.size())));
+                               static_cast<int>(mPanes.size()), pDepth));
   return *mPanes.back();
 }
 

@@ -56,7 +56,10 @@ class SceneObject : public FBBox {
 
 class Pane {
  public:
-  Pane(int pWidth, int pHeight, FBCamera* pCamera, int pIndex);
+  // pDepth false: no depth buffer, for a pane that shows no scene (a
+  // picture at most): only a scene's draws fill depth, and HUD elements draw
+  // with depth testing off.
+  Pane(int pWidth, int pHeight, FBCamera* pCamera, int pIndex, bool pDepth = true);
   ~Pane();
   Pane(const Pane&) = delete;
   Pane& operator=(const Pane&) = delete;
@@ -136,7 +139,7 @@ class Host {
 
   // Viewer panes draw every shown HUD element that the host created; through
   // the renderer when Road().DrawsPanes().
-  Pane& AddPane(int pWidth, int pHeight, FBCamera* pCamera);
+  Pane& AddPane(int pWidth, int pHeight, FBCamera* pCamera, bool pDepth = true);
   Pane& DrawPane(Pane& pPane);
   RendererRoad& Road() { return *mRoad; }
 

@@ -426,7 +426,8 @@ int Run(const Options& o, Session& s) {
   // From the moment the output exists, Ctrl-C ends the run with the output closed, so that it plays.
   InstallStopHandler();
   if (!s.sink->Open(lError)) return Fail(lError);
-  vthost::Pane& lPane = lHost.AddPane(1920, 1080, s.camera);
+  // The tool shows no scene behind the HUD, at most a picture: its pane keeps no depth.
+  vthost::Pane& lPane = lHost.AddPane(1920, 1080, s.camera, false);
   RunSettings lSettings;
   lSettings.clockNumerator = o.clockNumerator;
   lSettings.clockDenominator = o.clockDenominator;
