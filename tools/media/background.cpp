@@ -379,8 +379,15 @@ bool Background::SequencePlate(long long pIndex, long long pFrame, vthost::Image
 }
 
 bool Background::CheckFirstPlate(long long pFrame, std::string& pError) {
-  if (mKind != Kind::Sequence || !mColour.Active()) return true;
+  if (mKind != Kind::Sequence) return true;
   const std::string lPath = mPattern.Expand(pFrame);
+  if (!mColour.Active()) {
+    // A plate that is missing or does not decode is named by the draw that needs it.
+    std::string lIgnored;
+    if (QFileInfo(QString::fromStdString(lPath)).isFile() && pFrame >= INT_MIN && pFrame <= INT_MAX)
+      StartRun(pFrame, 0, FitFilter("", "", mLut, true), AV_PIX_FMT_RGBA, lIgnored);
+    return true;
+  }
   const std::string lPlate = "the background plate of frame " + std::to_string(pFrame);
   if (!QFileInfo(QString::fromStdString(lPath)).isFile()) return pError = lPlate + " is missing: " + lPath, false;
   // Every plate but a float one (an EXR) decodes to 16-bit RGBA, so its

@@ -38,7 +38,9 @@ class Background {
   // Through the show's colour, the first plate of a sequence (scene frame
   // pFrame) is probed before anything is drawn, so that a plate the
   // transform cannot take is refused before any output is made. The layout
-  // found is kept for the run of plates that starts there.
+  // found is kept for the run of plates that starts there. Either way the
+  // sequence's reader starts there, so that its first plates are decoded
+  // while the rest of the run is set up.
   bool CheckFirstPlate(long long pFrame, std::string& pError);
   // The show's colour the plates go through; not Active() without one.
   const ShowColour& Colour() const { return mColour; }
