@@ -137,8 +137,8 @@ std::string FitFilter(const std::string& pMatrix, const std::string& pRange, con
   // Upside down the picture lies half a row lower, so that turned back it
   // lies where the upright chain puts it. vflip after pad would make pad copy
   // the frame (it pads in place only into rows that run downwards).
-  if (pBottomUp) return lChain + kBottomUp + ",pad=1920:1080:(ow-iw)/2:(oh-ih+1)/2:color=black";
-  return lChain + ",pad=1920:1080:(ow-iw)/2:(oh-ih)/2:color=black";
+  if (pBottomUp) lChain += kBottomUp;
+  return lChain + ",pad=1920:1080:(ow-iw)/2:" + (pBottomUp ? "(oh-ih+1)/2" : "(oh-ih)/2") + ":color=black";
 }
 
 void DecodeColour(const std::string& pColorSpace, const std::string& pColorRange, int pWidth, int pHeight,
@@ -334,7 +334,6 @@ bool Background::SequencePlate(long long pIndex, long long pFrame, vthost::Image
   // first plate, and end quietly at a gap.
   if (!QFileInfo(QString::fromStdString(lPath)).isFile()) return pError = lPlate + " is missing: " + lPath, false;
   // Sequence plates carry no colour tags worth trusting: FFmpeg's own choice (BT.601 for JPEG) stands.
-  const std::string lFilter = FitFilter("", "", mLut);
   long long lRun = 1;  // consecutive frames from this draw on
   if (pIndex >= 0 && static_cast<size_t>(pIndex) < mDrawFrames.size() && mDrawFrames[pIndex] == pFrame)
     while (static_cast<size_t>(pIndex + lRun) < mDrawFrames.size() && mDrawFrames[pIndex + lRun] == pFrame + lRun)
@@ -372,7 +371,7 @@ bool Background::SequencePlate(long long pIndex, long long pFrame, vthost::Image
     mPlates.reset();
   }
   if (mColour.Active() ? DecodeManagedStill(lPath, mColour, mRaw, pImage, pError)
-                       : DecodeStill(lPath, lFilter, pImage, pError))
+                       : DecodeStill(lPath, FitFilter("", "", mLut), pImage, pError))
     return true;
   pError = lPlate + ": " + pError;
   return false;
