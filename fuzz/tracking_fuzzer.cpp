@@ -36,10 +36,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t pSize) {
     return 0;
   }
   Check(!lRecording.samples.empty(), "accepted an empty recording");
-  int lLine = 0;
+  int lLine = 0, lOnLine = 0;
   for (const vthud_tool::TrackingSample& s : lRecording.samples) {
-    Check(s.line > lLine, "sample lines out of order");
-    lLine = s.line;
+    // Samples of one line (an array written on one line) are told apart by their place on it.
+    Check(s.line > lLine ? s.onLine <= 1 : s.line == lLine && lOnLine > 0 && s.onLine == lOnLine + 1,
+          "sample places out of order at line", std::to_string(s.line));
+    lLine = s.line, lOnLine = s.onLine;
     Check(Positive(s.hasFocalLength, s.focalLength) && Positive(s.hasFStop, s.fStop) &&
               Positive(s.hasTStop, s.tStop) && Positive(s.hasFocusDistance, s.focusDistance),
           "a lens value out of range at line", std::to_string(s.line));

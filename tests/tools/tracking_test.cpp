@@ -166,12 +166,11 @@ TEST_F(TrackingTest, OrderAndTimecodeAgreeWithoutGapsAndAGapHoldsWithOneWarning)
   }
   Write("gapless.jsonl", lGapless);
   Write("gap.jsonl", lGap);
-  // One JSON array holds the same samples as JSON Lines do.
+  // One JSON array holds the same samples as JSON Lines do, here on one line as a script's json.dump writes it.
   {
     std::ofstream lArray(dir + "/gapless.json");
-    lArray << "[\n";
-    for (size_t i = 0; i < lGapless.size(); ++i) lArray << lGapless[i] << (i + 1 < lGapless.size() ? ",\n" : "\n");
-    lArray << "]\n";
+    lArray << "[";
+    for (size_t i = 0; i < lGapless.size(); ++i) lArray << lGapless[i] << (i + 1 < lGapless.size() ? ", " : "]\n");
   }
   const std::vector<std::pair<std::string, std::vector<std::string>>> lRuns{
       {"a", {"--tracking", dir + "/gapless.jsonl"}},
@@ -289,6 +288,15 @@ TEST_F(TrackingTest, BadRecordingsAreRefusedWithTheirLineAndPathAndNothingIsWrit
       {{lGood, "", "42"}, {}, "line 3: a sample must be one JSON object"},
       {{"[", lGood + ",", "{\"lens\": {\"fStop\": -1}}", "]"}, {}, "line 3: lens.fStop: must be above 0, got -1"},
       {{"[", lGood + ",", "{\"lens\": }", "]"}, {}, "line 3: not JSON: "},
+      {{"[" + lGood + ", " + lGood + ", {\"lens\": {\"fStop\": -1}}]"},
+       {},
+       "line 1, sample 3: lens.fStop: must be above 0, got -1"},
+      {{"[" + lGood + ",", lGood + ", " + With("\"hours\": 1", "\"hours\": 24") + "]"},
+       {},
+       "line 2, sample 2: timing.timecode.hours: must be from 0 to 23, got 24"},
+      {{"[" + lGood + ", " + With("\"timecode\"", "\"noTimecode\"") + "]"},
+       {},
+       "line 1, sample 2: timing.timecode: is missing, and the first sample has one"},
       {{"   "}, {}, "holds no samples"},
       {{With("\"lens\": {", "\"lens\": 7, \"x\": {")}, {}, "line 1: lens: must be an object"},
       {{With("\"pinholeFocalLength\": 35", "\"pinholeFocalLength\": \"35\"")},

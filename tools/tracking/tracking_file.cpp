@@ -189,12 +189,14 @@ class SampleReader {
   std::vector<std::string>& mTexts;
 };
 
-bool ParseSample(const QByteArray& pText, int pLine, const std::string& pName, TrackingRecording& pRecording,
-                 std::string& pError) {
+bool ParseSample(const QByteArray& pText, int pLine, int pOnLine, const std::string& pName,
+                 TrackingRecording& pRecording, std::string& pError) {
   // Wrapped in an array, so that a number or a string is told from text that is no JSON at all.
   QJsonParseError lParse;
   const QJsonDocument lDocument = QJsonDocument::fromJson("[" + pText + "]", &lParse);
-  const std::string lWhere = pName + ": line " + std::to_string(pLine) + ": ";
+  TrackingSample lPlace;
+  lPlace.line = pLine, lPlace.onLine = pOnLine;
+  const std::string lWhere = pName + ": " + SamplePlace(lPlace) + ": ";
   if (lParse.error != QJsonParseError::NoError) {
     pError = lWhere + "not JSON: " + lParse.errorString().toStdString() + " at byte " +
              std::to_string(std::max(1, std::min(lParse.offset, pText.size()))) + " of the sample";
@@ -205,6 +207,7 @@ bool ParseSample(const QByteArray& pText, int pLine, const std::string& pName, T
     return pError = lWhere + "a sample must be one JSON object", false;
   if (pRecording.samples.size() >= kMaxSamples) return pError = pName + ": more than 10000000 samples", false;
   if (!AppendSample(lWrapped[0].toObject(), pLine, pRecording, pError)) return pError = lWhere + pError, false;
+  pRecording.samples.back().onLine = pOnLine;
   return true;
 }
 
@@ -255,6 +258,12 @@ void CarryForward(const TrackingSample& p, TrackingSample& s) {
 }
 
 }  // namespace
+
+std::string SamplePlace(const TrackingSample& pSample) {
+  std::string lPlace = "line " + std::to_string(pSample.line);
+  if (pSample.onLine > 0) lPlace += ", sample " + std::to_string(pSample.onLine);
+  return lPlace;
+}
 
 bool AppendSample(const QJsonObject& pSample, int pLine, TrackingRecording& pRecording, std::string& pError) {
   TrackingSample lSample;
@@ -323,12 +332,20 @@ bool ParseTracking(const QByteArray& pText, const std::string& pName, TrackingRe
                ": not JSON: " + lParse.errorString().toStdString();
       return false;
     }
-    int lLine = 1, lCounted = 0;
-    for (const auto& lRange : ArrayElements(pText)) {
-      lLine += static_cast<int>(std::count(pText.begin() + lCounted, pText.begin() + lRange.first, '\n'));
-      lCounted = lRange.first;
-      if (!ParseSample(pText.mid(lRange.first, lRange.second - lRange.first + 1), lLine, pName, lRecording,
-                       pError))
+    const std::vector<std::pair<int, int>> lRanges = ArrayElements(pText);
+    std::vector<int> lLines(lRanges.size());
+    int lCounted = 0;
+    for (size_t i = 0; i < lRanges.size(); ++i) {
+      lLines[i] = (i == 0 ? 1 : lLines[i - 1]) +
+                  static_cast<int>(std::count(pText.begin() + lCounted, pText.begin() + lRanges[i].first, '\n'));
+      lCounted = lRanges[i].first;
+    }
+    // A script's json.dump writes the whole array on one line: there each sample is named by its place too.
+    for (size_t i = 0, lOnLine = 0; i < lRanges.size(); ++i) {
+      lOnLine = i > 0 && lLines[i - 1] == lLines[i] ? lOnLine + 1 : 1;
+      const bool lShared = lOnLine > 1 || (i + 1 < lRanges.size() && lLines[i + 1] == lLines[i]);
+      if (!ParseSample(pText.mid(lRanges[i].first, lRanges[i].second - lRanges[i].first + 1), lLines[i],
+                       lShared ? static_cast<int>(lOnLine) : 0, pName, lRecording, pError))
         return false;
     }
   } else {
@@ -340,7 +357,7 @@ bool ParseTracking(const QByteArray& pText, const std::string& pName, TrackingRe
       const QByteArray lText = pText.mid(lStart, lEnd - lStart).trimmed();
       lStart = lEnd + 1;
       if (lText.isEmpty()) continue;
-      if (!ParseSample(lText, lLine, pName, lRecording, pError)) return false;
+      if (!ParseSample(lText, lLine, 0, pName, lRecording, pError)) return false;
     }
   }
   if (lRecording.samples.empty()) return pError = pName + ": holds no samples", false;
@@ -362,7 +379,7 @@ bool CheckTrackingRate(const TrackingRecording& pRecording, const std::string& p
   const std::vector<TrackingSample>& lSamples = pRecording.samples;
   const bool lTimecodes = !lSamples.empty() && lSamples.front().hasTimecode;
   for (const TrackingSample& s : lSamples) {
-    const std::string lWhere = pName + ": line " + std::to_string(s.line) + ": ";
+    const std::string lWhere = pName + ": " + SamplePlace(s) + ": ";
     if (s.hasTimecode != lTimecodes)
       return pError = lWhere + "timing.timecode: " +
                       (lTimecodes ? "is missing, and the first sample has one"

@@ -21,7 +21,8 @@ namespace vthud_tool {
 
 // One sample as read: each member with whether the sample carried it.
 struct TrackingSample {
-  int line = 0;  // where the sample begins, from 1
+  int line = 0;    // where the sample begins, from 1
+  int onLine = 0;  // which of the samples its line begins, from 1, where it begins several; else 0
   bool hasFocalLength = false, hasFStop = false, hasTStop = false, hasFocusDistance = false;
   double focalLength = 0, fStop = 0, tStop = 0, focusDistance = 0;  // mm, -, -, metres
   bool hasTimecode = false;
@@ -42,6 +43,10 @@ struct TrackingRecording {
   // The samples' strings, shared by the samples that carry one forward.
   std::vector<std::string> texts;
 };
+
+// Where a sample is, for messages: "line N", or "line N, sample K" on a line
+// that begins several (an array a script wrote on one line).
+std::string SamplePlace(const TrackingSample& pSample);
 
 // Reads one sample, already parsed, onto the end of pRecording; what it
 // leaves out it keeps from the sample before. False with "JSON.PATH: what".
