@@ -159,8 +159,8 @@ std::string Tracking::FdlWarning(const std::string& pFdlPath, const std::string&
     if (lUuid.compare(0, 9, "urn:uuid:") == 0) lUuid.erase(0, 9);
     const std::string& lLink = mRecording.texts[static_cast<size_t>(s.fdlLink)];
     if (lLink.substr(9) != lUuid)
-      lWarning = "--tracking: " + mName + " " + SamplePlace(s) + " links the FDL " + lLink + ", and --fdl " +
-                 pFdlPath + " is uuid '" + vthud::MessageText(lDocument.uuid) + "'";
+      lWarning = "--tracking: " + mName + " " + SamplePlace(s.line, s.onLine) + " links the FDL " + lLink +
+                 ", and --fdl " + pFdlPath + " is uuid '" + vthud::MessageText(lDocument.uuid) + "'";
     break;
   }
   const vthud::FdlCanvas* lCanvas = nullptr;
@@ -170,7 +170,7 @@ std::string Tracking::FdlWarning(const std::string& pFdlPath, const std::string&
     const double lSqueeze = static_cast<double>(s.squeeze.num) / static_cast<double>(s.squeeze.den);
     if (std::fabs(lSqueeze - lCanvas->squeeze) > 1e-6)
       lWarning += std::string(lWarning.empty() ? "--tracking: " : "; ") + "the camera's anamorphic squeeze " +
-                  s.squeeze.Text() + " (" + SamplePlace(s) + ") differs from the FDL canvas's " +
+                  s.squeeze.Text() + " (" + SamplePlace(s.line, s.onLine) + ") differs from the FDL canvas's " +
                   QString::number(lCanvas->squeeze, 'g', 6).toStdString();
     break;
   }

@@ -194,9 +194,7 @@ bool ParseSample(const QByteArray& pText, int pLine, int pOnLine, const std::str
   // Wrapped in an array, so that a number or a string is told from text that is no JSON at all.
   QJsonParseError lParse;
   const QJsonDocument lDocument = QJsonDocument::fromJson("[" + pText + "]", &lParse);
-  TrackingSample lPlace;
-  lPlace.line = pLine, lPlace.onLine = pOnLine;
-  const std::string lWhere = pName + ": " + SamplePlace(lPlace) + ": ";
+  const std::string lWhere = pName + ": " + SamplePlace(pLine, pOnLine) + ": ";
   if (lParse.error != QJsonParseError::NoError) {
     pError = lWhere + "not JSON: " + lParse.errorString().toStdString() + " at byte " +
              std::to_string(std::max(1, std::min(lParse.offset, pText.size()))) + " of the sample";
@@ -259,9 +257,9 @@ void CarryForward(const TrackingSample& p, TrackingSample& s) {
 
 }  // namespace
 
-std::string SamplePlace(const TrackingSample& pSample) {
-  std::string lPlace = "line " + std::to_string(pSample.line);
-  if (pSample.onLine > 0) lPlace += ", sample " + std::to_string(pSample.onLine);
+std::string SamplePlace(int pLine, int pOnLine) {
+  std::string lPlace = "line " + std::to_string(pLine);
+  if (pOnLine > 0) lPlace += ", sample " + std::to_string(pOnLine);
   return lPlace;
 }
 
@@ -379,7 +377,7 @@ bool CheckTrackingRate(const TrackingRecording& pRecording, const std::string& p
   const std::vector<TrackingSample>& lSamples = pRecording.samples;
   const bool lTimecodes = !lSamples.empty() && lSamples.front().hasTimecode;
   for (const TrackingSample& s : lSamples) {
-    const std::string lWhere = pName + ": " + SamplePlace(s) + ": ";
+    const std::string lWhere = pName + ": " + SamplePlace(s.line, s.onLine) + ": ";
     if (s.hasTimecode != lTimecodes)
       return pError = lWhere + "timing.timecode: " +
                       (lTimecodes ? "is missing, and the first sample has one"

@@ -46,7 +46,7 @@ struct TrackingRecording {
 
 // Where a sample is, for messages: "line N", or "line N, sample K" on a line
 // that begins several (an array a script wrote on one line).
-std::string SamplePlace(const TrackingSample& pSample);
+std::string SamplePlace(int pLine, int pOnLine);
 
 // Reads one sample, already parsed, onto the end of pRecording; what it
 // leaves out it keeps from the sample before. False with "JSON.PATH: what".
